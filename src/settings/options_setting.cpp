@@ -1,0 +1,3 @@
+#include "options_setting.h"
+
+TOptionsSetting OptionsSetting;

@@ -1,0 +1,11 @@
+// Test main for core tests: a QCoreApplication so that events, timers and
+// queued calls work as they do in the program.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

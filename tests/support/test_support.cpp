@@ -1,0 +1,66 @@
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <ostream>
+
+void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+void PrintTo(const QByteArray& b, std::ostream* os)
+{
+    *os << "QByteArray(" << b.size() << " bytes: " << b.left(64).toHex(' ').toStdString()
+        << (b.size() > 64 ? " ...)" : ")");
+}
+
+namespace quillon::test {
+
+TempHome::TempHome()
+{
+    m_hadPrevious = qEnvironmentVariableIsSet("QUILLON_HOME");
+    m_previous = qgetenv("QUILLON_HOME");
+    qputenv("QUILLON_HOME", QFile::encodeName(m_dir.path()));
+}
+
+TempHome::~TempHome()
+{
+    if (m_hadPrevious)
+        qputenv("QUILLON_HOME", m_previous);
+    else
+        qunsetenv("QUILLON_HOME");
+}
+
+QString TempHome::path() const { return m_dir.path(); }
+
+QString TempHome::file(const QString& name) const { return m_dir.filePath(name); }
+
+QString binDir() { return QStringLiteral(QUILLON_BIN_DIR); }
+
+QString dataDir() { return QStringLiteral(QUILLON_TEST_DATA_DIR); }
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(data) == data.size();
+}
+
+bool haveProgram(const QString& name)
+{
+    return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+} // namespace quillon::test

@@ -1,0 +1,48 @@
+#pragma once
+// Helpers shared by every test executable.
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <iosfwd>
+#include <memory>
+
+// Readable QString / QByteArray in GoogleTest failure messages.
+void PrintTo(const QString& s, std::ostream* os);
+void PrintTo(const QByteArray& b, std::ostream* os);
+
+namespace quillon::test {
+
+// A fresh, empty program folder for one test: sets QUILLON_HOME to a temporary
+// directory for the lifetime of the object and restores the old value after.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    QString path() const;                    // no trailing separator
+    QString file(const QString& name) const; // path()/name
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+    bool m_hadPrevious = false;
+};
+
+// Folder of the build's executables (quillon, quillon-wmaenc, tools).
+QString binDir();
+// tests/data in the source tree.
+QString dataDir();
+
+// Reads a whole file; empty on failure.
+QByteArray readFile(const QString& path);
+// Writes a whole file; false on failure.
+bool writeFile(const QString& path, const QByteArray& data);
+
+// True when an external program is found on PATH.
+bool haveProgram(const QString& name);
+
+} // namespace quillon::test
