@@ -1,0 +1,101 @@
+#pragma once
+// The CD access interface: drive list, handles, address mode, table of
+// contents and audio sector reads, as typed C++ calls. The real implementation
+// sits on libcdio (physical drives first, then image drives: .cue/.bin, .toc,
+// .nrg); tests install an in-memory drive that can fail chosen reads.
+//
+// Threads: GetCDList/GetCDHandle/CloseCDHandle/ModifyCDParms/ReadTOC come from
+// the UI thread; ReadCDAudioLBA also from the rip thread and the CD playback
+// worker. Implementations serialise access to one handle internally.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// A drive handle; 0 means none / failure.
+using HCDROM = std::uint32_t;
+
+constexpr int kSectorSize = 2352;    // bytes of one CD audio frame
+constexpr int kFramesPerSecond = 75; // CD frames per second
+constexpr int kLeadInFrames = 150;   // MSF addresses count the 2-second lead-in
+
+// One entry of the drive list.
+struct TCDREC {
+    std::uint8_t HostAdapter = 0;
+    std::uint8_t Target = 0;
+    std::uint8_t Lun = 0;
+    QString Vendor;
+    QString Product;
+    QString Device;       // device node or image file path
+    bool IsImage = false; // an image file opened as a drive
+    // Vendor then product, at most 26 characters.
+    QString Name() const;
+};
+
+// One TOC entry; the entry after the last track is the lead-out (TrackNumber 0xAA).
+struct TTOCTRACK {
+    std::uint8_t Control = 0; // bit 2 set: data track
+    std::uint8_t TrackNumber = 0;
+    // Absolute address in minute/second/frame (LBA + 150 frames).
+    std::uint8_t Minute = 0;
+    std::uint8_t Second = 0;
+    std::uint8_t Frame = 0;
+    // Frames counted from 00:00:00, i.e. LBA + 150.
+    std::int32_t MsfFrames() const { return (Minute * 60 + Second) * kFramesPerSecond + Frame; }
+    std::int32_t Lba() const { return MsfFrames() - kLeadInFrames; }
+    bool IsAudio() const { return (Control & 0x04) == 0; }
+};
+
+struct TTOC {
+    std::uint8_t FirstTrack = 0;
+    std::uint8_t LastTrack = 0;
+    // Entry k is track FirstTrack + k; Entries.back() is the lead-out.
+    std::vector<TTOCTRACK> Entries;
+    int TrackCount() const { return Entries.empty() ? 0 : int(Entries.size()) - 1; }
+};
+
+// A read request and its result (the six header fields of the original
+// buffer, then the data).
+struct TTRACKBUF {
+    std::int32_t StartFrame = 0;  // first sector (LBA)
+    std::int32_t NumFrames = 0;   // sectors to read
+    std::int32_t MaxLen = 0;      // capacity: NumFrames * 2352
+    std::int32_t Len = 0;         // bytes returned (set by the library)
+    std::int32_t Status = 0;      // set by the library
+    std::int32_t StartOffset = 0; // offset of the audio in Buf (set by the library)
+    QByteArray Buf;               // sized MaxLen by the caller
+};
+
+class ICDAccess {
+public:
+    virtual ~ICDAccess() = default;
+
+    virtual std::vector<TCDREC> GetCDList() = 0;
+    // Opens a drive; 0 on failure.
+    virtual HCDROM GetCDHandle(const TCDREC& drive) = 0;
+    virtual bool CloseCDHandle(HCDROM handle) = 0;
+    // (36, 1) switches TOC addresses to minute/second/frame; false when refused.
+    virtual bool ModifyCDParms(HCDROM handle, int which, int value) = 0;
+    virtual bool ReadTOC(HCDROM handle, TTOC& toc) = 0;
+    // Reads buf.NumFrames sectors from buf.StartFrame into buf.Buf.
+    virtual bool ReadCDAudioLBA(HCDROM handle, TTRACKBUF& buf) = 0;
+    // The last error code.
+    virtual int GetAspiLibError() = 0;
+    // Tray commands (false where the drive cannot, e.g. an image).
+    virtual bool EjectMedia(HCDROM handle) = 0;
+    virtual bool CloseTray(HCDROM handle) = 0;
+};
+
+// The installed implementation (libcdio unless a test installed another).
+ICDAccess& cdAccess();
+// Installs impl (not owned); null restores the libcdio implementation.
+void setCDAccess(ICDAccess* impl);
+
+// True when the handle is 0, otherwise the result of CloseCDHandle.
+bool CloseCDDrive(HCDROM handle);
+
+// The disc key of a TOC: the audio CD serial as a signed decimal text; empty
+// for an empty TOC.
+QString DiscKeyFromTOC(const TTOC& toc);
