@@ -341,8 +341,11 @@ void TIniFile::updateFile() const
     QSaveFile file(m_fileName);
     file.setDirectWriteFallback(false);
     const QByteArray contents = data();
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()
-        || !file.commit()) {
+    // Unbuffered, and flushed before the commit: an error of a buffered flush
+    // inside commit() would go unnoticed and the short file would replace the
+    // good one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(contents) != contents.size() || !file.flush() || !file.commit()) {
         throw std::runtime_error(
             QStringLiteral("Unable to write to %1").arg(m_fileName).toStdString());
     }
