@@ -60,8 +60,8 @@ bool processHoldsFile(const QByteArray& fdFolder, const struct stat& target)
             continue;
         struct stat held {};
         const QByteArray link = fdFolder + '/' + entry->d_name;
-        if (stat(link.constData(), &held) == 0 && held.st_dev == target.st_dev
-            && held.st_ino == target.st_ino)
+        if (stat(link.constData(), &held) == 0 && held.st_dev == target.st_dev &&
+            held.st_ino == target.st_ino)
             return true;
     }
     return false;

@@ -48,9 +48,9 @@ QByteArray encodeValue(QString value)
     if (!value.isEmpty()) {
         const QChar first = value.front();
         const QChar last = value.back();
-        quote = isSpace(first) || isSpace(last) || first.isSpace() || last.isSpace()
-                || (value.size() >= 2 && first == last
-                    && (first == QLatin1Char('"') || first == QLatin1Char('\'')));
+        quote = isSpace(first) || isSpace(last) || first.isSpace() || last.isSpace() ||
+                (value.size() >= 2 && first == last &&
+                 (first == QLatin1Char('"') || first == QLatin1Char('\'')));
     }
     const QByteArray bytes = value.toUtf8();
     return quote ? '"' + bytes + '"' : bytes;
@@ -211,8 +211,8 @@ bool TIniFile::parseInteger(const QString& text, qint32* value)
         return false;
 
     qint64 magnitude = 0;
-    if (text.size() - i > 2 && text[i] == QLatin1Char('0')
-        && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+    if (text.size() - i > 2 && text[i] == QLatin1Char('0') &&
+        (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
         i += 2;
         if (text.size() - i > 8)
             return false;
@@ -244,8 +244,7 @@ bool TIniFile::parseInteger(const QString& text, qint32* value)
     return true;
 }
 
-qint32 TIniFile::readInteger(const QString& section, const QString& key,
-                             qint32 defaultValue) const
+qint32 TIniFile::readInteger(const QString& section, const QString& key, qint32 defaultValue) const
 {
     const Line* line = findLine(section, key);
     if (!line)
@@ -344,8 +343,8 @@ void TIniFile::updateFile() const
     // Unbuffered, and flushed before the commit: an error of a buffered flush
     // inside commit() would go unnoticed and the short file would replace the
     // good one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        || file.write(contents) != contents.size() || !file.flush() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(contents) != contents.size() || !file.flush() || !file.commit()) {
         throw std::runtime_error(
             QStringLiteral("Unable to write to %1").arg(m_fileName).toStdString());
     }

@@ -86,6 +86,6 @@ private:
     static QString fold(const QString& name);
 
     QString m_fileName;
-    std::vector<Section> m_sections;       // m_sections[0] holds the lines before any header
-    QHash<QString, int> m_sectionIndex;    // folded name -> first section of that name
+    std::vector<Section> m_sections;    // m_sections[0] holds the lines before any header
+    QHash<QString, int> m_sectionIndex; // folded name -> first section of that name
 };

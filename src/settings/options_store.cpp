@@ -56,7 +56,8 @@ const std::vector<OptionKey>& optionTable()
         {"CommonOptions", "RipTime",
          IntegerOption{[](S& s) -> qint32& { return s.CommonOptions.RipTime; }, 0}},
 
-        {"Mp3Options", "IsSelectVBR", BoolOption{[](S& s) -> bool& { return s.IsSelectVBR; }, false}},
+        {"Mp3Options", "IsSelectVBR",
+         BoolOption{[](S& s) -> bool& { return s.IsSelectVBR; }, false}},
         {"Mp3Options", "IsVBRHead", BoolOption{[](S& s) -> bool& { return s.IsVBRHead; }, false}},
         {"Mp3Options", "BitRate", IntegerOption{[](S& s) -> qint32& { return s.BitRate; }, 128}},
         {"Mp3Options", "MaxBitRate",

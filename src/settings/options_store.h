@@ -14,4 +14,3 @@ void LoadSaveOptions(bool load);
 
 // Path of options.ini in the program folder.
 QString OptionsFilePath();
-

@@ -21,8 +21,8 @@ QString leftCharacters(const QString& text, int count)
 {
     qsizetype i = 0;
     for (int n = 0; n < count && i < text.size(); ++n) {
-        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size()
-                          && text.at(i + 1).isLowSurrogate();
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
         i += pair ? 2 : 1;
     }
     return text.left(i);
@@ -33,8 +33,9 @@ QString leftCharacters(const QString& text, int count)
 // from tagging a file its owner protected).
 bool isReadOnlyFile(const QFileInfo& info)
 {
+    // The mode bits only: WriteUser is the access check, which root always passes.
     constexpr QFile::Permissions anyWrite =
-        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+        QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     return !info.isWritable() || !(info.permissions() & anyWrite);
 }
 

@@ -43,17 +43,29 @@ TEST(DiscInfo, LoadFollowsTrackNumber)
         // expected titles of tracks 1, 5, 10, 11, 12, 13, 100
         const char* titles[7];
     } cases[] = {
-        {"twelve, ten titles", "TrackNumber=12\n" + tenTitles, 12,
+        {"twelve, ten titles",
+         "TrackNumber=12\n" + tenTitles,
+         12,
          {"Song 1", "Song 5", "Song 10", "Track11", "Track12", "old 13", "old 100"}},
-        {"150 stops at 100", "TrackNumber=150\n" + tenTitles, 150,
+        {"150 stops at 100",
+         "TrackNumber=150\n" + tenTitles,
+         150,
          {"Song 1", "Song 5", "Song 10", "Track11", "Track12", "Track13", "Track100"}},
-        {"zero loads nothing", "TrackNumber=0\n" + tenTitles, 0,
+        {"zero loads nothing",
+         "TrackNumber=0\n" + tenTitles,
+         0,
          {"old 1", "old 5", "old 10", "old 11", "old 12", "old 13", "old 100"}},
-        {"negative loads nothing", "TrackNumber=-3\n" + tenTitles, -3,
+        {"negative loads nothing",
+         "TrackNumber=-3\n" + tenTitles,
+         -3,
          {"old 1", "old 5", "old 10", "old 11", "old 12", "old 13", "old 100"}},
-        {"empty value is the default", "TrackNumber=5\n5=\n1=  \n", 5,
+        {"empty value is the default",
+         "TrackNumber=5\n5=\n1=  \n",
+         5,
          {"Track01", "Track05", "old 10", "old 11", "old 12", "old 13", "old 100"}},
-        {"missing count is 100", tenTitles, 100,
+        {"missing count is 100",
+         tenTitles,
+         100,
          {"Song 1", "Song 5", "Song 10", "Track11", "Track12", "Track13", "Track100"}},
     };
     const int tracks[7] = {1, 5, 10, 11, 12, 13, 100};
@@ -117,8 +129,7 @@ TEST(DiscInfo, SaveAndLoadRoundTripUnderSignedKeys)
 
     const TIniFile ini(DiscInfoFilePath());
     EXPECT_EQ(ini.keys(key), (QStringList{s("Artist"), s("Album"), s("Year"), s("Genre"),
-                                          s("Comment"), s("TrackNumber"), s("1"), s("2"),
-                                          s("3")}));
+                                          s("Comment"), s("TrackNumber"), s("1"), s("2"), s("3")}));
     EXPECT_EQ(ini.readString(s("99"), s("1"), {}), s("Kept song"));
 
     info = TCDInfo{};
@@ -184,9 +195,8 @@ TEST(DiscInfo, GenreIndexIsExactAndCaseSensitive)
         const char* name;
         int index;
     } cases[] = {
-        {"Rock", 117},   {"rock", -1},  {"ROCK", -1},       {"A Cappella", 0},
-        {"Vocal", 147},  {"Other", 95}, {"Drum & Base", 43}, {"", -1},
-        {"Rock ", -1},
+        {"Rock", 117}, {"rock", -1},        {"ROCK", -1}, {"A Cappella", 0}, {"Vocal", 147},
+        {"Other", 95}, {"Drum & Base", 43}, {"", -1},     {"Rock ", -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(GenreIndex(s(c.name)), c.index) << c.name;

@@ -25,8 +25,7 @@ TIniFile iniFrom(const QByteArray& text)
 }
 
 // Runs f, expecting std::runtime_error; returns its message.
-template <typename F>
-std::string thrownMessage(F&& f)
+template <typename F> std::string thrownMessage(F&& f)
 {
     try {
         f();
@@ -73,28 +72,17 @@ TEST(IniFile, ReadsLikeAPrivateProfile)
         const char* text; // expected text, or nullptr for the default
         qint32 number;    // expected integer (default 1234)
     } cases[] = {
-        {"TEXT", "abc", 1234},
-        {"Empty", "", 1234},
-        {"Spaced", "two words", 1234},
-        {"Quoted", "  kept  ", 1234},
-        {"Single", "x", 1234},
-        {"Hex", "0x40", 64},
-        {"HexUpper", "0X1f", 31},
-        {"AllBits", "0xFFFFFFFF", -1},
-        {"Negative", "-5", -5},
-        {"Plus", "+7", 7},
-        {"Padded", "42", 42},
-        {"Trailing", "12abc", 1234},
-        {"Word", "yes", 1234},
-        {"TooBig", "99999999999", 1234},
-        {"HexOnly", "0x", 1234},
-        {"HexTooLong", "0x123456789", 1234},
-        {"Latin1", "Café", 1234},
-        {"Utf8", "Café 日", 1234},
-        {"Dup", "first", 1234},
-        {"Commented", nullptr, 1234},
-        {"Later", nullptr, 1234},
-        {"Missing", nullptr, 1234},
+        {"TEXT", "abc", 1234},         {"Empty", "", 1234},
+        {"Spaced", "two words", 1234}, {"Quoted", "  kept  ", 1234},
+        {"Single", "x", 1234},         {"Hex", "0x40", 64},
+        {"HexUpper", "0X1f", 31},      {"AllBits", "0xFFFFFFFF", -1},
+        {"Negative", "-5", -5},        {"Plus", "+7", 7},
+        {"Padded", "42", 42},          {"Trailing", "12abc", 1234},
+        {"Word", "yes", 1234},         {"TooBig", "99999999999", 1234},
+        {"HexOnly", "0x", 1234},       {"HexTooLong", "0x123456789", 1234},
+        {"Latin1", "Café", 1234},      {"Utf8", "Café 日", 1234},
+        {"Dup", "first", 1234},        {"Commented", nullptr, 1234},
+        {"Later", nullptr, 1234},      {"Missing", nullptr, 1234},
     };
     for (const auto& c : cases) {
         const QString key = QString::fromLatin1(c.key);
@@ -126,8 +114,17 @@ TEST(IniFile, LongValuesArriveCutTo2047Characters)
 TEST(IniFile, WrittenValuesReadBackExactly)
 {
     const char* values[] = {
-        "plain",      "  leading and trailing  ", "\"quoted\"", "'single'", "\"", "a=b=c",
-        ";semicolon", "[bracket]",                "Ünïcödé 日本語", "",        "0x10",
+        "plain",
+        "  leading and trailing  ",
+        "\"quoted\"",
+        "'single'",
+        "\"",
+        "a=b=c",
+        ";semicolon",
+        "[bracket]",
+        "Ünïcödé 日本語",
+        "",
+        "0x10",
     };
     TIniFile ini = iniFrom({});
     int n = 0;
@@ -184,7 +181,8 @@ TEST(IniFile, SavesAndReloadsThroughTheFile)
         ini.writeString(s("A"), s("Text"), s("日本"));
         ini.updateFile();
     }
-    EXPECT_EQ(quillon::test::readFile(path), QByteArray("[A]\nOn=1\nOff=0\nText=\xE6\x97\xA5\xE6\x9C\xAC\n"));
+    EXPECT_EQ(quillon::test::readFile(path),
+              QByteArray("[A]\nOn=1\nOff=0\nText=\xE6\x97\xA5\xE6\x9C\xAC\n"));
     const TIniFile reread(path);
     EXPECT_TRUE(reread.readBool(s("a"), s("on"), false));
     EXPECT_FALSE(reread.readBool(s("a"), s("off"), true));
@@ -253,8 +251,7 @@ TEST(IniFile, UnwritableFolderThrows)
     QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::ExeOwner);
     TIniFile ini(path);
     ini.writeString(s("S"), s("K"), s("new"));
-    EXPECT_EQ(thrownMessage([&] { ini.updateFile(); }),
-              "Unable to write to " + path.toStdString());
+    EXPECT_EQ(thrownMessage([&] { ini.updateFile(); }), "Unable to write to " + path.toStdString());
     QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(quillon::test::readFile(path), QByteArray("[S]\nK=old\n"));
 }

@@ -21,29 +21,43 @@ QString s(const char* utf8)
 
 // Every key options.ini must hold, in file order.
 const char* const kAllKeys[][2] = {
-    {"CommonOptions", "OutputFolder"},   {"CommonOptions", "OutputFormat"},
-    {"CommonOptions", "IsKeepWav"},      {"CommonOptions", "IsNormalize"},
-    {"CommonOptions", "NormalizePercent"}, {"CommonOptions", "EnableRipTime"},
-    {"CommonOptions", "RipTime"},        {"Mp3Options", "IsSelectVBR"},
-    {"Mp3Options", "IsVBRHead"},         {"Mp3Options", "BitRate"},
-    {"Mp3Options", "MaxBitRate"},        {"Mp3Options", "MpegQuality"},
-    {"Mp3Options", "VBRQuality"},        {"Mp3Options", "StereoMode"},
-    {"OggOptions", "IsUseCompress"},     {"OggOptions", "CompressPosition"},
-    {"OggOptions", "MaxBitRate"},        {"OggOptions", "NomalBitRate"},
-    {"OggOptions", "MinBitRate"},        {"WMAOptions", "BitRate"},
-    {"CDOptions", "Index"},              {"CDOptions", "CDDb"},
-    {"RecordOptions", "SaveMp3"},        {"QueryCDDB", "Server"},
-    {"QueryCDDB", "Script"},             {"QueryCDDB", "UseProxy"},
-    {"QueryCDDB", "ProxyAddress"},       {"QueryCDDB", "Port"},
-    {"ID3", "Use"},                      {"Options", "Lan"},
+    {"CommonOptions", "OutputFolder"},
+    {"CommonOptions", "OutputFormat"},
+    {"CommonOptions", "IsKeepWav"},
+    {"CommonOptions", "IsNormalize"},
+    {"CommonOptions", "NormalizePercent"},
+    {"CommonOptions", "EnableRipTime"},
+    {"CommonOptions", "RipTime"},
+    {"Mp3Options", "IsSelectVBR"},
+    {"Mp3Options", "IsVBRHead"},
+    {"Mp3Options", "BitRate"},
+    {"Mp3Options", "MaxBitRate"},
+    {"Mp3Options", "MpegQuality"},
+    {"Mp3Options", "VBRQuality"},
+    {"Mp3Options", "StereoMode"},
+    {"OggOptions", "IsUseCompress"},
+    {"OggOptions", "CompressPosition"},
+    {"OggOptions", "MaxBitRate"},
+    {"OggOptions", "NomalBitRate"},
+    {"OggOptions", "MinBitRate"},
+    {"WMAOptions", "BitRate"},
+    {"CDOptions", "Index"},
+    {"CDOptions", "CDDb"},
+    {"RecordOptions", "SaveMp3"},
+    {"QueryCDDB", "Server"},
+    {"QueryCDDB", "Script"},
+    {"QueryCDDB", "UseProxy"},
+    {"QueryCDDB", "ProxyAddress"},
+    {"QueryCDDB", "Port"},
+    {"ID3", "Use"},
+    {"Options", "Lan"},
 };
 
 // Loads an options.ini holding one key and returns the loaded record.
-TOptionsSetting loadWith(const quillon::test::TempHome& home, const char* section,
-                         const char* key, const char* value)
+TOptionsSetting loadWith(const quillon::test::TempHome& home, const char* section, const char* key,
+                         const char* value)
 {
-    const QByteArray text =
-        QByteArray("[") + section + "]\n" + key + "=" + value + "\n";
+    const QByteArray text = QByteArray("[") + section + "]\n" + key + "=" + value + "\n";
     EXPECT_TRUE(quillon::test::writeFile(home.file(s("options.ini")), text));
     LoadSaveOptions(true);
     return OptionsSetting;
@@ -211,9 +225,9 @@ TEST(WmaProfiles, CodesFollowTheDialogOrder)
         int index;
         const char* code;
     } cases[] = {
-        {-1, "64_44_2"},   {0, "192_48_2"}, {3, "192_44_2"}, {8, "64_44_2"},
-        {11, "48_44_1"},   {16, "20_32_1"}, {22, "20_16_2"}, {28, "8_11_1"},
-        {29, "12_8_2"},    {32, "5_8_1"},   {33, "64_44_2"},
+        {-1, "64_44_2"}, {0, "192_48_2"}, {3, "192_44_2"}, {8, "64_44_2"},
+        {11, "48_44_1"}, {16, "20_32_1"}, {22, "20_16_2"}, {28, "8_11_1"},
+        {29, "12_8_2"},  {32, "5_8_1"},   {33, "64_44_2"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(WmaProfileCode(c.index), s(c.code)) << c.index;
