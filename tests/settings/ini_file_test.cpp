@@ -134,15 +134,12 @@ TEST(IniFile, WrittenValuesReadBackExactly)
     n = 0;
     for (const char* v : values)
         EXPECT_EQ(reread.readString(s("S"), QString::number(n++), s("missing")), s(v)) << v;
-}
 
-TEST(IniFile, LineBreaksInAValueCannotInjectKeys)
-{
-    TIniFile ini = iniFrom({});
+    // A line break would start a key of its own; it becomes a space.
     ini.writeString(s("S"), s("Title"), s("one\nInjected=1\r\ntwo"));
-    const TIniFile reread = iniFrom(ini.data());
-    EXPECT_FALSE(reread.valueExists(s("S"), s("Injected")));
-    EXPECT_EQ(reread.readString(s("S"), s("Title"), {}), s("one Injected=1  two"));
+    const TIniFile broken = iniFrom(ini.data());
+    EXPECT_FALSE(broken.valueExists(s("S"), s("Injected")));
+    EXPECT_EQ(broken.readString(s("S"), s("Title"), {}), s("one Injected=1  two"));
 }
 
 TEST(IniFile, UntouchedLinesAreKeptByteForByte)
@@ -168,25 +165,6 @@ TEST(IniFile, UntouchedLinesAreKeptByteForByte)
                                      "X=\xE9\n"
                                      "[Third]\n"
                                      "N=-3\n"));
-}
-
-TEST(IniFile, SavesAndReloadsThroughTheFile)
-{
-    quillon::test::TempHome home;
-    const QString path = home.file(s("test.ini"));
-    {
-        TIniFile ini(path);
-        ini.writeBool(s("A"), s("On"), true);
-        ini.writeBool(s("A"), s("Off"), false);
-        ini.writeString(s("A"), s("Text"), s("日本"));
-        ini.updateFile();
-    }
-    EXPECT_EQ(quillon::test::readFile(path),
-              QByteArray("[A]\nOn=1\nOff=0\nText=\xE6\x97\xA5\xE6\x9C\xAC\n"));
-    const TIniFile reread(path);
-    EXPECT_TRUE(reread.readBool(s("a"), s("on"), false));
-    EXPECT_FALSE(reread.readBool(s("a"), s("off"), true));
-    EXPECT_EQ(reread.readString(s("A"), s("Text"), {}), s("日本"));
 }
 
 TEST(IniFile, CorruptFilesLoadWithoutCrashing)

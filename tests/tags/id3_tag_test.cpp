@@ -358,21 +358,3 @@ TEST(Id3Tag, RemoveTagCutsOnlyARealTag)
     Tid3tag fresh;
     fresh.RemoveTag(); // no held file: nothing happens
 }
-
-TEST(Id3Tag, FieldBytesNeverSplitACharacter)
-{
-    const struct {
-        const char* text;
-        int size;
-        QByteArray bytes;
-    } cases[] = {
-        {"abc", 4, QByteArray("abc\0", 4)},
-        {"é日", 4, QByteArray("\xE9?\0\0", 4)},
-        {"😀😀😀😀😀", 4, QByteArray("????")},
-        {"abcdef", 4, QByteArray("abcd")},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Id3FieldBytes(s(c.text), c.size), c.bytes) << c.text;
-    EXPECT_EQ(Id3FieldText(QByteArray("ab \0\xFF ", 6)), s("ab"));
-    EXPECT_EQ(Id3FieldText(QByteArray("\xE9t\xE9", 3)), s("été"));
-}
