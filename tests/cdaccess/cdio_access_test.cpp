@@ -240,6 +240,27 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
     }
     EXPECT_EQ(m_cd.GetCDHandle(TCDREC{}), 0u);
     EXPECT_EQ(m_cd.GetAspiLibError(), CDERR_NO_DRIVE);
+
+    // A .bin cut short inside the last track: whatever libcdio makes of it, the
+    // TOC never reaches past the data and reads past the data fail.
+    const QString cutCue = m_dir.filePath(QStringLiteral("cut.cue"));
+    QByteArray cue = quillon::test::readFile(m_cue);
+    cue.replace("disc.bin", "cut.bin");
+    ASSERT_TRUE(quillon::test::writeFile(cutCue, cue));
+    const std::int32_t kept = 375 + 240 + 1 + 20;
+    ASSERT_TRUE(quillon::test::writeFile(m_dir.filePath(QStringLiteral("cut.bin")), m_audio.left(kept * kSectorSize)));
+    const HCDROM h = m_cd.GetCDHandle(imageDrive(cutCue));
+    if (h != 0) {
+        TTOC toc;
+        if (m_cd.ReadTOC(h, toc)) {
+            EXPECT_LE(toc.Entries.back().Lba(), kept);
+        }
+        TTRACKBUF buf = request(kept, 1);
+        EXPECT_FALSE(m_cd.ReadCDAudioLBA(h, buf));
+        buf = request(kept - 1, 1);
+        EXPECT_TRUE(m_cd.ReadCDAudioLBA(h, buf)) << m_cd.LastErrorText().toStdString();
+        m_cd.CloseCDHandle(h);
+    }
 }
 
 TEST_F(CdioImage, DriveListShowsImagesAfterDevices)
