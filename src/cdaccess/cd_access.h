@@ -63,6 +63,18 @@ struct TTOCTRACK {
     std::int32_t MsfFrames() const { return (Minute * 60 + Second) * kFramesPerSecond + Frame; }
     std::int32_t Lba() const { return MsfFrames() - kLeadInFrames; }
     bool IsAudio() const { return (Control & 0x04) == 0; }
+    // The entry for an absolute address in frames (LBA + 150).
+    static TTOCTRACK FromFrames(std::uint8_t trackNumber, std::int32_t frames,
+                                std::uint8_t control = 0)
+    {
+        TTOCTRACK e;
+        e.Control = control;
+        e.TrackNumber = trackNumber;
+        e.Minute = std::uint8_t(frames / (60 * kFramesPerSecond));
+        e.Second = std::uint8_t(frames / kFramesPerSecond % 60);
+        e.Frame = std::uint8_t(frames % kFramesPerSecond);
+        return e;
+    }
 };
 
 struct TTOC {

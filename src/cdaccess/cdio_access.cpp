@@ -99,17 +99,6 @@ CdioPtr openImage(const QString& path)
     return {};
 }
 
-TTOCTRACK tocEntry(std::uint8_t number, lba_t absoluteFrames, std::uint8_t control)
-{
-    TTOCTRACK e;
-    e.TrackNumber = number;
-    e.Control = control;
-    e.Minute = std::uint8_t(absoluteFrames / (60 * kFramesPerSecond));
-    e.Second = std::uint8_t((absoluteFrames / kFramesPerSecond) % 60);
-    e.Frame = std::uint8_t(absoluteFrames % kFramesPerSecond);
-    return e;
-}
-
 } // namespace
 
 void AddImageDrives(const QStringList& paths)
@@ -241,9 +230,10 @@ HCDROM TCdioAccess::GetCDHandle(const TCDREC& drive)
         opened->cdio.reset(cdio_open(QFile::encodeName(drive.Device).constData(), DRIVER_DEVICE));
     }
     if (!opened->cdio) {
-        fail(CDERR_OPEN, drive.IsImage
-                             ? QStringLiteral("Not a disc image that can be opened: %1").arg(drive.Device)
-                             : QStringLiteral("Cannot open the drive %1").arg(drive.Device));
+        fail(CDERR_OPEN,
+             drive.IsImage
+                 ? QStringLiteral("Not a disc image that can be opened: %1").arg(drive.Device)
+                 : QStringLiteral("Cannot open the drive %1").arg(drive.Device));
         return 0;
     }
     std::lock_guard guard(m_handlesLock);
@@ -279,7 +269,8 @@ bool TCdioAccess::CloseCDHandle(HCDROM handle)
         }
     }
     if (!drive)
-        return fail(CDERR_BAD_HANDLE, QStringLiteral("No open drive has the handle %1").arg(handle));
+        return fail(CDERR_BAD_HANDLE,
+                    QStringLiteral("No open drive has the handle %1").arg(handle));
     // A reader on another thread may still hold the drive; the last owner
     // releases the libcdio object.
     return succeed();
@@ -333,12 +324,12 @@ bool TCdioAccess::ReadTOC(HCDROM handle, TTOC& toc)
             control |= 0x02;
         if (cdio_get_track_preemphasis(p, t) == CDIO_TRACK_FLAG_TRUE)
             control |= 0x01;
-        result.Entries.push_back(tocEntry(t, lba, control));
+        result.Entries.push_back(TTOCTRACK::FromFrames(t, lba, control));
     }
     const lba_t leadout = cdio_get_track_lba(p, CDIO_CDROM_LEADOUT_TRACK);
     if (leadout == CDIO_INVALID_LBA || leadout < result.Entries.back().MsfFrames())
         return fail(CDERR_NO_TOC, QStringLiteral("The disc has no lead-out address"));
-    result.Entries.push_back(tocEntry(CDIO_CDROM_LEADOUT_TRACK, leadout, 0));
+    result.Entries.push_back(TTOCTRACK::FromFrames(CDIO_CDROM_LEADOUT_TRACK, leadout));
     toc = std::move(result);
     return succeed();
 }
@@ -363,10 +354,11 @@ bool TCdioAccess::ReadCDAudioLBA(HCDROM handle, TTRACKBUF& buf)
     if (leadout == CDIO_INVALID_LSN)
         return fail(CDERR_NO_TOC, QStringLiteral("The disc has no lead-out address"));
     if (std::int64_t(buf.StartFrame) + buf.NumFrames > leadout)
-        return fail(CDERR_RANGE, QStringLiteral("Sectors %1 to %2 lie beyond the end of the disc (%3)")
-                                     .arg(buf.StartFrame)
-                                     .arg(std::int64_t(buf.StartFrame) + buf.NumFrames - 1)
-                                     .arg(leadout));
+        return fail(CDERR_RANGE,
+                    QStringLiteral("Sectors %1 to %2 lie beyond the end of the disc (%3)")
+                        .arg(buf.StartFrame)
+                        .arg(std::int64_t(buf.StartFrame) + buf.NumFrames - 1)
+                        .arg(leadout));
     const qsizetype bytes = qsizetype(buf.NumFrames) * kSectorSize;
     if (buf.Buf.size() < bytes) // never write past a buffer the caller sized too small
         buf.Buf.resize(bytes);
@@ -407,8 +399,9 @@ bool TCdioAccess::EjectMedia(HCDROM handle)
     const driver_return_code_t rc = cdio_eject_media(&p);
     drive->cdio.reset(p);
     if (rc != DRIVER_OP_SUCCESS)
-        return fail(CDERR_TRAY, QStringLiteral("Eject failed: %1")
-                                    .arg(QString::fromLatin1(cdio_driver_errmsg(rc))));
+        return fail(
+            CDERR_TRAY,
+            QStringLiteral("Eject failed: %1").arg(QString::fromLatin1(cdio_driver_errmsg(rc))));
     return succeed();
 }
 

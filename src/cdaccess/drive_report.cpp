@@ -15,7 +15,9 @@ QString msf(const TTOCTRACK& e)
 QString seconds(std::int32_t frames)
 {
     const std::int32_t s = frames / kFramesPerSecond;
-    return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2")
+        .arg(s / 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -28,7 +30,8 @@ QString DriveReport(ICDAccess& cd)
         return QStringLiteral("No CD drive found.\n");
     text += QStringLiteral("Drives:\n");
     for (std::size_t i = 0; i < drives.size(); ++i)
-        text += QStringLiteral("  %1. %2 (%3)\n").arg(i + 1).arg(drives[i].Name(), drives[i].Device);
+        text +=
+            QStringLiteral("  %1. %2 (%3)\n").arg(i + 1).arg(drives[i].Name(), drives[i].Device);
 
     const TCDREC& first = drives.front();
     text += QStringLiteral("Drive 1: %1\n").arg(first.Name());

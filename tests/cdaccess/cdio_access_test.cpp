@@ -1,6 +1,7 @@
 // The libcdio implementation on generated disc images.
 #include "cdaccess/cdio_access.h"
 #include "disc_image_writer.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@ namespace {
 
 using discgen::Signal;
 using discgen::TrackSpec;
+using quillon::test::readRequest;
 
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnv {
@@ -37,16 +39,6 @@ private:
     bool m_had;
     QByteArray m_old;
 };
-
-TTRACKBUF request(std::int32_t start, std::int32_t count)
-{
-    TTRACKBUF buf;
-    buf.StartFrame = start;
-    buf.NumFrames = count;
-    buf.MaxLen = count * kSectorSize;
-    buf.Buf.resize(buf.MaxLen);
-    return buf;
-}
 
 TCDREC imageDrive(const QString& path)
 {
@@ -124,17 +116,19 @@ TEST_F(CdioImage, SectorsEqualTheGeneratedAudio)
     for (const TrackSpec& t : m_tracks) {
         const std::int32_t last = start + t.frames - 1;
         for (std::int32_t sector : {start, last}) {
-            TTRACKBUF buf = request(sector, 1);
-            ASSERT_TRUE(m_cd.ReadCDAudioLBA(h, buf)) << sector << ": " << m_cd.LastErrorText().toStdString();
+            TTRACKBUF buf = readRequest(sector, 1);
+            ASSERT_TRUE(m_cd.ReadCDAudioLBA(h, buf))
+                << sector << ": " << m_cd.LastErrorText().toStdString();
             EXPECT_EQ(buf.Status, kReadStatusOk);
             EXPECT_EQ(buf.Len, kSectorSize);
-            EXPECT_EQ(buf.Buf.mid(buf.StartOffset, buf.Len), m_audio.mid(qsizetype(sector) * kSectorSize, kSectorSize))
+            EXPECT_EQ(buf.Buf.mid(buf.StartOffset, buf.Len),
+                      m_audio.mid(qsizetype(sector) * kSectorSize, kSectorSize))
                 << "sector " << sector;
         }
         start += t.frames;
     }
     // One read across the track boundaries.
-    TTRACKBUF buf = request(370, 10);
+    TTRACKBUF buf = readRequest(370, 10);
     ASSERT_TRUE(m_cd.ReadCDAudioLBA(h, buf));
     EXPECT_EQ(buf.Buf, m_audio.mid(370 * kSectorSize, 10 * kSectorSize));
 }
@@ -149,13 +143,13 @@ TEST_F(CdioImage, ReadsOutsideTheDiscFail)
         int error;
     };
     const Case cases[] = {
-        {end - 10, 10, true, CDERR_NONE},  {end - 9, 10, false, CDERR_RANGE},
-        {end, 1, false, CDERR_RANGE},      {end + 1000, 1, false, CDERR_RANGE},
-        {-1, 1, false, CDERR_BAD_PARAMETER}, {0, 0, false, CDERR_BAD_PARAMETER},
+        {end - 10, 10, true, CDERR_NONE},      {end - 9, 10, false, CDERR_RANGE},
+        {end, 1, false, CDERR_RANGE},          {end + 1000, 1, false, CDERR_RANGE},
+        {-1, 1, false, CDERR_BAD_PARAMETER},   {0, 0, false, CDERR_BAD_PARAMETER},
         {0x7ffffff0, 100, false, CDERR_RANGE},
     };
     for (const Case& c : cases) {
-        TTRACKBUF buf = request(c.start, std::max(c.count, 1));
+        TTRACKBUF buf = readRequest(c.start, std::max(c.count, 1));
         buf.NumFrames = c.count;
         EXPECT_EQ(m_cd.ReadCDAudioLBA(h, buf), c.ok) << c.start << "+" << c.count;
         EXPECT_EQ(m_cd.GetAspiLibError(), c.error) << c.start << "+" << c.count;
@@ -165,7 +159,7 @@ TEST_F(CdioImage, ReadsOutsideTheDiscFail)
         }
     }
     // A buffer the caller made too small is grown, never overrun.
-    TTRACKBUF small = request(0, 4);
+    TTRACKBUF small = readRequest(0, 4);
     small.Buf.resize(10);
     ASSERT_TRUE(m_cd.ReadCDAudioLBA(h, small));
     EXPECT_EQ(small.Buf.left(small.Len), m_audio.left(4 * kSectorSize));
@@ -188,7 +182,7 @@ TEST_F(CdioImage, HandlesAreSeparateAndCloseOnce)
     EXPECT_EQ(m_cd.GetAspiLibError(), CDERR_BAD_HANDLE);
     TTOC toc;
     EXPECT_FALSE(m_cd.ReadTOC(a, toc));
-    TTRACKBUF buf = request(0, 1);
+    TTRACKBUF buf = readRequest(0, 1);
     EXPECT_FALSE(m_cd.ReadCDAudioLBA(a, buf));
     EXPECT_FALSE(m_cd.ReadTOC(0, toc));
     EXPECT_TRUE(m_cd.ReadTOC(b, toc)) << "the other handle stays open";
@@ -201,7 +195,7 @@ TEST_F(CdioImage, TwoThreadsReadOneHandle)
     std::atomic<int> mismatches{0};
     auto reader = [&](std::int32_t first) {
         for (std::int32_t s = first; s < first + 200; s += 5) {
-            TTRACKBUF buf = request(s, 5);
+            TTRACKBUF buf = readRequest(s, 5);
             if (!m_cd.ReadCDAudioLBA(h, buf) ||
                 buf.Buf != m_audio.mid(qsizetype(s) * kSectorSize, 5 * kSectorSize))
                 ++mismatches;
@@ -219,7 +213,8 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
     const QString garbage = m_dir.filePath(QStringLiteral("garbage.cue"));
     ASSERT_TRUE(quillon::test::writeFile(garbage, "this is not a cue sheet\n\x01\x02"));
     const QString orphan = m_dir.filePath(QStringLiteral("orphan.cue"));
-    ASSERT_TRUE(quillon::test::writeFile(orphan, "FILE \"gone.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
+    ASSERT_TRUE(quillon::test::writeFile(
+        orphan, "FILE \"gone.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
     const QString empty = m_dir.filePath(QStringLiteral("empty.nrg"));
     ASSERT_TRUE(quillon::test::writeFile(empty, QByteArray()));
     struct Case {
@@ -248,16 +243,17 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
     cue.replace("disc.bin", "cut.bin");
     ASSERT_TRUE(quillon::test::writeFile(cutCue, cue));
     const std::int32_t kept = 375 + 240 + 1 + 20;
-    ASSERT_TRUE(quillon::test::writeFile(m_dir.filePath(QStringLiteral("cut.bin")), m_audio.left(kept * kSectorSize)));
+    ASSERT_TRUE(quillon::test::writeFile(m_dir.filePath(QStringLiteral("cut.bin")),
+                                         m_audio.left(kept * kSectorSize)));
     const HCDROM h = m_cd.GetCDHandle(imageDrive(cutCue));
     if (h != 0) {
         TTOC toc;
         if (m_cd.ReadTOC(h, toc)) {
             EXPECT_LE(toc.Entries.back().Lba(), kept);
         }
-        TTRACKBUF buf = request(kept, 1);
+        TTRACKBUF buf = readRequest(kept, 1);
         EXPECT_FALSE(m_cd.ReadCDAudioLBA(h, buf));
-        buf = request(kept - 1, 1);
+        buf = readRequest(kept - 1, 1);
         EXPECT_TRUE(m_cd.ReadCDAudioLBA(h, buf)) << m_cd.LastErrorText().toStdString();
         m_cd.CloseCDHandle(h);
     }
@@ -267,7 +263,8 @@ TEST_F(CdioImage, DriveListShowsImagesAfterDevices)
 {
     const QString second = m_dir.filePath(QStringLiteral("second.cue"));
     const QString missing = m_dir.filePath(QStringLiteral("missing.cue"));
-    ScopedEnv env("QUILLON_CD_IMAGES", QFile::encodeName(m_cue + QLatin1Char(':') + missing + QStringLiteral("::") + m_cue));
+    ScopedEnv env("QUILLON_CD_IMAGES", QFile::encodeName(m_cue + QLatin1Char(':') + missing +
+                                                         QStringLiteral("::") + m_cue));
     AddImageDrives({second, m_cue});
     const std::vector<TCDREC> list = m_cd.GetCDList();
     std::vector<TCDREC> images;
@@ -286,7 +283,8 @@ TEST_F(CdioImage, DriveListShowsImagesAfterDevices)
     const HCDROM h = m_cd.GetCDHandle(images[0]);
     EXPECT_NE(h, 0u);
     EXPECT_TRUE(m_cd.CloseCDHandle(h));
-    EXPECT_EQ(m_cd.GetCDHandle(images[1]), 0u) << "a listed image that is missing opens as a failure";
+    EXPECT_EQ(m_cd.GetCDHandle(images[1]), 0u)
+        << "a listed image that is missing opens as a failure";
 }
 
 TEST(ImageArguments, TakenFromTheCommandLine)
@@ -297,7 +295,9 @@ TEST(ImageArguments, TakenFromTheCommandLine)
     const Case cases[] = {
         {{}, {}, {}},
         {{"quillon"}, {}, {"quillon"}},
-        {{"quillon", "--cd-image", "a.cue", "-x", "--cd-image=b.toc"}, {"a.cue", "b.toc"}, {"quillon", "-x"}},
+        {{"quillon", "--cd-image", "a.cue", "-x", "--cd-image=b.toc"},
+         {"a.cue", "b.toc"},
+         {"quillon", "-x"}},
         {{"quillon", "--cd-image"}, {}, {"quillon"}},
         {{"--cd-image", "--cd-image"}, {"--cd-image"}, {}},
     };

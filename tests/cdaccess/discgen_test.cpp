@@ -132,10 +132,11 @@ TEST_F(DiscgenTool, RejectsBadArguments)
         {},
         {QStringLiteral("x.cue")},
         {QStringLiteral("x.cue"), QStringLiteral("5s:wobble")},
-        {QStringLiteral("x.cue"), QStringLiteral("5s:silence"), QStringLiteral("--genre"), QStringLiteral("200")},
+        {QStringLiteral("x.cue"), QStringLiteral("5s:silence"), QStringLiteral("--genre"),
+         QStringLiteral("200")},
         {QStringLiteral("x.cue"), QStringLiteral("5s:silence"), QStringLiteral("--titles")},
-        {QStringLiteral("x.cue"), QStringLiteral("5s:silence"), QStringLiteral("--title"), QStringLiteral("a"),
-         QStringLiteral("--title"), QStringLiteral("b")},
+        {QStringLiteral("x.cue"), QStringLiteral("5s:silence"), QStringLiteral("--title"),
+         QStringLiteral("a"), QStringLiteral("--title"), QStringLiteral("b")},
     };
     for (const QStringList& args : cases) {
         QString out;
@@ -151,22 +152,26 @@ TEST_F(DiscgenTool, RejectsBadArguments)
 TEST_F(DiscgenTool, TitlesGoIntoTheDiscSection)
 {
     const QString ini = path("cdinfo.dat");
-    ASSERT_TRUE(quillon::test::writeFile(ini, "[1234]\nArtist=Other\n\n[4879]\nArtist=Old\n1=Old title\n"
-                                              "[999]\nAlbum=Kept\n"));
+    ASSERT_TRUE(quillon::test::writeFile(ini,
+                                         "[1234]\nArtist=Other\n\n[4879]\nArtist=Old\n1=Old title\n"
+                                         "[999]\nAlbum=Kept\n"));
     QString out;
-    ASSERT_EQ(run({QStringLiteral("d.cue"), QStringLiteral("5s:tone:440"), QStringLiteral("3.2s:noise:7"),
-                   QStringLiteral("2s:silence"), QStringLiteral("--titles"), ini, QStringLiteral("--artist"),
-                   QStringLiteral("Demo Band"), QStringLiteral("--album"), QStringLiteral("Test Tones"),
-                   QStringLiteral("--year"), QStringLiteral("2024"), QStringLiteral("--genre"), QStringLiteral("9"),
-                   QStringLiteral("--comment"), QStringLiteral("line one\nline two"), QStringLiteral("--title"),
-                   QStringLiteral("A = B")},
-                  &out),
-              0)
+    ASSERT_EQ(
+        run({QStringLiteral("d.cue"), QStringLiteral("5s:tone:440"), QStringLiteral("3.2s:noise:7"),
+             QStringLiteral("2s:silence"), QStringLiteral("--titles"), ini,
+             QStringLiteral("--artist"), QStringLiteral("Demo Band"), QStringLiteral("--album"),
+             QStringLiteral("Test Tones"), QStringLiteral("--year"), QStringLiteral("2024"),
+             QStringLiteral("--genre"), QStringLiteral("9"), QStringLiteral("--comment"),
+             QStringLiteral("line one\nline two"), QStringLiteral("--title"),
+             QStringLiteral("A = B")},
+            &out),
+        0)
         << out.toStdString();
-    EXPECT_EQ(quillon::test::readFile(ini), QByteArray("[1234]\nArtist=Other\n\n[999]\nAlbum=Kept\n\n"
-                                                       "[4879]\nArtist=Demo Band\nAlbum=Test Tones\n"
-                                                       "Year=2024\nGenre=9\nComment=line one line two\n"
-                                                       "TrackNumber=3\n1=A = B\n2=Noise 7\n3=Silence\n"));
+    EXPECT_EQ(quillon::test::readFile(ini),
+              QByteArray("[1234]\nArtist=Other\n\n[999]\nAlbum=Kept\n\n"
+                         "[4879]\nArtist=Demo Band\nAlbum=Test Tones\n"
+                         "Year=2024\nGenre=9\nComment=line one line two\n"
+                         "TrackNumber=3\n1=A = B\n2=Noise 7\n3=Silence\n"));
 }
 
 // libcdio's own cd-info lists the same track starts and lead-out as our TOC:
@@ -176,22 +181,27 @@ TEST_F(DiscgenTool, TocAgreesWithCdInfo)
     if (!quillon::test::haveProgram(QStringLiteral("cd-info")))
         GTEST_SKIP() << "cd-info (libcdio-utils) is not installed";
     const QString cue = path("c.cue");
-    const QList<TrackSpec> tracks = {{300, Signal::Tone, 440, 0}, {4 * 4500 + 17, Signal::Silence, 0, 0},
-                                     {1, Signal::Noise, 0, 1}, {800, Signal::Tone, 220, 0}};
+    const QList<TrackSpec> tracks = {{300, Signal::Tone, 440, 0},
+                                     {4 * 4500 + 17, Signal::Silence, 0, 0},
+                                     {1, Signal::Noise, 0, 1},
+                                     {800, Signal::Tone, 220, 0}};
     ASSERT_TRUE(discgen::WriteCueBin(cue, tracks));
 
     QProcess p;
-    p.start(QStringLiteral("cd-info"), {QStringLiteral("--no-header"), QStringLiteral("--no-device-info"),
-                                        QStringLiteral("--no-analyze"), QStringLiteral("--cue-file"), cue});
+    p.start(QStringLiteral("cd-info"),
+            {QStringLiteral("--no-header"), QStringLiteral("--no-device-info"),
+             QStringLiteral("--no-analyze"), QStringLiteral("--cue-file"), cue});
     ASSERT_TRUE(p.waitForFinished(60000));
     const QString listing = QString::fromUtf8(p.readAllStandardOutput());
     // "  2: 00:06:00  000300 audio ..." and "170: 04:08:17  018317 leadout ..."
-    static const QRegularExpression row(QStringLiteral(R"(^\s*(\d+): (\d\d):(\d\d):(\d\d)\s+(\d+) (\w+))"),
-                                        QRegularExpression::MultilineOption);
+    static const QRegularExpression row(
+        QStringLiteral(R"(^\s*(\d+): (\d\d):(\d\d):(\d\d)\s+(\d+) (\w+))"),
+        QRegularExpression::MultilineOption);
     std::vector<std::array<int, 3>> theirs; // number, absolute frames, LSN
     for (auto it = row.globalMatch(listing); it.hasNext();) {
         const auto m = it.next();
-        const int frames = (m.captured(2).toInt() * 60 + m.captured(3).toInt()) * 75 + m.captured(4).toInt();
+        const int frames =
+            (m.captured(2).toInt() * 60 + m.captured(3).toInt()) * 75 + m.captured(4).toInt();
         theirs.push_back({m.captured(1).toInt(), frames, m.captured(5).toInt()});
     }
     ASSERT_EQ(theirs.size(), 5u) << listing.toStdString();

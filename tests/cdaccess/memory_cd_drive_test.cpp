@@ -4,18 +4,9 @@
 #include <gtest/gtest.h>
 
 using quillon::test::MemoryCDDrive;
+using quillon::test::readRequest;
 
 namespace {
-
-TTRACKBUF request(std::int32_t start, std::int32_t count)
-{
-    TTRACKBUF buf;
-    buf.StartFrame = start;
-    buf.NumFrames = count;
-    buf.MaxLen = count * kSectorSize;
-    buf.Buf.resize(buf.MaxLen);
-    return buf;
-}
 
 TEST(MemoryCDDrive, ReadsFailExactlyWhereAsked)
 {
@@ -29,13 +20,13 @@ TEST(MemoryCDDrive, ReadsFailExactlyWhereAsked)
         int error;
     };
     const Case cases[] = {
-        {0, 10, true, CDERR_NONE},      {490, 10, true, CDERR_NONE},  {491, 10, false, CDERR_READ},
-        {500, 1, false, CDERR_READ},    {501, 10, true, CDERR_NONE},  {740, 10, true, CDERR_NONE},
-        {741, 10, false, CDERR_RANGE},  {750, 1, false, CDERR_RANGE}, {-1, 1, false, CDERR_RANGE},
+        {0, 10, true, CDERR_NONE},     {490, 10, true, CDERR_NONE},  {491, 10, false, CDERR_READ},
+        {500, 1, false, CDERR_READ},   {501, 10, true, CDERR_NONE},  {740, 10, true, CDERR_NONE},
+        {741, 10, false, CDERR_RANGE}, {750, 1, false, CDERR_RANGE}, {-1, 1, false, CDERR_RANGE},
         {0, 0, false, CDERR_RANGE},
     };
     for (const Case& c : cases) {
-        TTRACKBUF buf = request(c.start, c.count);
+        TTRACKBUF buf = readRequest(c.start, c.count);
         EXPECT_EQ(drive.ReadCDAudioLBA(h, buf), c.ok) << c.start << "+" << c.count;
         EXPECT_EQ(drive.GetAspiLibError(), c.error) << c.start << "+" << c.count;
         EXPECT_EQ(buf.Status, c.ok ? kReadStatusOk : kReadStatusError);
@@ -57,7 +48,8 @@ TEST(MemoryCDDrive, RefusalsAndMissingDisc)
     const Case cases[] = {
         {"healthy", [](MemoryCDDrive&) {}, true, true, true},
         {"handle refused", [](MemoryCDDrive& d) { d.setFailGetHandle(true); }, false, false, false},
-        {"address mode refused", [](MemoryCDDrive& d) { d.setRefuseAddressMode(true); }, true, false, true},
+        {"address mode refused", [](MemoryCDDrive& d) { d.setRefuseAddressMode(true); }, true,
+         false, true},
         {"TOC unreadable", [](MemoryCDDrive& d) { d.setFailReadTOC(true); }, true, true, false},
         {"no disc", [](MemoryCDDrive& d) { d.setTracks({}); }, true, true, false},
     };
@@ -95,7 +87,7 @@ TEST(MemoryCDDrive, TocAudioAndTray)
     EXPECT_EQ(toc.Entries[2].TrackNumber, 0xAA);
     EXPECT_EQ(toc.Entries[2].Lba(), 532);
 
-    TTRACKBUF buf = request(33, 2);
+    TTRACKBUF buf = readRequest(33, 2);
     ASSERT_TRUE(drive.ReadCDAudioLBA(h, buf));
     EXPECT_EQ(buf.Buf, audio.mid(kSectorSize, 2 * kSectorSize));
 

@@ -117,20 +117,12 @@ TTOC MemoryCDDrive::tocLocked() const
     toc.FirstTrack = 1;
     toc.LastTrack = std::uint8_t(m_frames.size());
     std::int32_t frames = m_firstLba + kLeadInFrames;
-    auto add = [&toc, &frames](std::uint8_t number, std::uint8_t control) {
-        TTOCTRACK e;
-        e.TrackNumber = number;
-        e.Control = control;
-        e.Minute = std::uint8_t(frames / (60 * kFramesPerSecond));
-        e.Second = std::uint8_t((frames / kFramesPerSecond) % 60);
-        e.Frame = std::uint8_t(frames % kFramesPerSecond);
-        toc.Entries.push_back(e);
-    };
     for (std::size_t i = 0; i < m_frames.size(); ++i) {
-        add(std::uint8_t(i + 1), m_dataTracks.count(int(i + 1)) ? 0x04 : 0x00);
+        const std::uint8_t control = m_dataTracks.count(int(i + 1)) ? 0x04 : 0x00;
+        toc.Entries.push_back(TTOCTRACK::FromFrames(std::uint8_t(i + 1), frames, control));
         frames += m_frames[i];
     }
-    add(0xAA, 0);
+    toc.Entries.push_back(TTOCTRACK::FromFrames(0xAA, frames));
     return toc;
 }
 
@@ -202,7 +194,8 @@ bool MemoryCDDrive::ModifyCDParms(HCDROM handle, int which, int value)
     if (!knownHandle(handle))
         return false;
     if (m_refuseAddressMode || which != kCDParmAddressMode)
-        return fail(CDERR_BAD_PARAMETER, QStringLiteral("The drive refuses parameter %1").arg(which));
+        return fail(CDERR_BAD_PARAMETER,
+                    QStringLiteral("The drive refuses parameter %1").arg(which));
     m_msf = value == kAddressModeMsf;
     return ok();
 }
@@ -273,6 +266,16 @@ bool MemoryCDDrive::CloseTray(HCDROM handle)
         return false;
     m_ejected = false;
     return ok();
+}
+
+TTRACKBUF readRequest(std::int32_t start, std::int32_t count)
+{
+    TTRACKBUF buf;
+    buf.StartFrame = start;
+    buf.NumFrames = count;
+    buf.MaxLen = count * kSectorSize;
+    buf.Buf.resize(buf.MaxLen);
+    return buf;
 }
 
 } // namespace quillon::test

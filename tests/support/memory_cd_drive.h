@@ -88,6 +88,9 @@ private:
     QString m_errorText;
 };
 
+// A read request for count sectors from start with a buffer of the right size.
+TTRACKBUF readRequest(std::int32_t start, std::int32_t count);
+
 // Installs an implementation for the lifetime of the object.
 class ScopedCDAccess {
 public:

@@ -41,9 +41,10 @@ std::optional<std::int32_t> parseLength(QString text, QString* error)
         frames = text.toInt(&ok);
     }
     if (!ok || !std::isfinite(frames) || frames < 1 || frames > kMaxDiscFrames) {
-        setError(error, QStringLiteral("Bad track length \"%1\": give seconds (\"3.2s\") or "
-                                       "frames (\"240\"), at least one frame and at most 80 minutes")
-                            .arg(text));
+        setError(error,
+                 QStringLiteral("Bad track length \"%1\": give seconds (\"3.2s\") or "
+                                "frames (\"240\"), at least one frame and at most 80 minutes")
+                     .arg(text));
         return std::nullopt;
     }
     return std::int32_t(frames);
@@ -82,7 +83,8 @@ std::optional<TrackSpec> ParseTrackSpec(const QString& text, QString* error)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     if (parts.size() < 2) {
-        setError(error, QStringLiteral("Bad track \"%1\": expected LENGTH:SIGNAL[:PARAM]").arg(text));
+        setError(error,
+                 QStringLiteral("Bad track \"%1\": expected LENGTH:SIGNAL[:PARAM]").arg(text));
         return std::nullopt;
     }
     const auto frames = parseLength(parts[0], error);
@@ -112,7 +114,8 @@ std::optional<TrackSpec> ParseTrackSpec(const QString& text, QString* error)
         setError(error, QStringLiteral("Bad noise seed \"%1\"").arg(parts[2]));
         return std::nullopt;
     }
-    setError(error, QStringLiteral("Bad signal in \"%1\": use tone:HZ, noise:SEED or silence").arg(text));
+    setError(error,
+             QStringLiteral("Bad signal in \"%1\": use tone:HZ, noise:SEED or silence").arg(text));
     return std::nullopt;
 }
 
@@ -161,26 +164,20 @@ TTOC TocOfTracks(const QList<TrackSpec>& tracks)
     toc.FirstTrack = 1;
     toc.LastTrack = std::uint8_t(tracks.size());
     std::int32_t start = kLeadInFrames;
-    auto entry = [](std::uint8_t number, std::int32_t frames) {
-        TTOCTRACK e;
-        e.TrackNumber = number;
-        e.Minute = std::uint8_t(frames / (60 * kFramesPerSecond));
-        e.Second = std::uint8_t((frames / kFramesPerSecond) % 60);
-        e.Frame = std::uint8_t(frames % kFramesPerSecond);
-        return e;
-    };
     for (qsizetype i = 0; i < tracks.size(); ++i) {
-        toc.Entries.push_back(entry(std::uint8_t(i + 1), start));
+        toc.Entries.push_back(TTOCTRACK::FromFrames(std::uint8_t(i + 1), start));
         start += tracks[i].frames;
     }
-    toc.Entries.push_back(entry(0xAA, start));
+    toc.Entries.push_back(TTOCTRACK::FromFrames(0xAA, start));
     return toc;
 }
 
 bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error)
 {
     if (tracks.isEmpty() || tracks.size() > kMaxTracks) {
-        setError(error, QStringLiteral("A disc holds 1 to %1 tracks, not %2").arg(kMaxTracks).arg(tracks.size()));
+        setError(error, QStringLiteral("A disc holds 1 to %1 tracks, not %2")
+                            .arg(kMaxTracks)
+                            .arg(tracks.size()));
         return false;
     }
     std::int64_t total = 0;
@@ -240,7 +237,8 @@ bool WriteTitlesSection(const QString& iniPath, const QString& key, const DiscTi
     QFile existing(iniPath);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly)) {
-            setError(error, QStringLiteral("Unable to read %1: %2").arg(iniPath, existing.errorString()));
+            setError(error,
+                     QStringLiteral("Unable to read %1: %2").arg(iniPath, existing.errorString()));
             return false;
         }
         bool skipping = false;
@@ -248,7 +246,9 @@ bool WriteTitlesSection(const QString& iniPath, const QString& key, const DiscTi
         for (const QString& line : text.split(QLatin1Char('\n'))) {
             const QString trimmed = line.trimmed();
             if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']')))
-                skipping = trimmed.mid(1, trimmed.size() - 2).trimmed().compare(key, Qt::CaseInsensitive) == 0;
+                skipping = trimmed.mid(1, trimmed.size() - 2)
+                               .trimmed()
+                               .compare(key, Qt::CaseInsensitive) == 0;
             if (!skipping)
                 kept.append(line);
         }

@@ -45,8 +45,7 @@ TTOC TocOfTracks(const QList<TrackSpec>& tracks);
 
 // Writes cuePath and, beside it, the .bin of the same base name. False with
 // *error on an empty or oversized track list or when a file cannot be written.
-bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks,
-                 QString* error = nullptr);
+bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error = nullptr);
 
 // A readable default title: "Tone 440 Hz", "Noise 7", "Silence".
 QString DefaultTitle(const TrackSpec& track);

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     if (!titlesPath.isEmpty()) {
         for (qsizetype i = 0; i < tracks.size(); ++i)
             titles.Titles.append(i < givenTitles.size() ? givenTitles[i]
-                                                       : discgen::DefaultTitle(tracks[i]));
+                                                        : discgen::DefaultTitle(tracks[i]));
         if (!discgen::WriteTitlesSection(titlesPath, key, titles, &error)) {
             err << "quillon-discgen: " << error << "\n";
             return 1;
