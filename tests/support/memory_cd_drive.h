@@ -21,7 +21,8 @@ namespace quillon::test {
 
 class MemoryCDDrive : public ICDAccess {
 public:
-    // A drive "Memory CD-DRIVE" with a disc of three audio tracks of 5, 3 and 2 seconds.
+    // A drive "Memory CD-DRIVE" (Device "memory", the only one GetCDHandle opens)
+    // with a disc of three audio tracks of 5, 3 and 2 seconds.
     MemoryCDDrive();
 
     // The disc: track lengths in frames, track 1 starting at firstLba. An empty
