@@ -1,0 +1,80 @@
+#include "wma_encode_process.h"
+
+#include "encoder_commands.h"
+#include "encoder_texts.h"
+#include "settings/global.h"
+#include "settings/options_setting.h"
+#include "settings/prompts.h"
+#include "wma_output_parser.h"
+
+namespace {
+
+constexpr quint8 jkExtract = 1;
+
+std::unique_ptr<TProcessInfo> endReport(qint32 result, const QString& line = {})
+{
+    auto info = std::make_unique<TProcessInfo>();
+    info->Percent = scWmaDone;
+    info->StepResult = result;
+    info->ElapsedText = line;
+    return info;
+}
+
+} // namespace
+
+TWMAEncodeProcess::TWMAEncodeProcess(QObject* parent)
+    : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
+{
+}
+
+void TWMAEncodeProcess::StartEncoder()
+{
+    switch (checkOverwrite(JobKind != jkExtract)) {
+    case TOverwrite::Declined:
+        report(endReport(0), true);
+        return;
+    case TOverwrite::InUse:
+        report(endReport(1), true);
+        return;
+    case TOverwrite::Go:
+        break;
+    }
+
+    const QString program = findProgram();
+    if (program.isEmpty()) {
+        prompts().message(EncoderText(RES_NoWmaEncoder, kNoWmaEncoderDefault),
+                          PromptIcon::Information, pbOk);
+        report(endReport(0), true);
+        return;
+    }
+    // The arguments also correct a stored profile outside the table.
+    launch(program, WmaEncodeArguments(OptionsSetting, InputFile, OutputFile));
+}
+
+void TWMAEncodeProcess::parseLine(const QByteArray& line)
+{
+    switch (ClassifyWmaLine(line)) {
+    case TWmaLineKind::Error:
+        // The old step is over before the report is handled, so a next step
+        // started from the handler never hears from this one again.
+        endStep();
+        report(endReport(8, QString::fromLocal8Bit(line)), true);
+        return;
+    case TWmaLineKind::Finished: {
+        const QString text = TimeText(WmaFinishedSeconds(elapsedSeconds()));
+        auto info = std::make_unique<TProcessInfo>();
+        info->Percent = 100;
+        info->ElapsedText = text;
+        info->EstimatedText = text;
+        report(std::move(info), false);
+        return;
+    }
+    case TWmaLineKind::Other:
+        return;
+    }
+}
+
+void TWMAEncodeProcess::ProcessEnded()
+{
+    report(endReport(2), true);
+}
