@@ -15,19 +15,16 @@ class ReportSink : public QObject {
 public:
     struct Report {
         TProcessInfo info;
-        bool sent; // delivered while the producing call was still running
     };
     std::vector<Report> reports;
     std::function<void(const TProcessInfo&)> onReport;
-    // Set while a test call runs, to tell sent reports from posted ones.
-    bool inCall = false;
 
     bool event(QEvent* e) override
     {
         if (e->type() != messageEventType(WM_PROCESSINFO))
             return QObject::event(e);
         auto info = static_cast<TMessageEvent*>(e)->takeInfo();
-        reports.push_back({*info, inCall});
+        reports.push_back({*info});
         if (onReport)
             onReport(reports.back().info);
         return true;
