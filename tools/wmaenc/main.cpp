@@ -37,7 +37,7 @@ constexpr const char* kUsage =
     "  --help, -help      this text\n"
     "\n"
     "Prints \"Encoding: NN%\" lines while it works and \"Encoding: 100% done\" when\n"
-    "the file is complete; on failure a line beginning with ERROR and exit status 1.\n";
+    "the file is complete; on failure one error line and exit status 1.\n";
 
 int fail(const std::string& reason)
 {
