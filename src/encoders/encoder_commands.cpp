@@ -20,8 +20,8 @@ QStringList Mp3EncodeArguments(const TOptionsSetting& options, const QString& in
         args << QStringLiteral("-h");
 
     if (options.IsSelectVBR) {
-        args << QStringLiteral("-V") << QString::number(options.VBRQuality)
-             << QStringLiteral("-B") << QString::number(options.MaxBitRate);
+        args << QStringLiteral("-V") << QString::number(options.VBRQuality) << QStringLiteral("-B")
+             << QString::number(options.MaxBitRate);
         if (options.IsVBRHead)
             args << QStringLiteral("-t");
     }
@@ -55,10 +55,9 @@ QString CommandLineText(const QString& program, const QStringList& arguments)
 {
     QString text = program;
     for (const QString& arg : arguments) {
-        const bool quote = arg.isEmpty() || arg.contains(QLatin1Char('/')) ||
-                           arg.contains(QLatin1Char('"')) ||
-                           std::any_of(arg.cbegin(), arg.cend(),
-                                       [](QChar c) { return c.isSpace(); });
+        const bool quote =
+            arg.isEmpty() || arg.contains(QLatin1Char('/')) || arg.contains(QLatin1Char('"')) ||
+            std::any_of(arg.cbegin(), arg.cend(), [](QChar c) { return c.isSpace(); });
         text += QLatin1Char(' ');
         if (quote) {
             QString escaped = arg;

@@ -14,8 +14,7 @@
 
 TEncoderProcess::TEncoderProcess(const QString& programName, QObject* parent)
     : QObject(parent), ProgramFolders{ExecutableFolder()}, m_programName(programName)
-{
-}
+{}
 
 TEncoderProcess::~TEncoderProcess()
 {
@@ -61,10 +60,9 @@ void TEncoderProcess::launch(const QString& program, const QStringList& argument
     m_commandLine = CommandLineText(program.isEmpty() ? m_programName : program, arguments);
 
     const auto fail = [](int number) {
-        throw EEncoderError(
-            (EncoderText(RES_CreateProcess_Error, kCreateProcessErrorDefault) +
-             QString::number(number))
-                .toStdString());
+        throw EEncoderError((EncoderText(RES_CreateProcess_Error, kCreateProcessErrorDefault) +
+                             QString::number(number))
+                                .toStdString());
     };
     if (program.isEmpty())
         fail(ENOENT);
@@ -182,6 +180,16 @@ void TEncoderProcess::StopEncoder(int exitCode)
 double TEncoderProcess::elapsedSeconds() const
 {
     return m_clock.isValid() ? static_cast<double>(m_clock.elapsed()) / 1000.0 : 0.0;
+}
+
+std::unique_ptr<TProcessInfo> TEncoderProcess::endReport(qint32 stepCode, qint32 result,
+                                                         const QString& line)
+{
+    auto info = std::make_unique<TProcessInfo>();
+    info->Percent = stepCode;
+    info->StepResult = result;
+    info->ElapsedText = line;
+    return info;
 }
 
 void TEncoderProcess::report(std::unique_ptr<TProcessInfo> info, bool synchronous) const

@@ -86,6 +86,9 @@ protected:
     QByteArray lastLine() const { return m_lastLine; }
 
     void report(std::unique_ptr<TProcessInfo> info, bool synchronous) const;
+    // An end report: step code, result, and (WMA errors) the utility's line.
+    static std::unique_ptr<TProcessInfo> endReport(qint32 stepCode, qint32 result,
+                                                   const QString& line = {});
 
 private:
     void readChannel(QProcess::ProcessChannel channel);

@@ -11,7 +11,8 @@ __attribute__((weak)) bool IsFileInUse(const QString& path)
     if (!target.exists())
         return false;
     const QString wanted = target.canonicalFilePath();
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList pids =
+        QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         bool numeric = false;
         pid.toLongLong(&numeric);

@@ -7,20 +7,11 @@ namespace {
 
 enum TJobKindForAsking : quint8 { jkExtract = 1, jkRecordToMp3 = 4 };
 
-std::unique_ptr<TProcessInfo> endReport(qint32 result)
-{
-    auto info = std::make_unique<TProcessInfo>();
-    info->Percent = scMp3Done;
-    info->StepResult = result;
-    return info;
-}
-
 } // namespace
 
 TMp3EncodeProcess::TMp3EncodeProcess(QObject* parent)
     : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
-{
-}
+{}
 
 QStringList TMp3EncodeProcess::currentArguments() const
 {
@@ -34,10 +25,10 @@ void TMp3EncodeProcess::StartEncoder()
     const bool ask = JobKind != jkExtract && JobKind != jkRecordToMp3;
     switch (checkOverwrite(ask)) {
     case TOverwrite::Declined:
-        report(endReport(0), false);
+        report(endReport(scMp3Done, 0), false);
         return;
     case TOverwrite::InUse:
-        report(endReport(1), false);
+        report(endReport(scMp3Done, 1), false);
         return;
     case TOverwrite::Go:
         break;
@@ -63,7 +54,7 @@ void TMp3EncodeProcess::parseLine(const QByteArray& line)
 
 void TMp3EncodeProcess::ProcessEnded()
 {
-    auto info = endReport(2);
+    auto info = endReport(scMp3Done, 2);
     // The job window judges a step by its progress reports; a lame that made
     // some progress and then failed (a full disk) must not pass for a success.
     if (lastExitCrashed())

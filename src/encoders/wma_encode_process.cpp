@@ -11,30 +11,20 @@ namespace {
 
 constexpr quint8 jkExtract = 1;
 
-std::unique_ptr<TProcessInfo> endReport(qint32 result, const QString& line = {})
-{
-    auto info = std::make_unique<TProcessInfo>();
-    info->Percent = scWmaDone;
-    info->StepResult = result;
-    info->ElapsedText = line;
-    return info;
-}
-
 } // namespace
 
 TWMAEncodeProcess::TWMAEncodeProcess(QObject* parent)
     : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
-{
-}
+{}
 
 void TWMAEncodeProcess::StartEncoder()
 {
     switch (checkOverwrite(JobKind != jkExtract)) {
     case TOverwrite::Declined:
-        report(endReport(0), true);
+        report(endReport(scWmaDone, 0), true);
         return;
     case TOverwrite::InUse:
-        report(endReport(1), true);
+        report(endReport(scWmaDone, 1), true);
         return;
     case TOverwrite::Go:
         break;
@@ -44,7 +34,7 @@ void TWMAEncodeProcess::StartEncoder()
     if (program.isEmpty()) {
         prompts().message(EncoderText(RES_NoWmaEncoder, kNoWmaEncoderDefault),
                           PromptIcon::Information, pbOk);
-        report(endReport(0), true);
+        report(endReport(scWmaDone, 0), true);
         return;
     }
     // The arguments also correct a stored profile outside the table.
@@ -58,7 +48,7 @@ void TWMAEncodeProcess::parseLine(const QByteArray& line)
         // The old step is over before the report is handled, so a next step
         // started from the handler never hears from this one again.
         endStep();
-        report(endReport(8, QString::fromLocal8Bit(line)), true);
+        report(endReport(scWmaDone, 8, QString::fromLocal8Bit(line)), true);
         return;
     case TWmaLineKind::Finished: {
         const QString text = TimeText(WmaFinishedSeconds(elapsedSeconds()));
@@ -76,5 +66,5 @@ void TWMAEncodeProcess::parseLine(const QByteArray& line)
 
 void TWMAEncodeProcess::ProcessEnded()
 {
-    report(endReport(2), true);
+    report(endReport(scWmaDone, 2), true);
 }

@@ -34,13 +34,21 @@ inline int CorrectWmaProfile(int& index)
 constexpr int WmaProfileSampleRate(int kHz)
 {
     switch (kHz) {
-    case 48: return 48000;
-    case 44: return 44100;
-    case 32: return 32000;
-    case 22: return 22050;
-    case 16: return 16000;
-    case 11: return 11025;
-    case 8: return 8000;
-    default: return 0;
+    case 48:
+        return 48000;
+    case 44:
+        return 44100;
+    case 32:
+        return 32000;
+    case 22:
+        return 22050;
+    case 16:
+        return 16000;
+    case 11:
+        return 11025;
+    case 8:
+        return 8000;
+    default:
+        return 0;
     }
 }

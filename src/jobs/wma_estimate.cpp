@@ -37,9 +37,9 @@ TWmaEstimateTick TWmaTimeEstimate::tick(qint64 nowMs, bool encoderActive, qint64
     qint64 estimate = 2;
     if (m_inputSize >= kWmaSmallInput) {
         const int profile = CorrectWmaProfile(wmaBitRate);
-        qint64 expected = static_cast<qint64>(
-            std::nearbyint(static_cast<double>(m_inputSize) * 1000.0 /
-                           kWmaSizeRatio[static_cast<size_t>(profile)]));
+        qint64 expected =
+            static_cast<qint64>(std::nearbyint(static_cast<double>(m_inputSize) * 1000.0 /
+                                               kWmaSizeRatio[static_cast<size_t>(profile)]));
         if (current > expected)
             expected = current;
         if (current == 0)

@@ -18,7 +18,7 @@ extern const std::array<int, 33> kWmaSizeRatio;
 inline constexpr qint64 kWmaSmallInput = 2000000;
 
 struct TWmaEstimateTick {
-    QString ElapsedText;     // Label1, on every tick
+    QString ElapsedText;        // Label1, on every tick
     bool HideInitLabel = false; // Label3 ("Initializing...") to be hidden
     bool HasEstimate = false;   // Label2 and the gauge to be updated
     QString EstimatedText;      // Label2
@@ -33,8 +33,7 @@ public:
 
     // One timer tick. wmaBitRate is the profile setting; an index outside the
     // table is corrected to the default in place.
-    TWmaEstimateTick tick(qint64 nowMs, bool encoderActive, qint64 outputSize,
-                          qint32& wmaBitRate);
+    TWmaEstimateTick tick(qint64 nowMs, bool encoderActive, qint64 outputSize, qint32& wmaBitRate);
 
     int gaugePosition() const { return m_gauge; }
 

@@ -25,23 +25,49 @@ TEST(EncoderCommands, Mp3EncodeLines)
         {"defaults", [](TOptionsSetting&) {},
          R"(lame -b 128 -m j "/music/in put.wav" "/out/Track 1.mp3")"},
         {"VBR q4 max 320, VBR tag off",
-         [](TOptionsSetting& o) { o.IsSelectVBR = true; o.IsVBRHead = true; },
+         [](TOptionsSetting& o) {
+             o.IsSelectVBR = true;
+             o.IsVBRHead = true;
+         },
          R"(lame -b 128 -m j -V 4 -B 320 -t "/music/in put.wav" "/out/Track 1.mp3")"},
         {"VBR tag flag without VBR adds nothing", [](TOptionsSetting& o) { o.IsVBRHead = true; },
          R"(lame -b 128 -m j "/music/in put.wav" "/out/Track 1.mp3")"},
         {"VBR with the tag kept",
-         [](TOptionsSetting& o) { o.IsSelectVBR = true; o.VBRQuality = 0; o.MaxBitRate = 256; },
+         [](TOptionsSetting& o) {
+             o.IsSelectVBR = true;
+             o.VBRQuality = 0;
+             o.MaxBitRate = 256;
+         },
          R"(lame -b 128 -m j -V 0 -B 256 "/music/in put.wav" "/out/Track 1.mp3")"},
-        {"stereo modes", [](TOptionsSetting& o) { o.StereoMode = 0; o.BitRate = 320; },
+        {"stereo modes",
+         [](TOptionsSetting& o) {
+             o.StereoMode = 0;
+             o.BitRate = 320;
+         },
          R"(lame -b 320 -m s "/music/in put.wav" "/out/Track 1.mp3")"},
-        {"forced stereo, fast", [](TOptionsSetting& o) { o.StereoMode = 2; o.MpegQuality = 1; },
+        {"forced stereo, fast",
+         [](TOptionsSetting& o) {
+             o.StereoMode = 2;
+             o.MpegQuality = 1;
+         },
          R"(lame -b 128 -m f -f "/music/in put.wav" "/out/Track 1.mp3")"},
-        {"dual, high quality", [](TOptionsSetting& o) { o.StereoMode = 3; o.MpegQuality = 2; },
+        {"dual, high quality",
+         [](TOptionsSetting& o) {
+             o.StereoMode = 3;
+             o.MpegQuality = 2;
+         },
          R"(lame -b 128 -m d -h "/music/in put.wav" "/out/Track 1.mp3")"},
-        {"mono", [](TOptionsSetting& o) { o.StereoMode = 4; o.BitRate = 32; },
+        {"mono",
+         [](TOptionsSetting& o) {
+             o.StereoMode = 4;
+             o.BitRate = 32;
+         },
          R"(lame -b 32 -m m "/music/in put.wav" "/out/Track 1.mp3")"},
         {"stereo mode 5 and quality 3 add no switch",
-         [](TOptionsSetting& o) { o.StereoMode = 5; o.MpegQuality = 3; },
+         [](TOptionsSetting& o) {
+             o.StereoMode = 5;
+             o.MpegQuality = 3;
+         },
          R"(lame -b 128 "/music/in put.wav" "/out/Track 1.mp3")"},
         {"negative stereo mode adds nothing", [](TOptionsSetting& o) { o.StereoMode = -1; },
          R"(lame -b 128 "/music/in put.wav" "/out/Track 1.mp3")"},
@@ -90,9 +116,18 @@ TEST(EncoderCommands, WmaLines)
         {"last profile", 32, false, "", "", {QStringLiteral("5_8_1")}, 32},
         {"33 is corrected to the default", 33, false, "", "", {QStringLiteral("64_44_2")}, 8},
         {"negative is corrected too", -1, false, "", "", {QStringLiteral("64_44_2")}, 8},
-        {"author of two words, no comment", 8, true, "Two Words", "",
-         {QStringLiteral("64_44_2"), QStringLiteral("-author"), QStringLiteral("Two Words")}, 8},
-        {"author and description with quotes and dashes", 8, true, "A \"B\"", "-x; y",
+        {"author of two words, no comment",
+         8,
+         true,
+         "Two Words",
+         "",
+         {QStringLiteral("64_44_2"), QStringLiteral("-author"), QStringLiteral("Two Words")},
+         8},
+        {"author and description with quotes and dashes",
+         8,
+         true,
+         "A \"B\"",
+         "-x; y",
          {QStringLiteral("64_44_2"), QStringLiteral("-author"), QStringLiteral("A \"B\""),
           QStringLiteral("-description"), QStringLiteral("-x; y")},
          8},

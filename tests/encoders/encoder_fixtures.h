@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QObject>
 #include <QString>
 #include <QtEndian>
 
@@ -50,7 +51,21 @@ inline bool writeWav(const QString& path, int rate, int channels, int bits, doub
     header.replace(36, 4, "data");
     put32(40, static_cast<quint32>(data.size()));
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(header + data) == header.size() + data.size();
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(header + data) == header.size() + data.size();
+}
+
+// Fills in what the job window sets before a step.
+template <class Encoder>
+void prepareStep(Encoder& encoder, QObject* window, const QString& in, const QString& out,
+                 bool encode, quint8 kind)
+{
+    encoder.Active = true;
+    encoder.ReportWindow = window;
+    encoder.InputFile = in;
+    encoder.OutputFile = out;
+    encoder.EncodeMode = encode;
+    encoder.JobKind = kind;
 }
 
 // Replaces PATH for the lifetime of the object.

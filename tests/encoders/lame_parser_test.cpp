@@ -117,7 +117,8 @@ TEST(LameDecodeParser, CapturedRunCountsFramesToTheEnd)
 
 TEST(LameEncodeParser, SingleLines)
 {
-    const QByteArray first = "     0/767    ( 0%)|    0:00/    0:00|    0:00/    0:00|   0.0000x|    0:00 ";
+    const QByteArray first =
+        "     0/767    ( 0%)|    0:00/    0:00|    0:00/    0:00|   0.0000x|    0:00 ";
     const struct {
         const char* name;
         std::vector<QByteArray> lines; // the last line is the one judged
@@ -125,15 +126,28 @@ TEST(LameEncodeParser, SingleLines)
         const char* elapsed;
         const char* estimated;
     } cases[] = {
-        {"hundred", {first, "   767/767   (100%)|    1:02/    1:02|    0:00/    0:00|   1.0000x|    0:00 "},
-         100, "1:02", "1:02"},
+        {"hundred",
+         {first, "   767/767   (100%)|    1:02/    1:02|    0:00/    0:00|   1.0000x|    0:00 "},
+         100,
+         "1:02",
+         "1:02"},
         {"zero gives nothing", {first}, 0, "", ""},
-        {"header without percent", {"    Frame          |  CPU time/estim | REAL time/estim | play/CPU |    ETA "}, 0, "", ""},
+        {"header without percent",
+         {"    Frame          |  CPU time/estim | REAL time/estim | play/CPU |    ETA "},
+         0,
+         "",
+         ""},
         {"file name with a percent on the header line",
          {"Encoding /music/50%off.wav to /music/50%off.mp3",
           "   100/767    (13%)|    0:01/    0:09|    0:01/    0:09|   9.9000x|    0:08 "},
-         13, "0:01", "0:09"},
-        {"histogram line with percent signs", {first, "   kbps        LR  %     long switch short %"}, 0, "", ""},
+         13,
+         "0:01",
+         "0:09"},
+        {"histogram line with percent signs",
+         {first, "   kbps        LR  %     long switch short %"},
+         0,
+         "",
+         ""},
         {"garbage after the column was found", {first, "%%%%%%%%%%%%%%%%%%%%%%%%%"}, 0, "", ""},
         {"short line", {first, "(5%"}, 0, "", ""},
     };
@@ -166,13 +180,25 @@ TEST(LameDecodeParser, SingleLines)
         {"half way", {"Frame#   100/200    128 kbps  L  R"}, 30.0, 50, "00:30", "01:00"},
         {"total of zero frames", {"Frame#     1/     0    128 kbps  L  R"}, 5.0, 0, "", ""},
         {"below one percent", {"Frame#     1/   767    128 kbps  L  R"}, 5.0, 0, "", ""},
-        {"elapsed rounds half to even", {"Frame#   767/767    128 kbps  LMSR"}, 2.5, 100, "00:02", "00:02"},
+        {"elapsed rounds half to even",
+         {"Frame#   767/767    128 kbps  LMSR"},
+         2.5,
+         100,
+         "00:02",
+         "00:02"},
         {"a # in the input's name",
          {"input:  /music/Track #1.mp3  (44.1 kHz, 2 channels, MPEG-1 Layer III)",
           "Frame#   384/768    128 kbps  L  R"},
-         7.0, 50, "00:07", "00:14"},
+         7.0,
+         50,
+         "00:07",
+         "00:14"},
         {"lines that are not numbers are dropped",
-         {"Frame#     2/767    128 kbps  L  R", "skipping final 479 samples"}, 1.0, 0, "", ""},
+         {"Frame#     2/767    128 kbps  L  R", "skipping final 479 samples"},
+         1.0,
+         0,
+         "",
+         ""},
     };
     for (const auto& c : cases) {
         TLameDecodeParser parser;
@@ -193,8 +219,12 @@ TEST(LameDecodeParser, SingleLines)
 TEST(LineSplitter, EndsLinesAtCrLfAndBothAndHoldsTheRest)
 {
     TLineSplitter splitter;
-    EXPECT_EQ(splitter.feed("a\rb\nc\r\nd"),
-              (QList<QByteArray>{"a", "b", "c", "", }));
+    EXPECT_EQ(splitter.feed("a\rb\nc\r\nd"), (QList<QByteArray>{
+                                                 "a",
+                                                 "b",
+                                                 "c",
+                                                 "",
+                                             }));
     EXPECT_EQ(splitter.feed("e"), QList<QByteArray>{});
     EXPECT_EQ(splitter.feed("\r"), QList<QByteArray>{"de"});
     EXPECT_EQ(splitter.flush(), QByteArray());

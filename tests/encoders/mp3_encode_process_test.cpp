@@ -34,12 +34,7 @@ protected:
     QString file(const char* name) const { return dir.filePath(QLatin1String(name)); }
     void prepare(const QString& in, const QString& out, bool encode, quint8 kind)
     {
-        encoder.Active = true;
-        encoder.ReportWindow = &sink;
-        encoder.InputFile = in;
-        encoder.OutputFile = out;
-        encoder.EncodeMode = encode;
-        encoder.JobKind = kind;
+        prepareStep(encoder, &sink, in, out, encode, kind);
     }
 
     QTemporaryDir dir;
@@ -217,12 +212,7 @@ TEST_F(Mp3Process, DestroyingARunningEncoderEndsTheChild)
     const QString wav = file("long.wav");
     ASSERT_TRUE(writeWav(wav, 44100, 2, 16, 60.0, true));
     auto running = std::make_unique<TMp3EncodeProcess>();
-    running->Active = true;
-    running->ReportWindow = &sink;
-    running->InputFile = wav;
-    running->OutputFile = file("long.mp3");
-    running->EncodeMode = true;
-    running->JobKind = 1;
+    prepareStep(*running, &sink, wav, file("long.mp3"), true, 1);
     running->StartEncoder();
     running.reset();
     sink.settle(300);

@@ -36,12 +36,7 @@ protected:
     QString file(const char* name) const { return dir.filePath(QLatin1String(name)); }
     void prepare(const QString& in, const QString& out, quint8 kind = 6)
     {
-        encoder.Active = true;
-        encoder.ReportWindow = &sink;
-        encoder.InputFile = in;
-        encoder.OutputFile = out;
-        encoder.EncodeMode = true;
-        encoder.JobKind = kind;
+        prepareStep(encoder, &sink, in, out, true, kind);
     }
 
     QTemporaryDir dir;
@@ -68,8 +63,9 @@ TEST_F(WmaProcess, EncodesAndReportsFinishThenEnd)
     EXPECT_EQ(finished.ElapsedText, finished.EstimatedText);
     EXPECT_NE(finished.ElapsedText, QStringLiteral("00:00")); // a finished step took time
     EXPECT_EQ(sink.reports[1].info.StepResult, 2);
-    EXPECT_TRUE(readFile(file("tone.wma")).startsWith(
-        QByteArray::fromHex("3026b2758e66cf11a6d900aa0062ce6c"))); // ASF header object
+    EXPECT_TRUE(readFile(file("tone.wma"))
+                    .startsWith(QByteArray::fromHex(
+                        "3026b2758e66cf11a6d900aa0062ce6c"))); // ASF header object
     EXPECT_TRUE(encoder.lastCommandLine().contains(QStringLiteral("-author \"Two Words\"")));
 }
 

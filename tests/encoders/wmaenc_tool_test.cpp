@@ -45,10 +45,10 @@ ToolRun wmaenc(const QStringList& args)
 // ffprobe's view of the file's first stream and its tags.
 QJsonObject probe(const QString& path)
 {
-    const ToolRun r = run(QStringLiteral("ffprobe"),
-                      {QStringLiteral("-v"), QStringLiteral("error"),
-                       QStringLiteral("-show_streams"), QStringLiteral("-show_format"),
-                       QStringLiteral("-of"), QStringLiteral("json"), path});
+    const ToolRun r =
+        run(QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
+             QStringLiteral("-show_format"), QStringLiteral("-of"), QStringLiteral("json"), path});
     return QJsonDocument::fromJson(r.out).object();
 }
 
@@ -78,8 +78,8 @@ TEST_F(WmaEncTool, EveryProfileGivesItsRateChannelsAndTags)
         const QStringList parts = profile.split(QLatin1Char('_'));
         const QString out = file("out.wma");
         const ToolRun r = wmaenc({QStringLiteral("-input"), wav, QStringLiteral("-output"), out,
-                              QStringLiteral("-a_setting"), profile, QStringLiteral("-author"),
-                              author, QStringLiteral("-description"), description});
+                                  QStringLiteral("-a_setting"), profile, QStringLiteral("-author"),
+                                  author, QStringLiteral("-description"), description});
         ASSERT_EQ(r.exitCode, 0) << profile.toStdString() << r.err.toStdString();
         EXPECT_TRUE(r.out.contains("100%")) << profile.toStdString();
         EXPECT_FALSE(r.out.contains("ERROR") || r.err.contains("ERROR"));
@@ -123,18 +123,18 @@ TEST_F(WmaEncTool, ReadsTheWavKindsItMeetsAndKeepsTheDuration)
     }
     if (haveProgram(QStringLiteral("ffmpeg"))) {
         // Format tag 85: MP3 data inside a WAV file.
-        const ToolRun made = run(QStringLiteral("ffmpeg"),
-                             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
-                              file("pcm16.wav"), QStringLiteral("-c:a"),
-                              QStringLiteral("libmp3lame"), QStringLiteral("-f"),
-                              QStringLiteral("wav"), file("tag85.wav")});
+        const ToolRun made =
+            run(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
+                 file("pcm16.wav"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
+                 QStringLiteral("-f"), QStringLiteral("wav"), file("tag85.wav")});
         if (made.exitCode == 0)
             inputs << file("tag85.wav");
     }
     for (const QString& in : inputs) {
         const QString out = file("out.wma");
         const ToolRun r = wmaenc({QStringLiteral("-input"), in, QStringLiteral("-output"), out,
-                              QStringLiteral("-a_setting"), QStringLiteral("64_44_2")});
+                                  QStringLiteral("-a_setting"), QStringLiteral("64_44_2")});
         ASSERT_EQ(r.exitCode, 0) << in.toStdString() << r.err.toStdString();
         const QJsonObject format = probe(out)[QStringLiteral("format")].toObject();
         EXPECT_NEAR(format[QStringLiteral("duration")].toString().toDouble(), 2.0, 0.15)
@@ -164,10 +164,8 @@ TEST_F(WmaEncTool, FailuresPrintErrorAndExitNonZero)
          {QStringLiteral("-input"), in, QStringLiteral("-output"), out,
           QStringLiteral("-a_setting"), QStringLiteral("64_44")}},
         {"unwritable output",
-         {QStringLiteral("-input"), in, QStringLiteral("-output"),
-          file("no/such/folder/out.wma")}},
-        {"output is the input",
-         {QStringLiteral("-input"), in, QStringLiteral("-output"), in}},
+         {QStringLiteral("-input"), in, QStringLiteral("-output"), file("no/such/folder/out.wma")}},
+        {"output is the input", {QStringLiteral("-input"), in, QStringLiteral("-output"), in}},
         {"option without its value", {QStringLiteral("-input"), in, QStringLiteral("-output")}},
         {"unknown option", {QStringLiteral("-bogus"), in}},
         {"no input", {QStringLiteral("-output"), out}},

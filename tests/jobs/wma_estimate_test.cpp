@@ -11,9 +11,9 @@ namespace {
 constexpr qint64 kStart = 1'000'000; // any origin; only differences count
 
 struct Tick {
-    qint64 ms;           // clock reading, from kStart
-    qint64 outputSize;   // -1: no output file yet
-    const char* elapsed; // Label1
+    qint64 ms;            // clock reading, from kStart
+    qint64 outputSize;    // -1: no output file yet
+    const char* elapsed;  // Label1
     const char* estimate; // Label2, or null when it is left alone
     int gauge;
 };
@@ -56,12 +56,12 @@ TEST(WmaEstimate, LargeInputsExtrapolateFromTheOutputsGrowth)
     const qint64 in = 10'000'000;
     runTicks("profile 8", in, 8,
              {
-                 {500, 0, "00:00", nullptr, 0},         // nothing written yet
-                 {1000, -1, "00:01", nullptr, 0},       // no file yet
-                 {1000, 45892, "00:01", "00:10", 10},   // a tenth of it
-                 {2000, 229461, "00:02", "00:04", 50},  // half
-                 {3000, 229461, "00:03", "00:06", 50},  // stalled: estimate grows, gauge holds
-                 {4000, 600000, "00:04", "00:05", 80},  // beyond expectation: output is the goal
+                 {500, 0, "00:00", nullptr, 0},        // nothing written yet
+                 {1000, -1, "00:01", nullptr, 0},      // no file yet
+                 {1000, 45892, "00:01", "00:10", 10},  // a tenth of it
+                 {2000, 229461, "00:02", "00:04", 50}, // half
+                 {3000, 229461, "00:03", "00:06", 50}, // stalled: estimate grows, gauge holds
+                 {4000, 600000, "00:04", "00:05", 80}, // beyond expectation: output is the goal
              });
     // A stored 40 is out of the table: the default's ratio applies.
     runTicks("profile 40", in, 40, {{2000, 229461, "00:02", "00:04", 50}});

@@ -94,9 +94,8 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     try {
-        wmaenc::encodeWavToWma(request, [](int percent) {
-            std::printf("Encoding: %d%%\n", percent);
-        });
+        wmaenc::encodeWavToWma(request,
+                               [](int percent) { std::printf("Encoding: %d%%\n", percent); });
     } catch (const wmaenc::EncodeError& e) {
         return fail(e.what());
     } catch (const std::exception& e) {

@@ -42,8 +42,7 @@ class Encoder {
 public:
     Encoder(const EncodeRequest& request, const std::function<void(int)>& progress)
         : m_request(request), m_progress(progress)
-    {
-    }
+    {}
 
     void run()
     {
@@ -68,16 +67,15 @@ private:
     void openInput()
     {
         AVFormatContext* raw = nullptr;
-        const int opened =
-            avformat_open_input(&raw, m_request.input.c_str(), av_find_input_format("wav"), nullptr);
+        const int opened = avformat_open_input(&raw, m_request.input.c_str(),
+                                               av_find_input_format("wav"), nullptr);
         check(opened, "cannot read input file " + m_request.input);
         m_input.reset(raw);
         check(avformat_find_stream_info(m_input.get(), nullptr),
               "cannot read input file " + m_request.input);
 
         const AVCodec* decoder = nullptr;
-        m_streamIndex =
-            av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        m_streamIndex = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
         if (m_streamIndex < 0 || !decoder)
             throw EncodeError("no audio that can be decoded in " + m_request.input);
         const AVStream* stream = m_input->streams[m_streamIndex];
@@ -87,8 +85,7 @@ private:
             throw EncodeError("out of memory");
         check(avcodec_parameters_to_context(m_decoder.get(), stream->codecpar),
               "cannot decode " + m_request.input);
-        check(avcodec_open2(m_decoder.get(), decoder, nullptr),
-              "cannot decode " + m_request.input);
+        check(avcodec_open2(m_decoder.get(), decoder, nullptr), "cannot decode " + m_request.input);
         if (m_decoder->sample_rate <= 0 || m_decoder->ch_layout.nb_channels <= 0)
             throw EncodeError("no sample rate or channel count in " + m_request.input);
 
@@ -119,7 +116,8 @@ private:
         m_encoder->sample_rate = m_request.profile.sampleRate;
         av_channel_layout_default(&m_encoder->ch_layout, m_request.profile.channels);
         m_encoder->bit_rate =
-            static_cast<int64_t>(std::max(m_request.profile.bitRateKbps, kLowestBitRateKbps)) * 1000;
+            static_cast<int64_t>(std::max(m_request.profile.bitRateKbps, kLowestBitRateKbps)) *
+            1000;
         m_encoder->time_base = AVRational{1, m_request.profile.sampleRate};
         if (m_output->oformat->flags & AVFMT_GLOBALHEADER)
             m_encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -158,8 +156,8 @@ private:
         check(swr_init(m_resampler.get()), "cannot set up the resampler");
 
         const int channels = m_encoder->ch_layout.nb_channels;
-        m_fifo.reset(av_audio_fifo_alloc(m_encoder->sample_fmt, channels,
-                                         m_encoder->frame_size * 4));
+        m_fifo.reset(
+            av_audio_fifo_alloc(m_encoder->sample_fmt, channels, m_encoder->frame_size * 4));
         m_decoded.reset(av_frame_alloc());
         m_converted.reset(av_frame_alloc());
         m_frame.reset(av_frame_alloc());
@@ -170,8 +168,7 @@ private:
 
         m_frame->format = m_encoder->sample_fmt;
         m_frame->sample_rate = m_encoder->sample_rate;
-        check(av_channel_layout_copy(&m_frame->ch_layout, &m_encoder->ch_layout),
-              "channel layout");
+        check(av_channel_layout_copy(&m_frame->ch_layout, &m_encoder->ch_layout), "channel layout");
         m_frame->nb_samples = m_encoder->frame_size;
         check(av_frame_get_buffer(m_frame.get(), 0), "out of memory");
     }
@@ -199,8 +196,8 @@ private:
             const int room = swr_get_out_samples(m_resampler.get(), inSamples);
             check(room, "resampling failed");
             reserveConverted(std::max(room, 1));
-            const int made = swr_convert(m_resampler.get(), m_converted->data,
-                                         m_convertedCapacity, in, inSamples);
+            const int made = swr_convert(m_resampler.get(), m_converted->data, m_convertedCapacity,
+                                         in, inSamples);
             check(made, "resampling failed");
             if (made > 0 &&
                 av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(m_converted->data),
@@ -219,8 +216,7 @@ private:
         const int frameSize = m_encoder->frame_size;
         check(av_frame_make_writable(m_frame.get()), "out of memory");
         const int take = std::min(frameSize, av_audio_fifo_size(m_fifo.get()));
-        if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(m_frame->data), take) <
-            take)
+        if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(m_frame->data), take) < take)
             throw EncodeError("internal buffer failure");
         // The encoder takes whole frames only; the last one is padded.
         if (take < frameSize)
@@ -253,8 +249,7 @@ private:
             if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
                 return;
             check(got, "cannot decode " + m_request.input);
-            convert(const_cast<const uint8_t**>(m_decoded->extended_data),
-                    m_decoded->nb_samples);
+            convert(const_cast<const uint8_t**>(m_decoded->extended_data), m_decoded->nb_samples);
             av_frame_unref(m_decoded.get());
         }
     }
@@ -337,8 +332,7 @@ private:
 
 std::optional<Profile> parseProfile(std::string_view code)
 {
-    if (std::find(kWmaProfileCodes.begin(), kWmaProfileCodes.end(), code) ==
-        kWmaProfileCodes.end())
+    if (std::find(kWmaProfileCodes.begin(), kWmaProfileCodes.end(), code) == kWmaProfileCodes.end())
         return std::nullopt;
     const size_t first = code.find('_');
     const size_t second = code.find('_', first + 1);
