@@ -57,19 +57,11 @@ TEST(EncoderCommands, Mp3EncodeLines)
              o.MpegQuality = 2;
          },
          R"(lame -b 128 -m d -h "/music/in put.wav" "/out/Track 1.mp3")"},
-        {"mono",
-         [](TOptionsSetting& o) {
-             o.StereoMode = 4;
-             o.BitRate = 32;
-         },
-         R"(lame -b 32 -m m "/music/in put.wav" "/out/Track 1.mp3")"},
         {"stereo mode 5 and quality 3 add no switch",
          [](TOptionsSetting& o) {
              o.StereoMode = 5;
              o.MpegQuality = 3;
          },
-         R"(lame -b 128 "/music/in put.wav" "/out/Track 1.mp3")"},
-        {"negative stereo mode adds nothing", [](TOptionsSetting& o) { o.StereoMode = -1; },
          R"(lame -b 128 "/music/in put.wav" "/out/Track 1.mp3")"},
     };
     for (const auto& c : cases) {
