@@ -177,6 +177,18 @@ void TEncoderProcess::StopEncoder(int exitCode)
     endStep(true);
 }
 
+QString TEncoderProcess::failureText(const QString& programName) const
+{
+    QString text;
+    if (m_crashed)
+        text = programName + QStringLiteral(" was stopped by a signal");
+    else if (m_exitCode != 0)
+        text = programName + QStringLiteral(" failed with exit code %1").arg(m_exitCode);
+    if (!text.isEmpty() && !m_lastLine.isEmpty())
+        text += QStringLiteral(": ") + QString::fromLocal8Bit(m_lastLine).trimmed();
+    return text;
+}
+
 double TEncoderProcess::elapsedSeconds() const
 {
     return m_clock.isValid() ? static_cast<double>(m_clock.elapsed()) / 1000.0 : 0.0;

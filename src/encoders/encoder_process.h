@@ -80,10 +80,9 @@ protected:
     void endStep(bool kill = false);
 
     double elapsedSeconds() const;
-    int lastExitCode() const { return m_exitCode; }
-    bool lastExitCrashed() const { return m_crashed; }
-    // Last line the child printed, for the log and for failure reports.
-    QByteArray lastLine() const { return m_lastLine; }
+    // How the last child failed (exit code or signal, and its last line);
+    // empty when it exited with 0.
+    QString failureText(const QString& programName) const;
 
     void report(std::unique_ptr<TProcessInfo> info, bool synchronous) const;
     // An end report: step code, result, and (WMA errors) the utility's line.

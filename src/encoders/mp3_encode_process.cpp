@@ -57,11 +57,6 @@ void TMp3EncodeProcess::ProcessEnded()
     auto info = endReport(scMp3Done, 2);
     // The job window judges a step by its progress reports; a lame that made
     // some progress and then failed (a full disk) must not pass for a success.
-    if (lastExitCrashed())
-        info->Message = QStringLiteral("lame was stopped by a signal");
-    else if (lastExitCode() != 0)
-        info->Message = QStringLiteral("lame failed with exit code %1").arg(lastExitCode());
-    if (!info->Message.isEmpty() && !lastLine().isEmpty())
-        info->Message += QStringLiteral(": ") + QString::fromLocal8Bit(lastLine()).trimmed();
+    info->Message = failureText(QString::fromLatin1(kProgramName));
     report(std::move(info), false);
 }

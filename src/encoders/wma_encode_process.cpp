@@ -66,5 +66,8 @@ void TWMAEncodeProcess::parseLine(const QByteArray& line)
 
 void TWMAEncodeProcess::ProcessEnded()
 {
-    report(endReport(scWmaDone, 2), true);
+    auto info = endReport(scWmaDone, 2);
+    // A utility that died without its error line still failed.
+    info->Message = failureText(QString::fromLatin1(kProgramName));
+    report(std::move(info), true);
 }

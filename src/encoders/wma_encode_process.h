@@ -8,7 +8,8 @@
 //   5000/0    sent: the user declined to overwrite, or the utility is missing
 //             (the message box has been shown)
 //   5000/1    sent: the output is in use
-//   5000/2    sent: the child has ended
+//   5000/2    sent: the child has ended (Message says how when it failed
+//             without printing an error line)
 //   5000/8    sent: the utility printed an error line, in ElapsedText
 // The end reports are sent, so the job window's handler runs inside the call
 // that produced them and may start the next step on this same object.

@@ -180,6 +180,21 @@ TEST_F(WmaProcess, ErrorBeforeFinishInOneChunkGivesOnlyTheError)
     EXPECT_EQ(sink.reports[0].info.ElapsedText, QStringLiteral("ERROR: disk full"));
 }
 
+TEST_F(WmaProcess, UtilityDyingWithoutErrorLineSaysSo)
+{
+    const QString fake = file("fake");
+    ASSERT_TRUE(QDir().mkpath(fake));
+    ASSERT_TRUE(
+        writeScript(fake + QStringLiteral("/quillon-wmaenc"), "echo 'Encoding: 40%'\nexit 3\n"));
+    encoder.ProgramFolders = {fake};
+    prepare(file("tone.wav"), file("fake.wma"));
+    encoder.StartEncoder();
+    ASSERT_TRUE(sink.waitFor(scWmaDone));
+    EXPECT_EQ(sink.last(scWmaDone)->info.StepResult, 2);
+    EXPECT_EQ(sink.last(scWmaDone)->info.Message,
+              QStringLiteral("quillon-wmaenc failed with exit code 3: Encoding: 40%"));
+}
+
 TEST_F(WmaProcess, StopEndsTheStepWithoutReport)
 {
     const QString fake = file("fake");
