@@ -206,14 +206,4 @@ TEST(CddbClient, StopAbandonsATransfer)
     stopper.join();
 }
 
-TEST(CddbClient, ServerList)
-{
-    const QStringList& hosts = CddbServerHosts();
-    ASSERT_EQ(hosts.size(), 12);
-    EXPECT_EQ(hosts.front(), kCddbDefaultServer);
-    EXPECT_EQ(hosts.front(), QStringLiteral("gnudb.gnudb.org"));
-    EXPECT_EQ(kCddbDefaultScript, QStringLiteral("/~cddb/cddb.cgi"));
-    EXPECT_EQ(QSet<QString>(hosts.begin(), hosts.end()).size(), 12);
-}
-
 } // namespace

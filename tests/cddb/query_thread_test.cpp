@@ -76,18 +76,32 @@ Applied apply(TQueryCDDBThread& thread)
     return a;
 }
 
+// One run against server, from start to its message (or the wait limit).
+struct QueryRun {
+    std::vector<qintptr> codes;
+    int error = 0;
+    QString errorText;
+    Applied applied;
+};
+
+QueryRun runQuery(const CddbTestServer& server)
+{
+    Receiver receiver;
+    TQueryCDDBThread thread(&receiver, kToc, settingsFor(server));
+    EXPECT_TRUE(receiver.waitForMessage());
+    thread.wait();
+    return {receiver.codes, thread.ErrorCode(), thread.ErrorText(), apply(thread)};
+}
+
 TEST(QueryCDDBThread, OneMatchFillsDiscAndRows)
 {
     CddbTestServer server(CddbServerHandler(
         "200 rock 09001203 A / B\r\n",
         {{"rock+09001203", "DTITLE=Some Artist / Some Album\r\nDYEAR=2001\r\nDGENRE=Rock\r\n"
                            "TTITLE0=Intro\r\nTTITLE1=Middle\r\nTTITLE2=End\r\n"}}));
-    Receiver receiver;
-    TQueryCDDBThread thread(&receiver, kToc, settingsFor(server));
-    ASSERT_TRUE(receiver.waitForMessage());
-    thread.wait();
-    EXPECT_EQ(receiver.codes, std::vector<qintptr>{cddbFinished});
-    const Applied a = apply(thread);
+    const QueryRun run = runQuery(server);
+    EXPECT_EQ(run.codes, std::vector<qintptr>{cddbFinished});
+    const Applied& a = run.applied;
     EXPECT_EQ(a.info.Artist, QStringLiteral("Some Artist"));
     EXPECT_EQ(a.info.Album, QStringLiteral("Some Album"));
     EXPECT_EQ(a.info.Year, QStringLiteral("2001"));
@@ -146,12 +160,9 @@ TEST(QueryCDDBThread, WalkOverMatches)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CddbTestServer server(CddbServerHandler(c.query, c.entries));
-        Receiver receiver;
-        TQueryCDDBThread thread(&receiver, kToc, settingsFor(server));
-        ASSERT_TRUE(receiver.waitForMessage());
-        thread.wait();
-        EXPECT_EQ(receiver.codes, std::vector<qintptr>{cddbFinished});
-        const Applied a = apply(thread);
+        const QueryRun run = runQuery(server);
+        EXPECT_EQ(run.codes, std::vector<qintptr>{cddbFinished});
+        const Applied& a = run.applied;
         EXPECT_EQ(a.info.Artist, c.artist);
         EXPECT_EQ(a.info.Year, c.year);
         EXPECT_EQ(a.info.Genre, c.genre);
@@ -179,17 +190,14 @@ TEST(QueryCDDBThread, NoMatchAndFailuresReportTheReason)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CddbTestServer server([&](const QByteArray&) { return c.reply; });
-        Receiver receiver;
-        TQueryCDDBThread thread(&receiver, kToc, settingsFor(server));
-        ASSERT_TRUE(receiver.waitForMessage());
-        thread.wait();
-        EXPECT_EQ(receiver.codes, std::vector<qintptr>{cddbNoMatch});
-        EXPECT_EQ(thread.ErrorCode(), c.error);
+        const QueryRun run = runQuery(server);
+        EXPECT_EQ(run.codes, std::vector<qintptr>{cddbNoMatch});
+        EXPECT_EQ(run.error, c.error);
         if (*c.text) {
-            EXPECT_EQ(thread.ErrorText(), QString::fromUtf8(c.text));
+            EXPECT_EQ(run.errorText, QString::fromUtf8(c.text));
         }
-        EXPECT_FALSE(thread.ErrorText().isEmpty());
-        const Applied a = apply(thread);
+        EXPECT_FALSE(run.errorText.isEmpty());
+        const Applied& a = run.applied;
         EXPECT_EQ(a.info.Year, QStringLiteral("old year"));
         EXPECT_EQ(a.rows[0], QStringLiteral("old0"));
     }
