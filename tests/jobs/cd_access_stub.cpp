@@ -15,3 +15,10 @@ void setCDAccess(ICDAccess* impl)
 {
     g_impl = impl;
 }
+
+#include "settings/global.h"
+
+bool IsFileInUse(const QString&)
+{
+    return false;
+}
