@@ -1,10 +1,24 @@
 #include "extract_tag.h"
 
+#if __has_include("tags/id3_tag.h")
+#include "tags/genres.h"
+#include "tags/id3_tag.h"
+
 int WriteExtractTag(const QString& path, const QString& title, int track, const TCDInfo& disc)
 {
-    Q_UNUSED(path);
-    Q_UNUSED(title);
-    Q_UNUSED(track);
-    Q_UNUSED(disc);
-    return 0; // replaced by the real tag writer when it is in the tree
+    Tid3tag tag;
+    tag.SetTitle(title);
+    tag.SetArtist(disc.Artist);
+    tag.SetAlbum(disc.Album);
+    tag.SetYear(disc.Year);
+    tag.SetGenre(GenreNumberToByte(disc.Genre));
+    tag.SetComment(disc.Comment);
+    tag.SetTrack(track);
+    return tag.WriteTag(path);
 }
+#else
+int WriteExtractTag(const QString&, const QString&, int, const TCDInfo&)
+{
+    return 0; // no tag writer in this build
+}
+#endif

@@ -101,6 +101,8 @@ public:
         return true;
     }
     int GetAspiLibError() override { return 0; }
+    // Newer interfaces also ask for a text of the last error.
+    QString LastErrorText() { return {}; }
     bool EjectMedia(HCDROM) override { return false; }
     bool CloseTray(HCDROM) override { return false; }
 

@@ -64,8 +64,9 @@ public:
     bool isActive() const override { return active; }
     void stop() override
     {
+        // Like the real encoder: nothing is reported after a stop.
         active = false;
-        stopFlag = true;
+        join();
     }
 };
 
