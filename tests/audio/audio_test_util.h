@@ -8,9 +8,11 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -161,5 +163,142 @@ private:
     std::mutex m_dataLock;
     QByteArray m_data;
 };
+
+} // namespace audiotest
+
+namespace audiotest {
+
+// A source that delivers the given PCM bytes in the given format, in reads of
+// at most `chunk` bytes (odd sizes exercise the writers' accumulation).
+class PcmSource : public TPcmInput {
+public:
+    PcmSource(QByteArray data, int bits, int channels, int rate, qint64 chunk = 5000)
+        : m_data(std::move(data)), m_bits(bits), m_channels(channels), m_rate(rate), m_chunk(chunk)
+    {}
+    ~PcmSource() override { NotifyRemoval(); }
+    int GetBitsPerSample() override { return m_bits; }
+    int GetChannels() override { return m_channels; }
+    int GetSampleRate() override { return m_rate; }
+    void BeginRead() override
+    {
+        m_size = sizeUnknown ? -1 : m_data.size();
+        m_position = 0;
+        m_busy = true;
+    }
+    void EndRead() override { m_busy = false; }
+    qint64 ReadData(char* buffer, qint64 size) override
+    {
+        const qint64 n = std::min({size, m_chunk, qint64(m_data.size()) - m_position});
+        std::memcpy(buffer, m_data.constData() + m_position, size_t(n));
+        m_position += n;
+        return n;
+    }
+    bool sizeUnknown = false;
+
+private:
+    QByteArray m_data;
+    int m_bits, m_channels, m_rate;
+    qint64 m_chunk;
+};
+
+} // namespace audiotest
+
+#include "audio/wave_in.h"
+#include "audio/wave_out.h"
+
+#include <QProcess>
+#include <QStringList>
+#include <QtEndian>
+
+#include <cmath>
+
+namespace audiotest {
+
+// A deterministic test signal: two tones plus a little noise, 16-bit or 8-bit.
+inline QByteArray testSignal(int frames, int bits, int channels, unsigned seed = 1)
+{
+    QByteArray out;
+    unsigned state = seed;
+    for (int i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            state = state * 1103515245u + 12345u;
+            const double noise = double((state >> 16) & 0x3FF) / 1024.0 - 0.5;
+            const double v = 0.45 * std::sin(i * (0.031 + 0.017 * c)) +
+                             0.2 * std::sin(i * 0.0021 + c) + 0.02 * noise;
+            if (bits == 16) {
+                char b[2];
+                qToLittleEndian<qint16>(qint16(std::lrint(v * 32767)), b);
+                out.append(b, 2);
+            } else {
+                out.append(char(std::lrint(128 + v * 127)));
+            }
+        }
+    }
+    return out;
+}
+
+// Runs one writer over a source to the end; returns the error text, if any.
+inline std::string writeWave(TWaveOut& out, TPcmInput& source)
+{
+    EventCounter finished;
+    std::string error;
+    out.OnDone = [&](QObject*) { finished.hit(); };
+    out.OnThreadException = [&](QObject*, const std::exception& e) {
+        error = e.what();
+        finished.hit();
+    };
+    out.SetInput(&source);
+    out.Run();
+    if (!finished.waitFor(1))
+        return "timed out";
+    out.SetInput(nullptr);
+    return error;
+}
+
+// Everything a reader delivers in one run.
+inline QByteArray readWave(TWaveIn& in, qint64 limit = 1 << 28)
+{
+    QByteArray all;
+    in.BeginRead();
+    char buffer[3001];
+    qint64 n;
+    while (all.size() < limit && (n = in.ReadData(buffer, sizeof buffer)) > 0)
+        all.append(buffer, n);
+    in.EndRead();
+    return all;
+}
+
+inline QByteArray readWaveFile(const QString& path)
+{
+    TWaveIn in;
+    in.SetFileName(path);
+    return readWave(in);
+}
+
+// Runs a program with an argument vector; its standard output, or a null
+// array when it failed.
+inline QByteArray runProgram(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QByteArray();
+    QByteArray out = p.readAllStandardOutput();
+    if (out.isNull())
+        out = QByteArray("");
+    return out;
+}
+
+// A file's audio as ffmpeg decodes it: interleaved 16-bit little-endian.
+inline QByteArray ffmpegDecode(const QString& path)
+{
+    return runProgram("ffmpeg",
+                      {"-v", "error", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-"});
+}
+
+inline int16_t sampleAt(const QByteArray& pcm, qsizetype i)
+{
+    return qFromLittleEndian<qint16>(pcm.constData() + 2 * i);
+}
 
 } // namespace audiotest
