@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace audiotest {
 
@@ -50,6 +51,18 @@ private:
     int m_count = 0;
     std::string m_last;
 };
+
+// Polls a condition for up to ten seconds (never a timing assertion).
+template <typename F> bool waitUntil(F&& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 // A 16-bit stereo 44100 Hz source that repeats one byte, either for a fixed
 // number of bytes or endlessly (Size -1).

@@ -116,7 +116,7 @@ TEST(PcmOutput, PauseReallyStopsTheFlowAndStopEndsAPausedRun)
     ByteSource endless('x', -1);
     w.out.SetInput(&endless);
     w.out.Run();
-    std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(waitUntil([&] { return endless.reads > 0; }));
     w.out.Pause();
     EXPECT_EQ(w.out.Status(), osPaused);
     const int reads = endless.reads;
@@ -124,8 +124,7 @@ TEST(PcmOutput, PauseReallyStopsTheFlowAndStopEndsAPausedRun)
     EXPECT_EQ(endless.reads, reads);
     w.out.Resume();
     EXPECT_EQ(w.out.Status(), osBusy);
-    std::this_thread::sleep_for(5ms);
-    EXPECT_GT(endless.reads, reads);
+    EXPECT_TRUE(waitUntil([&] { return endless.reads > reads; }));
     w.out.Pause();
     w.out.Stop();
     ASSERT_TRUE(w.done.waitFor(1));
@@ -138,12 +137,12 @@ TEST(PcmOutput, SwappingTheInputDuringARunNeverMixesBlocks)
     ByteSource first('A', -1), second('B', -1);
     w.out.SetInput(&first);
     w.out.Run();
-    std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(waitUntil([&] { return first.reads > 2; }));
     w.out.SetInput(&second);
     EXPECT_EQ(first.endCount, 1);
     EXPECT_EQ(second.beginCount, 1);
     const int readsOfFirst = first.reads;
-    std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(waitUntil([&] { return second.reads > 2; }));
     w.out.Stop();
     ASSERT_TRUE(w.done.waitFor(1));
     EXPECT_EQ(first.reads, readsOfFirst);
