@@ -315,3 +315,54 @@ inline int16_t sampleAt(const QByteArray& pcm, qsizetype i)
 }
 
 } // namespace audiotest
+
+namespace audiotest {
+
+// "" when two 16-bit sample streams are equal, else where they first differ.
+inline std::string sampleDifference(const QByteArray& a, const QByteArray& b)
+{
+    if (a.size() != b.size())
+        return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+    for (qsizetype i = 0; i < a.size() / 2; ++i) {
+        if (sampleAt(a, i) != sampleAt(b, i))
+            return "sample " + std::to_string(i) + ": " + std::to_string(sampleAt(a, i)) + " vs " +
+                   std::to_string(sampleAt(b, i));
+    }
+    return "";
+}
+
+} // namespace audiotest
+
+namespace audiotest {
+
+// A whole-block decoder (sox, ffmpeg) may deliver the padding of the last
+// block that the sample count leaves out: ours must be a prefix of theirs, at
+// most one block shorter.
+inline std::string prefixDifference(const QByteArray& ours, const QByteArray& theirs,
+                                    qsizetype blockBytes)
+{
+    if (ours.size() > theirs.size() || theirs.size() - ours.size() > blockBytes)
+        return "sizes " + std::to_string(ours.size()) + " and " + std::to_string(theirs.size());
+    return sampleDifference(ours, theirs.left(ours.size()));
+}
+
+// Signal-to-error ratio in dB of a decoded stream against the original.
+inline double snrDb(const QByteArray& original, const QByteArray& decoded)
+{
+    double error = 0, signal = 0;
+    const qsizetype n = std::min(original.size(), decoded.size()) / 2;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double d = sampleAt(decoded, i) - sampleAt(original, i);
+        error += d * d;
+        signal += double(sampleAt(original, i)) * sampleAt(original, i);
+    }
+    return error == 0 ? 200.0 : 10 * std::log10(signal / error);
+}
+
+// A file's audio as sox decodes it: interleaved 16-bit little-endian.
+inline QByteArray soxDecode(const QString& path)
+{
+    return runProgram("sox", {path, "-t", "raw", "-e", "signed", "-b", "16", "-L", "-"});
+}
+
+} // namespace audiotest
