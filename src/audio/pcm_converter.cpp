@@ -5,44 +5,17 @@ TPcmConverter::TPcmConverter(QObject* owner) : TPcmInput(owner) {}
 TPcmConverter::~TPcmConverter()
 {
     NotifyRemoval();
-    if (TPcmInput* input = m_input)
-        input->removeHolder(this);
+    m_inputSlot.release(this);
 }
 
 void TPcmConverter::SetInput(TPcmInput* input)
 {
-    if (input == this || input == m_input)
-        return;
-    TPcmInput* old = m_input;
-    if (m_busy && input)
-        input->BeginRead();
-    {
-        std::lock_guard lock(InputLock);
-        m_input = input;
-    }
-    if (old)
-        old->removeHolder(this);
-    if (input)
-        input->addHolder(this);
-    if (m_busy && old) {
-        try {
-            old->EndRead();
-        } catch (...) {
-        }
-    }
+    if (input != this)
+        m_inputSlot.set(input, this, m_busy);
 }
 
 void TPcmConverter::InputRemoved(TPcmInput* input)
 {
-    if (input == m_input)
+    if (input == Input())
         SetInput(nullptr);
-}
-
-qint64 TPcmConverter::readInput(char* buffer, qint64 size)
-{
-    std::lock_guard lock(InputLock);
-    TPcmInput* input = m_input;
-    if (!input)
-        return 0;
-    return input->ReadData(buffer, size);
 }

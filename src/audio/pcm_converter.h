@@ -13,9 +13,7 @@
 // (see TPcmInput).
 
 #include "audio/pcm_input.h"
-
-#include <atomic>
-#include <mutex>
+#include "audio/pcm_input_slot.h"
 
 class TPcmConverter : public TPcmInput, public TPcmInputHolder {
     Q_OBJECT
@@ -23,7 +21,7 @@ public:
     explicit TPcmConverter(QObject* owner = nullptr);
     ~TPcmConverter() override;
 
-    TPcmInput* Input() const { return m_input; }
+    TPcmInput* Input() const { return m_inputSlot.get(); }
     // Ignores being given itself. While Busy, the new input is begun, swapped in
     // between two reads, and the old one ended.
     virtual void SetInput(TPcmInput* input);
@@ -32,8 +30,8 @@ public:
 
 protected:
     // Reads from Input under InputLock; 0 when there is no input.
-    qint64 readInput(char* buffer, qint64 size);
+    qint64 readInput(char* buffer, qint64 size) { return m_inputSlot.read(buffer, size); }
 
-    std::mutex InputLock;
-    std::atomic<TPcmInput*> m_input{nullptr};
+private:
+    TPcmInputSlot m_inputSlot;
 };

@@ -16,8 +16,7 @@ TPcmOutput::~TPcmOutput()
     // A concrete output has done this already; here only the idle case is safe.
     if (!m_workerStopped)
         Thread.terminate();
-    if (TPcmInput* input = m_input)
-        input->removeHolder(this);
+    m_inputSlot.release(this);
 }
 
 void TPcmOutput::StopWorker()
@@ -40,7 +39,7 @@ void TPcmOutput::Run()
 {
     if (m_busy)
         throw EPcmException("Component is buisy");
-    if (!m_input)
+    if (!Input())
         throw EPcmException("Input is not assigned");
     try {
         PrepareRun();
@@ -84,7 +83,7 @@ TOutputStatus TPcmOutput::Status() const
 
 int TPcmOutput::Progress() const
 {
-    TPcmInput* input = m_input;
+    TPcmInput* input = Input();
     if (!input)
         return 0;
     const qint64 size = input->Size();
@@ -103,40 +102,13 @@ void TPcmOutput::SetDelay(int ms)
 
 void TPcmOutput::SetInput(TPcmInput* input)
 {
-    TPcmInput* old = m_input;
-    if (input == old)
-        return;
-    if (m_busy && input)
-        input->BeginRead();
-    {
-        std::lock_guard lock(InputLock);
-        m_input = input;
-    }
-    if (old)
-        old->removeHolder(this);
-    if (input)
-        input->addHolder(this);
-    if (m_busy && old) {
-        try {
-            old->EndRead();
-        } catch (...) {
-        }
-    }
+    m_inputSlot.set(input, this, m_busy);
 }
 
 void TPcmOutput::InputRemoved(TPcmInput* input)
 {
-    if (input == m_input)
+    if (input == Input())
         SetInput(nullptr);
-}
-
-qint64 TPcmOutput::readInput(char* buffer, qint64 size)
-{
-    std::lock_guard lock(InputLock);
-    TPcmInput* input = m_input;
-    if (!input)
-        return 0;
-    return input->ReadData(buffer, size);
 }
 
 void TPcmOutput::progressStep()

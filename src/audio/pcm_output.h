@@ -17,6 +17,7 @@
 // inputs ended.
 
 #include "audio/pcm_input.h"
+#include "audio/pcm_input_slot.h"
 #include "audio/pcm_thread.h"
 
 #include <QObject>
@@ -59,7 +60,7 @@ public:
     bool SuspendWhenIdle() const { return Thread.SuspendWhenIdle; }
     void SetSuspendWhenIdle(bool value) { Thread.SuspendWhenIdle = value; }
 
-    TPcmInput* Input() const { return m_input; }
+    TPcmInput* Input() const { return m_inputSlot.get(); }
     // While Busy, the new input is begun, swapped in between two blocks and the
     // old one ended.
     virtual void SetInput(TPcmInput* input);
@@ -83,18 +84,17 @@ protected:
 
     void StopWorker();
     // Reads from Input under InputLock; 0 when there is no input.
-    qint64 readInput(char* buffer, qint64 size);
+    qint64 readInput(char* buffer, qint64 size) { return m_inputSlot.read(buffer, size); }
     // Reports a changed Progress through OnProgress (called by ProduceBlock).
     void progressStep();
 
-    std::mutex InputLock;
-    std::atomic<TPcmInput*> m_input{nullptr};
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_busy{false};
     std::atomic<int> m_lastProgress{0};
     TPcmThread Thread;
 
 private:
+    TPcmInputSlot m_inputSlot;
     void runDone();
     void runFailed(const std::exception& e);
     bool m_workerStopped = false;

@@ -111,19 +111,19 @@ private:
 class PassThrough : public TPcmConverter {
 public:
     ~PassThrough() override { NotifyRemoval(); }
-    int GetBitsPerSample() override { return m_input ? m_input.load()->GetBitsPerSample() : 16; }
+    int GetBitsPerSample() override { return Input() ? Input()->GetBitsPerSample() : 16; }
     int GetChannels() override { return 2; }
     int GetSampleRate() override { return 44100; }
     void BeginRead() override
     {
-        if (m_input)
-            m_input.load()->BeginRead();
+        if (Input())
+            Input()->BeginRead();
         m_busy = true;
     }
     void EndRead() override
     {
-        if (m_input)
-            m_input.load()->EndRead();
+        if (Input())
+            Input()->EndRead();
         m_busy = false;
     }
     qint64 ReadData(char* buffer, qint64 size) override { return readInput(buffer, size); }
