@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -253,19 +254,29 @@ inline QByteArray testSignal(int frames, int bits, int channels, unsigned seed =
 // Runs one writer over a source to the end; returns the error text, if any.
 inline std::string writeWave(TWaveOut& out, TPcmInput& source)
 {
-    EventCounter finished;
-    std::string error;
-    out.OnDone = [&](QObject*) { finished.hit(); };
-    out.OnThreadException = [&](QObject*, const std::exception& e) {
-        error = e.what();
-        finished.hit();
+    // Shared with the handlers: the worker may still be returning from one
+    // when this function has gone on.
+    struct Result {
+        EventCounter finished;
+        std::mutex lock;
+        std::string error;
+    };
+    auto result = std::make_shared<Result>();
+    out.OnDone = [result](QObject*) { result->finished.hit(); };
+    out.OnThreadException = [result](QObject*, const std::exception& e) {
+        {
+            std::lock_guard lock(result->lock);
+            result->error = e.what();
+        }
+        result->finished.hit();
     };
     out.SetInput(&source);
     out.Run();
-    if (!finished.waitFor(1))
+    if (!result->finished.waitFor(1))
         return "timed out";
     out.SetInput(nullptr);
-    return error;
+    std::lock_guard lock(result->lock);
+    return result->error;
 }
 
 // Everything a reader delivers in one run.

@@ -13,9 +13,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The counters outlive the output: a handler may still be returning on the
+// worker when a waiting test goes on.
 struct Watched {
-    CollectingOut out;
     EventCounter done, failed, progress;
+    CollectingOut out;
     Watched()
     {
         out.OnDone = [this](QObject* sender) {
@@ -204,9 +206,9 @@ TEST(PcmOutput, DestroyingARunningOutputRepeatedlyNeverHangs)
 
 TEST(PcmOutput, ANewRunStartedFromOnDoneKeepsGoing)
 {
-    CollectingOut out;
-    ByteSource source('a', 5000);
     EventCounter done;
+    ByteSource source('a', 5000);
+    CollectingOut out;
     out.OnDone = [&](QObject*) {
         done.hit();
         if (done.count() < 3)
