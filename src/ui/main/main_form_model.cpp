@@ -60,7 +60,7 @@ HCDROM TMainFormModel::OpenDrive(int index)
         return 0;
     }
     const TCDREC& drive = drives[size_t(index)];
-    m_driveName = drive.Name();
+    m_driveName = (drive.Vendor + drive.Product).left(26); // as TCDREC::Name()
     setStatusText(m_driveName);
     HCDROM handle = cd().GetCDHandle(drive);
     if (handle == 0) {
