@@ -524,3 +524,40 @@ TEST(WineRegistry, KeysWithSubkeysStay)
     EXPECT_TRUE(registry.deleteKey(q("\\a\\b\\c\\")));
     EXPECT_TRUE(registry.keyExists(q("A\\B")));
 }
+
+TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
+{
+    cd.drives.push_back(FakeCDAccess::drive("QUILLON ", "DEMO DRIVE"));
+    std::vector<int> starts{f(0, 2, 0)};
+    for (int length : {205, 299, 187, 241, 263, 178})
+        starts.push_back(starts.back() + length * 75 + 17);
+    cd.disc = FakeCDAccess::discAt(starts);
+    stores.discs[q("")] = TCDInfo{};
+    TMainForm form(stores.services(cd));
+    form.show();
+    form.setTitle(0, q("Morning Light"));
+    form.setTitle(1, q("Harbour Song"));
+    form.setChecked(2, false);
+    EXPECT_EQ(form.size(), QSize(551, 501));
+
+    QWidget* client = form.centralWidget();
+    const QImage shot = form.grab().toImage();
+    const QString png = QDir::tempPath() + q("/quillon-main-window.png");
+    shot.save(png);
+    const QPoint origin = client->mapTo(&form, QPoint(0, 0));
+    const auto colourAt = [&](int x, int y) { return shot.pixelColor(origin + QPoint(x, y)); };
+    QWidget* toolBar = form.findChild<QWidget*>(q("ToolBar1"));
+    const QRect list = form.ListView1()->geometry();
+    const QRect status = form.StatusBar1()->geometry();
+    const int w = client->width();
+    const int h = client->height();
+
+    EXPECT_EQ(list, QRect(10, toolBar->height(), w - 20, h - toolBar->height() - status.height() - 10));
+    EXPECT_EQ(status, QRect(10, h - status.height() - 10, w - 20, status.height()));
+    EXPECT_EQ(colourAt(w - 2, 2), QColor(228, 228, 255)) << "toolbar";
+    EXPECT_EQ(colourAt(3, h - 3), QColor(214, 223, 247)) << "window";
+    EXPECT_EQ(colourAt(w / 2, list.bottom() - 5), QColor(239, 239, 255)) << "list";
+    EXPECT_EQ(colourAt(status.right() - 20, status.center().y()), QColor(220, 225, 255))
+        << "status bar";
+    EXPECT_EQ(form.ListView1()->columnWidth(1), 230);
+}
