@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace {
 constexpr int kMaxValueLength = 2047; // what a 2048-byte profile buffer holds
 
@@ -19,9 +18,9 @@ QString lower(const QString& s)
 // A language name is a plain file-name part: it must not reach another folder.
 bool isSafeLanguageName(const QString& language)
 {
-    return !language.isEmpty() && !language.contains(QLatin1Char('/'))
-           && !language.contains(QLatin1Char('\\')) && language != QLatin1String(".")
-           && language != QLatin1String("..") && !language.contains(QChar(0));
+    return !language.isEmpty() && !language.contains(QLatin1Char('/')) &&
+           !language.contains(QLatin1Char('\\')) && language != QLatin1String(".") &&
+           language != QLatin1String("..") && !language.contains(QChar(0));
 }
 } // namespace
 
@@ -174,8 +173,8 @@ TLanguageFile::TLanguageFile(const QString& path)
         if (section->contains(key)) // the first of repeated keys wins
             continue;
         QString value = line.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('"'))
-            && value.endsWith(QLatin1Char('"')))
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
+            value.endsWith(QLatin1Char('"')))
             value = value.mid(1, value.size() - 2);
         section->insert(key, value.left(kMaxValueLength));
     }

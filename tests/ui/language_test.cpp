@@ -81,13 +81,13 @@ TEST_F(LanguageTest, GetResStringFallsBackToEnglish)
         const char* key;
         const char* expected;
     } cases[] = {
-        {"english", "RES_Play", "Play "},          // no file read for English in any case
+        {"english", "RES_Play", "Play "}, // no file read for English in any case
         {"ENGLISH", "RES_Play", "Play "},
-        {"French", "RES_Play", "Joue "},           // keys ignore case, quotes keep the blank
-        {"French", "RES_Select_Track", ""},        // an empty value is a value
+        {"French", "RES_Play", "Joue "},    // keys ignore case, quotes keep the blank
+        {"French", "RES_Select_Track", ""}, // an empty value is a value
         {"French", "RES_NotFound_CDRom", "No CD devices found!"}, // missing key
-        {"German", "RES_Play", "Play "},           // missing file
-        {"../French", "RES_Play", "Play "},        // a name that leaves the folder
+        {"German", "RES_Play", "Play "},                          // missing file
+        {"../French", "RES_Play", "Play "},                       // a name that leaves the folder
     };
     for (const auto& c : cases) {
         OptionsSetting.Lan = q(c.lan);
@@ -101,7 +101,8 @@ TEST_F(LanguageTest, LanguageFileParsing)
     const QByteArray longValue(3000, 'x');
     ASSERT_TRUE(writeFile(home.file(q("CLan_T.ini")),
                           "\xEF\xBB\xBF; comment\n[S]\r\nA = one \r\na=second\n;b=no\n"
-                          "Long=" + longValue + "\n[ s ]\nB=late\n[Other]\nA=x\n"));
+                          "Long=" +
+                              longValue + "\n[ s ]\nB=late\n[Other]\nA=x\n"));
     const TLanguageFile file(FindLanguageFile(q("T")));
     ASSERT_TRUE(file.isLoaded());
     EXPECT_EQ(file.value(q("s"), q("a"), q("-")), q("one"));
@@ -143,7 +144,8 @@ TEST_F(LanguageTest, EnglishFileCoversEveryWindowAndChangesNothing)
         for (auto it = before.cbegin(); it != before.cend(); ++it) {
             const QString section = it.key().section(QLatin1Char('/'), 0, 0);
             const QString key = it.key().section(QLatin1Char('/'), 1);
-            EXPECT_EQ(english.value(section, key, q("<missing>")), it.value()) << it.key().toStdString();
+            EXPECT_EQ(english.value(section, key, q("<missing>")), it.value())
+                << it.key().toStdString();
         }
         TranslateForm(window, english);
         EXPECT_EQ(texts(window), before);

@@ -22,8 +22,8 @@
 #include <map>
 #include <stdexcept>
 
-using quillon::test::TempHome;
 using quillon::test::readFile;
+using quillon::test::TempHome;
 using quillon::test::writeFile;
 
 namespace {
@@ -104,9 +104,9 @@ TEST(TrackRows, LengthsSizesAndTitlesFromTheTableOfContents)
     } cases[] = {
         {f(0, 2, 0), f(5, 1, 74), "04:59", "50.30"}, // frames ignored
         {f(0, 2, 0), f(3, 27, 0), "03:25", "34.49"},
-        {f(10, 59, 0), f(11, 0, 0), "00:01", "00.17"},   // seconds borrow a minute
-        {f(5, 0, 0), f(4, 0, 0), "00:00", "00.00"},      // a backwards table gives nothing
-        {f(0, 0, 0), f(99, 59, 0), "99:59", "1009.20"},  // long beyond two digits
+        {f(10, 59, 0), f(11, 0, 0), "00:01", "00.17"},  // seconds borrow a minute
+        {f(5, 0, 0), f(4, 0, 0), "00:00", "00.00"},     // a backwards table gives nothing
+        {f(0, 0, 0), f(99, 59, 0), "99:59", "1009.20"}, // long beyond two digits
     };
     for (const auto& c : cases) {
         TCDInfo info;
@@ -374,7 +374,8 @@ TEST_F(MainFormTest, ExtractChecksBeforeHandingOutItems)
             EXPECT_EQ(items->size(), 3);
             EXPECT_TRUE(QFileInfo(out).isDir());
         } else {
-            EXPECT_TRUE(prompts.lastText().endsWith(q(c.message))) << prompts.lastText().toStdString();
+            EXPECT_TRUE(prompts.lastText().endsWith(q(c.message)))
+                << prompts.lastText().toStdString();
         }
     }
 }
@@ -392,8 +393,8 @@ TEST_F(MainFormTest, LanguageSwitchToAMissingFileKeepsTheCheckedItem)
     EXPECT_FALSE(other->isChecked());
     EXPECT_EQ(OptionsSetting.Lan, q("English"));
     ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_TRUE(prompts.lastText().startsWith(home.file(q("CLan_Other.ini"))
-                                              + q(" can not be found.\n\n")));
+    EXPECT_TRUE(prompts.lastText().startsWith(home.file(q("CLan_Other.ini")) +
+                                              q(" can not be found.\n\n")));
     EXPECT_TRUE(prompts.lastText().contains(q(kTranslationPageUrl)));
 
     // With the file there the switch happens and retitles the window.
@@ -418,7 +419,8 @@ TEST_F(MainFormTest, CommandsWithoutHandlersStayHidden)
     EXPECT_EQ(form.setCommand(q("NoSuchCommand"), [] {}), nullptr);
 
     int runs = 0;
-    form.setCommand(q("ActionExtract"), [&] { ++runs; }, [&] { return form.hasCheckedRows(); });
+    form.setCommand(
+        q("ActionExtract"), [&] { ++runs; }, [&] { return form.hasCheckedRows(); });
     EXPECT_TRUE(extract->isVisible());
     EXPECT_FALSE(form.toolButton(q("tbExtract"))->isHidden());
     EXPECT_FALSE(extract->isEnabled()) << "no rows yet";
@@ -449,7 +451,8 @@ TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
 
     OptionsSetting.CommonOptions.OutputFolder = home.file(q("gone"));
     form.action(q("Openoutputdirectory1"))->trigger();
-    EXPECT_EQ(prompts.lastText(), home.file(q("gone")) + q(",The output directory does not exist."));
+    EXPECT_EQ(prompts.lastText(),
+              home.file(q("gone")) + q(",The output directory does not exist."));
 }
 
 TEST(VolumeControl, PrefersPavucontrolThenAlsamixerInATerminal)
@@ -460,7 +463,8 @@ TEST(VolumeControl, PrefersPavucontrolThenAlsamixerInATerminal)
     } cases[] = {
         {{q("pavucontrol"), q("alsamixer"), q("xterm")}, {q("/bin/pavucontrol")}},
         {{q("alsamixer"), q("xterm")}, {q("/bin/xterm"), q("-e"), q("alsamixer")}},
-        {{q("alsamixer"), q("gnome-terminal")}, {q("/bin/gnome-terminal"), q("--"), q("alsamixer")}},
+        {{q("alsamixer"), q("gnome-terminal")},
+         {q("/bin/gnome-terminal"), q("--"), q("alsamixer")}},
         {{q("alsamixer")}, {}},
         {{q("xterm")}, {}},
     };
@@ -478,8 +482,8 @@ TEST(WineRegistry, ClearsRecentListsAndKeepsEverythingElse)
                             "#arch=win64\n\n";
     const QByteArray other = "[Software\\\\Other] 1700000000\n#time=1d\n\"a\"=\"b\"\n\n";
     auto clip = [](int k) {
-        return "[Software\\\\RealNetworks\\\\RealPlayer\\\\6.0\\\\Preferences\\\\MostRecentClips"
-               + QByteArray::number(k) + "] 1700000000\n@=\"C:\\\\clip.rm\"\n\n";
+        return "[Software\\\\RealNetworks\\\\RealPlayer\\\\6.0\\\\Preferences\\\\MostRecentClips" +
+               QByteArray::number(k) + "] 1700000000\n@=\"C:\\\\clip.rm\"\n\n";
     };
     const QByteArray wmp = "[Software\\\\Microsoft\\\\MediaPlayer\\\\Player\\\\RecentFileList] 17\n"
                            "\"File0\"=\"C:\\\\a.wma\"\n\"file1\"=hex:01,02,\\\n  03,04\n"
@@ -491,11 +495,13 @@ TEST(WineRegistry, ClearsRecentListsAndKeepsEverythingElse)
         QByteArray after;
     } cases[] = {
         {head + clip(1) + clip(2) + clip(3) + other, true, 3, head + other},
-        {head + clip(2) + other, true, 0, head + clip(2) + other},   // stops at the first missing
+        {head + clip(2) + other, true, 0, head + clip(2) + other}, // stops at the first missing
         {head + clip(1) + clip(3) + other, true, 1, head + clip(3) + other},
         {head + wmp + other, false, 3,
-         head + "[Software\\\\Microsoft\\\\MediaPlayer\\\\Player\\\\RecentFileList] 17\n"
-                "\"Keep\"=\"x\"\n\n" + other},
+         head +
+             "[Software\\\\Microsoft\\\\MediaPlayer\\\\Player\\\\RecentFileList] 17\n"
+             "\"Keep\"=\"x\"\n\n" +
+             other},
         {head + other, false, 0, head + other},
     };
     for (const auto& c : cases) {
@@ -504,8 +510,8 @@ TEST(WineRegistry, ClearsRecentListsAndKeepsEverythingElse)
         ASSERT_TRUE(writeFile(path, c.content));
         TWineRegistry registry;
         ASSERT_TRUE(registry.load(path));
-        const int count = c.realPlayer ? ClearRealPlayerHistory(registry)
-                                       : ClearMediaPlayerHistory(registry);
+        const int count =
+            c.realPlayer ? ClearRealPlayerHistory(registry) : ClearMediaPlayerHistory(registry);
         EXPECT_EQ(count, c.count);
         ASSERT_TRUE(registry.save());
         EXPECT_EQ(readFile(path), c.after);
@@ -552,7 +558,8 @@ TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
     const int w = client->width();
     const int h = client->height();
 
-    EXPECT_EQ(list, QRect(10, toolBar->height(), w - 20, h - toolBar->height() - status.height() - 10));
+    EXPECT_EQ(list,
+              QRect(10, toolBar->height(), w - 20, h - toolBar->height() - status.height() - 10));
     EXPECT_EQ(status, QRect(10, h - status.height() - 10, w - 20, status.height()));
     EXPECT_EQ(colourAt(w - 2, 2), QColor(228, 228, 255)) << "toolbar";
     EXPECT_EQ(colourAt(3, h - 3), QColor(214, 223, 247)) << "window";

@@ -3,7 +3,10 @@
 namespace look {
 QString css(const QColor& colour)
 {
-    return QStringLiteral("rgb(%1, %2, %3)").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+    return QStringLiteral("rgb(%1, %2, %3)")
+        .arg(colour.red())
+        .arg(colour.green())
+        .arg(colour.blue());
 }
 
 QString FlatStyleSheet()

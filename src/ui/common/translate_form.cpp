@@ -20,8 +20,7 @@ public:
     Translator(QWidget* window, const TLanguageFile& file)
         : m_file(file), m_section(window->objectName()),
           m_menuSection(MenuSection(window->objectName()))
-    {
-    }
+    {}
 
     void walk(QObject* parent)
     {

@@ -21,7 +21,8 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent)
     big.setBold(true);
     name->setFont(big);
     layout->addWidget(name, 0, Qt::AlignHCenter);
-    auto* version = new QLabel(QStringLiteral("Version ") + QString::fromLatin1(kVersionText), this);
+    auto* version =
+        new QLabel(QStringLiteral("Version ") + QString::fromLatin1(kVersionText), this);
     version->setObjectName(QStringLiteral("lbVersion"));
     layout->addWidget(version, 0, Qt::AlignHCenter);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -82,8 +82,8 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("ClientArea"));
     m_client->setAttribute(Qt::WA_StyledBackground);
-    m_client->setStyleSheet(QStringLiteral("#ClientArea { background: %1; }")
-                                .arg(look::css(look::kWindow)));
+    m_client->setStyleSheet(
+        QStringLiteral("#ClientArea { background: %1; }").arg(look::css(look::kWindow)));
     setCentralWidget(m_client);
 
     buildToolBar(m_client);
@@ -439,15 +439,15 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         layoutClient();
     } else if (watched == m_list->viewport()) {
         const auto type = event->type();
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease
-            || type == QEvent::MouseButtonDblClick) {
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+            type == QEvent::MouseButtonDblClick) {
             auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->modifiers() & Qt::ControlModifier) {
                 // Ctrl+click toggles the row's check mark; the list's own
                 // handling (which would toggle selection or the box) is skipped.
                 QTreeWidgetItem* item = m_list->itemAt(mouse->position().toPoint());
-                if (item != nullptr && type == QEvent::MouseButtonPress
-                    && mouse->button() == Qt::LeftButton) {
+                if (item != nullptr && type == QEvent::MouseButtonPress &&
+                    mouse->button() == Qt::LeftButton) {
                     item->setCheckState(colNumber, item->checkState(colNumber) == Qt::Checked
                                                        ? Qt::Unchecked
                                                        : Qt::Checked);
@@ -553,8 +553,8 @@ void TMainForm::ShowHelp()
 
 void TMainForm::OpenVolumeControl()
 {
-    const QStringList command =
-        VolumeControlCommand([](const QString& name) { return QStandardPaths::findExecutable(name); });
+    const QStringList command = VolumeControlCommand(
+        [](const QString& name) { return QStandardPaths::findExecutable(name); });
     if (command.isEmpty() || !startDetached(command.first(), command.mid(1)))
         prompts().message(QStringLiteral("No volume control can be started. Please install "
                                          "pavucontrol or alsamixer."),
@@ -563,10 +563,11 @@ void TMainForm::OpenVolumeControl()
 
 void TMainForm::ClearHistory(bool realPlayer)
 {
-    const QString exe = realPlayer ? QStringLiteral("realplay.exe") : QStringLiteral("wmplayer.exe");
-    if (IsWindowsProgramRunning(exe)
-        && prompts().message(res("RES_RealOne_Window_Exist"), PromptIcon::Information,
-                             pbYes | pbNo) != pbYes)
+    const QString exe =
+        realPlayer ? QStringLiteral("realplay.exe") : QStringLiteral("wmplayer.exe");
+    if (IsWindowsProgramRunning(exe) &&
+        prompts().message(res("RES_RealOne_Window_Exist"), PromptIcon::Information, pbYes | pbNo) !=
+            pbYes)
         return;
     TWineRegistry registry;
     registry.load(TWineRegistry::UserRegistryPath());

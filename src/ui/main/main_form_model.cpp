@@ -35,8 +35,7 @@ QString LanguageOfMenuItem(const QString& itemName)
 
 TMainFormModel::TMainFormModel(TMainFormServices services, QObject* parent)
     : QObject(parent), m_services(std::move(services))
-{
-}
+{}
 
 void TMainFormModel::setStatusText(const QString& text)
 {
@@ -218,9 +217,9 @@ std::optional<QStringList> TMainFormModel::PrepareExtract(const QStringList& tit
     }
     const TCommonOptions& common = OptionsSetting.CommonOptions;
     if (!folderExists(common.OutputFolder)) {
-        const QString question = common.OutputFolder + QLatin1Char(',')
-                                 + res("RES_Directory_Not_Exist") + QLatin1Char('\n')
-                                 + res("RES_Create_Directory");
+        const QString question = common.OutputFolder + QLatin1Char(',') +
+                                 res("RES_Directory_Not_Exist") + QLatin1Char('\n') +
+                                 res("RES_Create_Directory");
         if (prompts().message(question, PromptIcon::Information, pbYes | pbNo) != pbYes)
             return std::nullopt;
         if (common.OutputFolder.isEmpty() || !QDir().mkdir(common.OutputFolder)) {
@@ -254,8 +253,8 @@ bool TMainFormModel::SwitchLanguage(const QString& itemName)
     if (FindLanguageFile(language).isEmpty()) {
         QString text = ExpectedLanguageFilePath(language) + QStringLiteral(" can not be found.");
         if (itemName == QLatin1String("miOther"))
-            text += QStringLiteral("\n\nTo translate Quillon into your language, please visit ")
-                    + QString::fromLatin1(kTranslationPageUrl);
+            text += QStringLiteral("\n\nTo translate Quillon into your language, please visit ") +
+                    QString::fromLatin1(kTranslationPageUrl);
         prompts().message(text, PromptIcon::None, pbOk);
         return false;
     }

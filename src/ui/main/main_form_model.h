@@ -20,7 +20,7 @@
 // The outside parts the main window relies on, replaceable in tests.
 struct TMainFormServices {
     ICDAccess* cd = nullptr;
-    std::function<QString(const TTOC&)> discKey;                  // DiscKeyFromTOC
+    std::function<QString(const TTOC&)> discKey;                 // DiscKeyFromTOC
     std::function<void(const QString& key, bool load)> discInfo; // LoadSaveDiscInfo
     std::function<void(bool load)> options;                      // LoadSaveOptions
 };

@@ -7,8 +7,8 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QLabel>
-#include <QUrl>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {

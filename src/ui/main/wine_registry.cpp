@@ -136,8 +136,8 @@ int ClearMediaPlayerHistory(TWineRegistry& registry)
 {
     const QString key = QStringLiteral("Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList");
     int count = 0;
-    for (int k = 0; k <= 8 && registry.deleteValue(key, QStringLiteral("File") + QString::number(k));
-         ++k)
+    for (int k = 0;
+         k <= 8 && registry.deleteValue(key, QStringLiteral("File") + QString::number(k)); ++k)
         ++count;
     return count;
 }
