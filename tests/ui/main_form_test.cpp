@@ -290,6 +290,14 @@ TEST_F(MainFormTest, CtrlClickTogglesTheCheckAndSelectAllNoneSetThemAll)
     EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true})) << "plain click selects";
     EXPECT_EQ(form.selectedRow(), 1);
 
+    // The shortcuts work while the list has the focus.
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{false, false, false}));
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true}));
     form.action(q("ActionNoSelect"))->trigger();
     EXPECT_EQ(form.checkedRows(), (std::vector<bool>{false, false, false}));
     EXPECT_FALSE(form.hasCheckedRows());
