@@ -4,17 +4,9 @@
 #include "options_setting.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
-constexpr int kMaxValueLength = 2047; // what a 2048-byte profile buffer holds
-
-QString lower(const QString& s)
-{
-    return s.trimmed().toLower();
-}
-
 // A language name is a plain file-name part: it must not reach another folder.
 bool isSafeLanguageName(const QString& language)
 {
@@ -148,46 +140,14 @@ QString ExpectedLanguageFilePath(const QString& language)
 
 TLanguageFile::TLanguageFile(const QString& path)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return;
-    m_loaded = true;
-    QByteArray data = file.readAll();
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data.remove(0, 3);
-    QHash<QString, QString>* section = nullptr;
-    for (const QString& rawLine : QString::fromUtf8(data).split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            const int close = line.indexOf(QLatin1Char(']'));
-            const QString name = lower(close < 0 ? line.mid(1) : line.mid(1, close - 1));
-            section = &m_sections[name];
-            continue;
-        }
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (section == nullptr || eq <= 0)
-            continue;
-        const QString key = lower(line.left(eq));
-        if (section->contains(key)) // the first of repeated keys wins
-            continue;
-        QString value = line.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
-            value.endsWith(QLatin1Char('"')))
-            value = value.mid(1, value.size() - 2);
-        section->insert(key, value.left(kMaxValueLength));
-    }
+    if (!path.isEmpty() && QFileInfo(path).isFile())
+        m_ini = std::make_unique<TIniFile>(path);
 }
 
 QString TLanguageFile::value(const QString& section, const QString& key,
                              const QString& fallback) const
 {
-    const auto s = m_sections.constFind(lower(section));
-    if (s == m_sections.constEnd())
-        return fallback;
-    const auto v = s->constFind(lower(key));
-    return v == s->constEnd() ? fallback : *v;
+    return m_ini ? m_ini->readString(section, key, fallback) : fallback;
 }
 
 QString GetResString(const QString& key, const QString& englishDefault)

@@ -7,9 +7,12 @@
 //
 // Threads: UI thread only. The files are only read, never written.
 
-#include <QHash>
-#include <QString>
+#include "ini_file.h"
 
+#include <QString>
+#include <QStringList>
+
+#include <memory>
 #include <vector>
 
 // One message: its key and the English text built into the program.
@@ -47,21 +50,20 @@ QString FindLanguageFile(const QString& language);
 // missing file.
 QString ExpectedLanguageFilePath(const QString& language);
 
-// A language file read once; lookups ignore the case of sections and keys.
-// A missing or unreadable file behaves as an empty one.
+// A language file read once through the INI layer (case-insensitive names,
+// first duplicate wins, quotes stripped). A missing file behaves as an empty one.
 class TLanguageFile {
 public:
     TLanguageFile() = default;
     explicit TLanguageFile(const QString& path);
 
-    bool isLoaded() const { return m_loaded; }
+    bool isLoaded() const { return m_ini != nullptr; }
     // The value of key in section, or fallback when either is missing. Values
     // are cut to 2047 characters like every INI value of the program.
     QString value(const QString& section, const QString& key, const QString& fallback) const;
 
 private:
-    bool m_loaded = false;
-    QHash<QString, QHash<QString, QString>> m_sections; // lower-case names
+    std::unique_ptr<TIniFile> m_ini; // null when the file is missing
 };
 
 // The text of a message: the English default when OptionsSetting.Lan is

@@ -45,6 +45,7 @@ public:
     }
     bool ReadCDAudioLBA(HCDROM, TTRACKBUF&) override { return false; }
     int GetAspiLibError() override { return 0; }
+    QString LastErrorText() override { return {}; }
     bool EjectMedia(HCDROM) override
     {
         ++ejects;

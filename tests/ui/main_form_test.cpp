@@ -6,6 +6,7 @@
 #include "main/wine_registry.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
+#include "settings/options_store.h"
 #include "settings/prompts.h"
 
 #include "fake_cd_access.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QDir>
 #include <QMenu>
+#include <QProcess>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -575,4 +577,64 @@ TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
     EXPECT_EQ(colourAt(status.right() - 20, status.center().y()), QColor(220, 225, 255))
         << "status bar";
     EXPECT_EQ(form.ListView1()->columnWidth(1), 230);
+}
+
+namespace {
+// Key names of an INI text, "section/key", in file order.
+QStringList iniKeys(const QByteArray& text)
+{
+    QStringList keys;
+    QString section;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            section = line.mid(1, line.indexOf(QLatin1Char(']')) - 1);
+        else if (line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char(';')))
+            keys << section + QLatin1Char('/') + line.section(QLatin1Char('='), 0, 0).trimmed();
+    }
+    return keys;
+}
+} // namespace
+
+TEST(MainFormOnImage, ListsAGeneratedDiscAndKeepsItsTitlesAcrossRuns)
+{
+    TempHome home;
+    ScopedPrompts prompts;
+    OptionsSetting = TOptionsSetting{};
+    const QString cue = home.file(q("demo.cue"));
+    QProcess gen;
+    gen.start(quillon::test::binDir() + q("/quillon-discgen"),
+              {cue, q("3s:tone:440"), q("205s:silence"), q("2s:noise:7"), q("--titles"),
+               home.file(q("cdinfo.dat")), q("--title"), q("Dawn"), q("--title"), q("Harbour")});
+    ASSERT_TRUE(gen.waitForFinished(60000));
+    ASSERT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
+    qputenv("QUILLON_CD_IMAGES", cue.toUtf8());
+
+    // Reference: every key the options file has.
+    LoadSaveOptions(false);
+    const QStringList allKeys = iniKeys(readFile(OptionsFilePath()));
+    ASSERT_FALSE(allKeys.isEmpty());
+    QFile::remove(OptionsFilePath());
+    {
+        TMainForm form(DefaultMainFormServices());
+        form.show();
+        ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3) << form.statusText().toStdString();
+        const QTreeWidgetItem* second = form.ListView1()->topLevelItem(1);
+        EXPECT_EQ(form.titles(), (QStringList{q("Dawn"), q("Harbour"), q("Noise 7")}));
+        EXPECT_EQ(second->text(2), q("03:25"));
+        EXPECT_EQ(second->text(3), q("34.49"));
+        EXPECT_EQ(form.statusText(), form.model().DriveName());
+        form.setTitle(2, q("Night"));
+        form.close();
+    }
+    EXPECT_EQ(iniKeys(readFile(OptionsFilePath())), allKeys);
+    OptionsSetting = TOptionsSetting{};
+    {
+        TMainForm form(DefaultMainFormServices());
+        form.show();
+        EXPECT_EQ(form.titles(), (QStringList{q("Dawn"), q("Harbour"), q("Night")}));
+        form.close();
+    }
+    qunsetenv("QUILLON_CD_IMAGES");
+    EXPECT_TRUE(prompts.shown.empty());
 }

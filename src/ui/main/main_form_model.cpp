@@ -15,7 +15,6 @@ const char* const kTranslationPageUrl = "https://quillon.example.org/translate.h
 namespace {
 constexpr int kDriveListCapacity = 8;
 constexpr int kMaxStaleHandle = 10;
-constexpr int kParmAddressMode = 36;
 
 QString res(const char* key)
 {
@@ -59,7 +58,7 @@ HCDROM TMainFormModel::OpenDrive(int index)
         return 0;
     }
     const TCDREC& drive = drives[size_t(index)];
-    m_driveName = (drive.Vendor + drive.Product).left(26); // as TCDREC::Name()
+    m_driveName = drive.Name();
     setStatusText(m_driveName);
     HCDROM handle = cd().GetCDHandle(drive);
     if (handle == 0) {
@@ -82,13 +81,9 @@ QString TMainFormModel::presentDiscKey()
     if (m_handle == 0)
         return {};
     TTOC toc;
-    if (!cd().ReadTOC(m_handle, toc) || toc.TrackCount() <= 0)
+    if (!cd().ReadTOC(m_handle, toc) || !::AudioCDPresent(toc))
         return {};
-    for (int i = 0; i < toc.TrackCount(); ++i) {
-        if (toc.Entries[size_t(i)].IsAudio())
-            return m_services.discKey(toc);
-    }
-    return {};
+    return m_services.discKey(toc);
 }
 
 bool TMainFormModel::AudioCDPresent()
@@ -122,7 +117,7 @@ void TMainFormModel::ReadDisc()
 {
     if (m_handle == 0)
         return;
-    cd().ModifyCDParms(m_handle, kParmAddressMode, 1);
+    cd().ModifyCDParms(m_handle, kCDParmAddressMode, kAddressModeMsf);
     clearRows();
     TTOC toc;
     if (!cd().ReadTOC(m_handle, toc)) {
