@@ -7,6 +7,15 @@
 #include "settings/prompts.h"
 #include "support/test_support.h"
 #include "ui/options/option_set_form.h"
+#include "ui/tags/edit_track_name_form.h"
+#include "ui/tags/id3_edit_form.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMap>
+#include <QTabBar>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -666,5 +675,84 @@ TEST_F(OptionsFormTest, Screenshots)
         child<QTabWidget>("PageControl1")->setCurrentIndex(page);
         const QString path = QStringLiteral("/tmp/quillon_options_page%1.png").arg(page);
         EXPECT_TRUE(m_form->grab().save(path)) << path.toStdString();
+    }
+}
+
+// The English texts handed to the language file are the windows' own texts:
+// every key names a control that exists and holds exactly that text.
+TEST(OptionsFormLanguage, FragmentMatchesTheWindows)
+{
+    QFile file(QStringLiteral(QUILLON_SOURCE_DIR "/lang/fragments/options_and_tags.ini"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QMap<QString, QMap<QString, QString>> sections;
+    QString section;
+    for (const QString& raw : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(u';'))
+            continue;
+        if (line.startsWith(u'[')) {
+            section = line.mid(1, line.size() - 2);
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        ASSERT_GT(eq, 0) << line.toStdString();
+        sections[section][line.left(eq)] = line.mid(eq + 1);
+    }
+
+    TOptionSetForm options;
+    TfrmID3Edit id3;
+    TfrmEditTrackName rename;
+    const std::pair<QWidget*, const char*> forms[] = {
+        {&options, "OptionSetForm"}, {&id3, "frmID3Edit"}, {&rename, "frmEditTrackName"}};
+    int checked = 0;
+    for (const auto& [form, name] : forms) {
+        const auto keys = sections.value(QLatin1String(name));
+        ASSERT_FALSE(keys.isEmpty()) << name;
+        for (auto it = keys.begin(); it != keys.end(); ++it) {
+            const QString key = it.key();
+            QString control = key;
+            int index = -1;
+            for (const char* suffix : {"_Page", "_Item"}) {
+                const qsizetype at = key.indexOf(QLatin1String(suffix));
+                if (at > 0) {
+                    control = key.left(at);
+                    index = key.mid(at + int(qstrlen(suffix))).toInt();
+                }
+            }
+            QString actual;
+            QObject* object =
+                control == form->objectName() ? form : form->findChild<QObject*>(control);
+            ASSERT_NE(object, nullptr) << name << " " << key.toStdString();
+            if (object == form)
+                actual = form->windowTitle();
+            else if (auto* tabs = qobject_cast<QTabWidget*>(object))
+                actual = tabs->tabText(index);
+            else if (auto* list = qobject_cast<QComboBox*>(object))
+                actual = list->itemText(index);
+            else if (auto* label = qobject_cast<QLabel*>(object))
+                actual = label->text();
+            else if (auto* button = qobject_cast<QAbstractButton*>(object))
+                actual = button->text();
+            else if (auto* box = qobject_cast<QGroupBox*>(object))
+                actual = box->title();
+            EXPECT_EQ(actual, it.value()) << name << " " << key.toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 70);
+    // Every label, button and frame of the windows has its text in the file.
+    for (const auto& [form, name] : forms) {
+        const auto keys = sections.value(QLatin1String(name));
+        for (QWidget* w : form->findChildren<QWidget*>()) {
+            if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                qobject_cast<QGroupBox*>(w)) {
+                // Parts of Qt's own composite widgets, and the frame without a caption.
+                if (w->objectName().isEmpty() || qobject_cast<QTabBar*>(w->parentWidget()) ||
+                    (qobject_cast<QGroupBox*>(w) && qobject_cast<QGroupBox*>(w)->title().isEmpty()))
+                    continue;
+                EXPECT_TRUE(keys.contains(w->objectName()))
+                    << name << " " << w->objectName().toStdString();
+            }
+        }
     }
 }
