@@ -2,6 +2,7 @@
 
 #include "cdaccess/cd_access.h"
 #include "form_texts.h"
+#include "form_widgets.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
@@ -32,41 +33,6 @@ namespace {
 constexpr int kFormWidth = 430;
 constexpr int kFormHeight = 331;
 constexpr int kMaxDrives = 8; // room the drive list is asked for
-
-QComboBox* newComboBox(const char* name, const QStringList& items, bool editable, QWidget* parent)
-{
-    auto* cb = new QComboBox(parent);
-    cb->setObjectName(QLatin1String(name));
-    cb->addItems(items);
-    cb->setEditable(editable);
-    // A typed text stays a text; it never becomes a new item of the list.
-    cb->setInsertPolicy(QComboBox::NoInsert);
-    return cb;
-}
-
-QCheckBox* newCheckBox(const char* name, const QString& text, QWidget* parent)
-{
-    auto* ck = new QCheckBox(text, parent);
-    ck->setObjectName(QLatin1String(name));
-    return ck;
-}
-
-QLineEdit* newEdit(const char* name, int maxLength, QWidget* parent)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    if (maxLength > 0)
-        e->setMaxLength(maxLength);
-    return e;
-}
-
-QPushButton* newButton(const char* name, const QString& text, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 // The item index of a list: for an editable list, the item whose text the
 // list shows, or -1 when the text was typed and is no item.
@@ -143,9 +109,9 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildCdRomPage(), QStringLiteral("CD-ROM"));
     PageControl1->setCurrentWidget(TabSheet1);
 
-    btOk = newButton("btOk", QStringLiteral("OK"), this);
+    btOk = NewFormButton("btOk", QStringLiteral("OK"), this);
     btOk->setDefault(true);
-    btCancel = newButton("btCancel", QStringLiteral("Cancel"), this);
+    btCancel = NewFormButton("btCancel", QStringLiteral("Cancel"), this);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(btOk);
@@ -190,11 +156,11 @@ QWidget* TOptionSetForm::buildOutputPage()
 
     auto* GroupBox1 = new QGroupBox(QStringLiteral("Output directory(WAV/MP3)"), TabSheet1);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    editOutputDir = newEdit("editOutputDir", 0, GroupBox1);
-    btBrowser = newButton("btBrowser", QStringLiteral("..."), GroupBox1);
+    editOutputDir = NewFormEdit("editOutputDir", 0, GroupBox1);
+    btBrowser = NewFormButton("btBrowser", QStringLiteral("..."), GroupBox1);
     btBrowser->setFixedWidth(28);
-    ckbKeepWav =
-        newCheckBox("ckbKeepWav", QStringLiteral("Delete WAV file after processing"), GroupBox1);
+    ckbKeepWav = NewFormCheckBox("ckbKeepWav", QStringLiteral("Delete WAV file after processing"),
+                                 GroupBox1);
     auto* dirRow = new QHBoxLayout;
     dirRow->addWidget(editOutputDir, 1);
     dirRow->addWidget(btBrowser);
@@ -204,8 +170,8 @@ QWidget* TOptionSetForm::buildOutputPage()
 
     auto* GroupBox3 = new QGroupBox(QStringLiteral("Output format"), TabSheet1);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    cbOutputFormat = newComboBox("cbOutputFormat", OutputFormatItems(), true, GroupBox3);
-    ckNormalize = newCheckBox("ckNormalize", QStringLiteral("Normalize"), GroupBox3);
+    cbOutputFormat = NewFormComboBox("cbOutputFormat", OutputFormatItems(), true, GroupBox3);
+    ckNormalize = NewFormCheckBox("ckNormalize", QStringLiteral("Normalize"), GroupBox3);
     SpinEdit1 = new QSpinBox(GroupBox3);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setRange(0, 100);
@@ -227,9 +193,9 @@ QWidget* TOptionSetForm::buildOutputPage()
 
     auto* GroupBox4 = new QGroupBox(TabSheet1);
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
-    cbRipTime =
-        newCheckBox("cbRipTime", QStringLiteral("Enable to set the length to extract"), GroupBox4);
-    eRipTime = newEdit("eRipTime", 0, GroupBox4);
+    cbRipTime = NewFormCheckBox("cbRipTime", QStringLiteral("Enable to set the length to extract"),
+                                GroupBox4);
+    eRipTime = NewFormEdit("eRipTime", 0, GroupBox4);
     eRipTime->setFixedWidth(60);
     auto* ripRow = new QHBoxLayout;
     ripRow->addWidget(newLabel(QStringLiteral("The song length:"), GroupBox4));
@@ -254,15 +220,15 @@ QWidget* TOptionSetForm::buildLamePage()
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
 
     ckbSelectVBR =
-        newCheckBox("ckbSelectVBR", QStringLiteral("Enable Variable Bitrate(VBR)"), TabSheet2);
+        NewFormCheckBox("ckbSelectVBR", QStringLiteral("Enable Variable Bitrate(VBR)"), TabSheet2);
     ckbVBRHead =
-        newCheckBox("ckbVBRHead", QStringLiteral("Disable writing of the VBR Tag"), TabSheet2);
-    bDefault = newButton("bDefault", QStringLiteral("&Default"), TabSheet2);
-    cbBitRate = newComboBox("cbBitRate", LameBitRateItems(), true, TabSheet2);
-    cbMaxBitRate = newComboBox("cbMaxBitRate", LameBitRateItems(), true, TabSheet2);
-    cbVBRQuality = newComboBox("cbVBRQuality", VBRQualityItems(), true, TabSheet2);
-    cbMpegQuality = newComboBox("cbMpegQuality", MpegQualityItems(), true, TabSheet2);
-    cbStereoMode = newComboBox("cbStereoMode", StereoModeItems(), true, TabSheet2);
+        NewFormCheckBox("ckbVBRHead", QStringLiteral("Disable writing of the VBR Tag"), TabSheet2);
+    bDefault = NewFormButton("bDefault", QStringLiteral("&Default"), TabSheet2);
+    cbBitRate = NewFormComboBox("cbBitRate", LameBitRateItems(), true, TabSheet2);
+    cbMaxBitRate = NewFormComboBox("cbMaxBitRate", LameBitRateItems(), true, TabSheet2);
+    cbVBRQuality = NewFormComboBox("cbVBRQuality", VBRQualityItems(), true, TabSheet2);
+    cbMpegQuality = NewFormComboBox("cbMpegQuality", MpegQualityItems(), true, TabSheet2);
+    cbStereoMode = NewFormComboBox("cbStereoMode", StereoModeItems(), true, TabSheet2);
 
     auto* top = new QHBoxLayout;
     auto* checks = new QVBoxLayout;
@@ -290,7 +256,8 @@ QWidget* TOptionSetForm::buildOggPage()
     TabSheet5 = new QWidget;
     TabSheet5->setObjectName(QStringLiteral("TabSheet5"));
 
-    cbUseCompress = newCheckBox("cbUseCompress", QStringLiteral("Use Quality setting"), TabSheet5);
+    cbUseCompress =
+        NewFormCheckBox("cbUseCompress", QStringLiteral("Use Quality setting"), TabSheet5);
     tbCompression = new QSlider(Qt::Horizontal, TabSheet5);
     tbCompression->setObjectName(QStringLiteral("tbCompression"));
     tbCompression->setRange(30, 100);
@@ -301,9 +268,9 @@ QWidget* TOptionSetForm::buildOggPage()
 
     auto* GroupBox2 = new QGroupBox(QStringLiteral("Use Bitrate manager"), TabSheet5);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    cbOggNomBit = newComboBox("cbOggNomBit", OggBitRateItems(), true, GroupBox2);
-    cbOggMaxBit = newComboBox("cbOggMaxBit", OggBitRateItems(), true, GroupBox2);
-    cbOggMinBit = newComboBox("cbOggMinBit", OggBitRateItems(), true, GroupBox2);
+    cbOggNomBit = NewFormComboBox("cbOggNomBit", OggBitRateItems(), true, GroupBox2);
+    cbOggMaxBit = NewFormComboBox("cbOggMaxBit", OggBitRateItems(), true, GroupBox2);
+    cbOggMinBit = NewFormComboBox("cbOggMinBit", OggBitRateItems(), true, GroupBox2);
     auto* form = new QFormLayout(GroupBox2);
     form->addRow(newLabel(QStringLiteral("Nominal bitrate:"), GroupBox2), cbOggNomBit);
     form->addRow(newLabel(QStringLiteral("Maximum bitrate:"), GroupBox2), cbOggMaxBit);
@@ -322,13 +289,13 @@ QWidget* TOptionSetForm::buildWmaPage()
     TabSheet6 = new QWidget;
     TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
 
-    cbWMABitrate = newComboBox("cbWMABitrate", WMABitRateItems(), true, TabSheet6);
+    cbWMABitrate = NewFormComboBox("cbWMABitrate", WMABitRateItems(), true, TabSheet6);
     // The items are laid out in columns; a fixed-pitch font keeps them lined up.
     QFont fixed = cbWMABitrate->font();
     fixed.setFamily(QStringLiteral("monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
     cbWMABitrate->setFont(fixed);
-    bWMADefault = newButton("bWMADefault", QStringLiteral("&Default"), TabSheet6);
+    bWMADefault = NewFormButton("bWMADefault", QStringLiteral("&Default"), TabSheet6);
 
     auto* page = new QVBoxLayout(TabSheet6);
     page->addWidget(newLabel(QStringLiteral("Audio Bitrate:"), TabSheet6));
@@ -343,14 +310,14 @@ QWidget* TOptionSetForm::buildId3Page()
     TabSheet4 = new QWidget;
     TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
 
-    cbUseID3 = newCheckBox("cbUseID3", QStringLiteral("Use ID3 tag"), TabSheet4);
-    ID3artist = newEdit("ID3artist", 30, TabSheet4);
-    ID3album = newEdit("ID3album", 30, TabSheet4);
-    ID3year = newEdit("ID3year", 4, TabSheet4);
+    cbUseID3 = NewFormCheckBox("cbUseID3", QStringLiteral("Use ID3 tag"), TabSheet4);
+    ID3artist = NewFormEdit("ID3artist", 30, TabSheet4);
+    ID3album = NewFormEdit("ID3album", 30, TabSheet4);
+    ID3year = NewFormEdit("ID3year", 4, TabSheet4);
     ID3year->setFixedWidth(60);
-    ID3genre = newComboBox("ID3genre", GenreSelectorItems(), false, TabSheet4);
+    ID3genre = NewFormComboBox("ID3genre", GenreSelectorItems(), false, TabSheet4);
     ID3genre->setMaxVisibleItems(16);
-    ID3comment = newEdit("ID3comment", 30, TabSheet4);
+    ID3comment = NewFormEdit("ID3comment", 30, TabSheet4);
 
     auto* form = new QFormLayout;
     form->addRow(newLabel(QStringLiteral("Artist:"), TabSheet4), ID3artist);
@@ -371,8 +338,9 @@ QWidget* TOptionSetForm::buildCdRomPage()
     TabSheet3 = new QWidget;
     TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
 
-    cbCDList = newComboBox("cbCDList", {}, false, TabSheet3);
-    ckbCDDb = newCheckBox("ckbCDDb", QStringLiteral("Get CD information from CD DB"), TabSheet3);
+    cbCDList = NewFormComboBox("cbCDList", {}, false, TabSheet3);
+    ckbCDDb =
+        NewFormCheckBox("ckbCDDb", QStringLiteral("Get CD information from CD DB"), TabSheet3);
     ckbCDDb->setHidden(true);
 
     auto* row = new QHBoxLayout;

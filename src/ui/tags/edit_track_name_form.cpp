@@ -1,6 +1,7 @@
 #include "edit_track_name_form.h"
 
 #include "ui/options/form_texts.h"
+#include "ui/options/form_widgets.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -18,23 +19,16 @@ TfrmEditTrackName::TfrmEditTrackName(QWidget* parent) : QDialog(parent)
 
     auto* GroupBox1 = new QGroupBox(QStringLiteral("Please enter the new track title"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    eName = new QLineEdit(GroupBox1);
-    eName->setObjectName(QStringLiteral("eName"));
+    eName = NewFormEdit("eName", 0, GroupBox1);
     auto* box = new QVBoxLayout(GroupBox1);
     box->addWidget(eName);
 
     aOK = new QAction(QStringLiteral("&OK"), this);
     aOK->setObjectName(QStringLiteral("aOK"));
-    bOK = new QPushButton(aOK->text(), this);
-    bOK->setObjectName(QStringLiteral("bOK"));
-    bCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    bCancel->setObjectName(QStringLiteral("bCancel"));
-    // Enter is handled by the field alone, so that it never confirms an empty
-    // title through a default button.
-    for (QPushButton* b : {bOK, bCancel}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    // Neither button is a default button: Enter is handled by the field
+    // alone, so that it never confirms an empty title.
+    bOK = NewFormButton("bOK", aOK->text(), this);
+    bCancel = NewFormButton("bCancel", QStringLiteral("&Cancel"), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

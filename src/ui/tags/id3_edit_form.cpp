@@ -4,6 +4,7 @@
 #include "tags/genres.h"
 #include "tags/id3_tag.h"
 #include "ui/options/form_texts.h"
+#include "ui/options/form_widgets.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -30,23 +31,6 @@ public:
     }
 };
 
-QLineEdit* newEdit(const char* name, int maxLength, QWidget* parent)
-{
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QLatin1String(name));
-    if (maxLength > 0)
-        e->setMaxLength(maxLength);
-    return e;
-}
-
-QPushButton* newButton(const char* name, const QString& text, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 // A button that shows and runs an action, as the action's buttons do.
 void bindButton(QPushButton* button, QAction* action)
 {
@@ -66,19 +50,19 @@ TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent), m_tag(std::make_uni
     setObjectName(QStringLiteral("frmID3Edit"));
     setFixedSize(410, 250);
 
-    ID3title = newEdit("ID3title", Tid3tag::TextFieldSize, this);
-    ID3artist = newEdit("ID3artist", Tid3tag::TextFieldSize, this);
-    ID3album = newEdit("ID3album", Tid3tag::TextFieldSize, this);
-    ID3year = newEdit("ID3year", Tid3tag::YearFieldSize, this);
+    ID3title = NewFormEdit("ID3title", Tid3tag::TextFieldSize, this);
+    ID3artist = NewFormEdit("ID3artist", Tid3tag::TextFieldSize, this);
+    ID3album = NewFormEdit("ID3album", Tid3tag::TextFieldSize, this);
+    ID3year = NewFormEdit("ID3year", Tid3tag::YearFieldSize, this);
     ID3year->setFixedWidth(60);
     ID3genre = new QComboBox(this);
     ID3genre->setObjectName(QStringLiteral("ID3genre"));
     ID3genre->addItems(GenreSelectorItems());
     ID3genre->setMaxVisibleItems(16);
-    ID3comment = newEdit("ID3comment", Tid3tag::TextFieldSize, this);
+    ID3comment = NewFormEdit("ID3comment", Tid3tag::TextFieldSize, this);
     // No length limit here: the validator keeps two digits after taking out
     // the rest, so pasting "a1b2" gives "12" rather than "1".
-    ID3track = newEdit("ID3track", 0, this);
+    ID3track = NewFormEdit("ID3track", 0, this);
     ID3track->setValidator(new TrackDigitsValidator(ID3track));
     ID3track->setFixedWidth(40);
 
@@ -87,11 +71,11 @@ TfrmID3Edit::TfrmID3Edit(QWidget* parent) : QDialog(parent), m_tag(std::make_uni
     aRemoveTag = new QAction(QStringLiteral("&Remove Tag"), this);
     aRemoveTag->setObjectName(QStringLiteral("aRemoveTag"));
 
-    bLoadTag = newButton("bLoadTag", QStringLiteral("&Load Tag..."), this);
-    bSaveTag = newButton("bSaveTag", QString(), this);
-    bSaveAS = newButton("bSaveAS", QStringLiteral("&Save As..."), this);
-    bRemoveTag = newButton("bRemoveTag", QString(), this);
-    bClose = newButton("bClose", QStringLiteral("&Close"), this);
+    bLoadTag = NewFormButton("bLoadTag", QStringLiteral("&Load Tag..."), this);
+    bSaveTag = NewFormButton("bSaveTag", QString(), this);
+    bSaveAS = NewFormButton("bSaveAS", QStringLiteral("&Save As..."), this);
+    bRemoveTag = NewFormButton("bRemoveTag", QString(), this);
+    bClose = NewFormButton("bClose", QStringLiteral("&Close"), this);
     bindButton(bSaveTag, aSaveTag);
     bindButton(bRemoveTag, aRemoveTag);
 
