@@ -756,3 +756,15 @@ TEST(OptionsFormLanguage, FragmentMatchesTheWindows)
         }
     }
 }
+
+TEST_F(OptionsFormTest, PercentChangesOnlyByItsArrows)
+{
+    openForm();
+    auto* spin = child<QSpinBox>("SpinEdit1");
+    QTest::keyClicks(spin, QStringLiteral("5"));
+    EXPECT_EQ(spin->value(), 77);
+    QTest::keyClick(spin, Qt::Key_Up);
+    EXPECT_EQ(spin->value(), 78);
+    spin->stepBy(100);
+    EXPECT_EQ(spin->value(), 100);
+}
