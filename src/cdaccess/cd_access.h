@@ -17,6 +17,23 @@
 // A drive handle; 0 means none / failure.
 using HCDROM = std::uint32_t;
 
+// Codes returned by GetAspiLibError (0: the last call succeeded).
+enum CDAccessError : int {
+    CDERR_NONE = 0,
+    CDERR_NO_DRIVE = 1,      // the drive is not in the list / image missing or unreadable
+    CDERR_OPEN = 2,          // the drive or image could not be opened
+    CDERR_BAD_HANDLE = 3,    // no open drive has this handle
+    CDERR_BAD_PARAMETER = 4, // a parameter the drive does not know, or a bad buffer
+    CDERR_NO_TOC = 5,        // no disc, or its table of contents cannot be read
+    CDERR_READ = 6,          // a sector read failed
+    CDERR_RANGE = 7,         // the sectors asked for lie outside the disc
+    CDERR_TRAY = 8,          // eject / close tray failed or is impossible
+};
+
+// The address-mode parameter of ModifyCDParms and its value for minute/second/frame.
+constexpr int kCDParmAddressMode = 36;
+constexpr int kAddressModeMsf = 1;
+
 constexpr int kSectorSize = 2352;    // bytes of one CD audio frame
 constexpr int kFramesPerSecond = 75; // CD frames per second
 constexpr int kLeadInFrames = 150;   // MSF addresses count the 2-second lead-in
@@ -46,6 +63,18 @@ struct TTOCTRACK {
     std::int32_t MsfFrames() const { return (Minute * 60 + Second) * kFramesPerSecond + Frame; }
     std::int32_t Lba() const { return MsfFrames() - kLeadInFrames; }
     bool IsAudio() const { return (Control & 0x04) == 0; }
+    // The entry for an absolute address in frames (LBA + 150).
+    static TTOCTRACK FromFrames(std::uint8_t trackNumber, std::int32_t frames,
+                                std::uint8_t control = 0)
+    {
+        TTOCTRACK e;
+        e.Control = control;
+        e.TrackNumber = trackNumber;
+        e.Minute = std::uint8_t(frames / (60 * kFramesPerSecond));
+        e.Second = std::uint8_t(frames / kFramesPerSecond % 60);
+        e.Frame = std::uint8_t(frames % kFramesPerSecond);
+        return e;
+    }
 };
 
 struct TTOC {
@@ -63,10 +92,13 @@ struct TTRACKBUF {
     std::int32_t NumFrames = 0;   // sectors to read
     std::int32_t MaxLen = 0;      // capacity: NumFrames * 2352
     std::int32_t Len = 0;         // bytes returned (set by the library)
-    std::int32_t Status = 0;      // set by the library
+    std::int32_t Status = 0;      // set by the library: kReadStatusOk or kReadStatusError
     std::int32_t StartOffset = 0; // offset of the audio in Buf (set by the library)
     QByteArray Buf;               // sized MaxLen by the caller
 };
+
+constexpr std::int32_t kReadStatusOk = 1;
+constexpr std::int32_t kReadStatusError = 4;
 
 class ICDAccess {
 public:
@@ -81,8 +113,10 @@ public:
     virtual bool ReadTOC(HCDROM handle, TTOC& toc) = 0;
     // Reads buf.NumFrames sectors from buf.StartFrame into buf.Buf.
     virtual bool ReadCDAudioLBA(HCDROM handle, TTRACKBUF& buf) = 0;
-    // The last error code.
+    // The last error code (CDAccessError) and a readable text for it, for the
+    // status line and log (the libcdio implementation keeps them per thread).
     virtual int GetAspiLibError() = 0;
+    virtual QString LastErrorText() = 0;
     // Tray commands (false where the drive cannot, e.g. an image).
     virtual bool EjectMedia(HCDROM handle) = 0;
     virtual bool CloseTray(HCDROM handle) = 0;
@@ -90,11 +124,16 @@ public:
 
 // The installed implementation (libcdio unless a test installed another).
 ICDAccess& cdAccess();
-// Installs impl (not owned); null restores the libcdio implementation.
+// Installs impl (not owned); null restores the libcdio implementation. Meant for
+// start-up and tests, not while another thread is using the drive.
 void setCDAccess(ICDAccess* impl);
 
 // True when the handle is 0, otherwise the result of CloseCDHandle.
 bool CloseCDDrive(HCDROM handle);
+
+// True when the TOC holds at least one audio track (what "an audio CD is in
+// the drive" means here).
+bool AudioCDPresent(const TTOC& toc);
 
 // The disc key of a TOC: the audio CD serial as a signed decimal text; empty
 // for an empty TOC.

@@ -2,10 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <chrono>
+#include <memory>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 QString TwoDigits(qint64 n)
 {
@@ -23,6 +28,62 @@ QString AddBackslash(const QString& path)
     if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
         return path;
     return path + QLatin1Char('/');
+}
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+bool isNumber(const char* name)
+{
+    if (!*name)
+        return false;
+    for (; *name; ++name) {
+        if (*name < '0' || *name > '9')
+            return false;
+    }
+    return true;
+}
+
+// True when one of the process's open descriptors refers to the same file
+// (same device and inode, so hard links and renamed paths count too).
+bool processHoldsFile(const QByteArray& fdFolder, const struct stat& target)
+{
+    DirHandle dir(opendir(fdFolder.constData()));
+    if (!dir)
+        return false; // the process ended, or belongs to a user we may not inspect
+    while (const dirent* entry = readdir(dir.get())) {
+        if (!isNumber(entry->d_name))
+            continue;
+        struct stat held {};
+        const QByteArray link = fdFolder + '/' + entry->d_name;
+        if (stat(link.constData(), &held) == 0 && held.st_dev == target.st_dev &&
+            held.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool IsFileInUse(const QString& path)
+{
+    struct stat target {};
+    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &target) != 0)
+        return false;
+    DirHandle proc(opendir("/proc"));
+    if (!proc)
+        return false;
+    while (const dirent* entry = readdir(proc.get())) {
+        if (!isNumber(entry->d_name))
+            continue;
+        if (processHoldsFile(QByteArray("/proc/") + entry->d_name + "/fd", target))
+            return true;
+    }
+    return false;
 }
 
 void WaitMilliseconds(qint64 n)

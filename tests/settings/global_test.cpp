@@ -3,6 +3,8 @@
 #include "support/test_support.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 TEST(Global, TwoDigitsAndTimeText)
@@ -40,4 +42,31 @@ TEST(Global, FileSizeOfMissingFileIsMinusOne)
     EXPECT_EQ(GetFileSizeByName(home.file(QStringLiteral("missing"))), -1);
     ASSERT_TRUE(quillon::test::writeFile(home.file(QStringLiteral("five")), "12345"));
     EXPECT_EQ(GetFileSizeByName(home.file(QStringLiteral("five"))), 5);
+}
+
+TEST(Global, FileInUseWhileSomeProcessHoldsIt)
+{
+    quillon::test::TempHome home;
+    const QString path = home.file(QStringLiteral("held.wav"));
+    EXPECT_FALSE(IsFileInUse(path));
+    ASSERT_TRUE(quillon::test::writeFile(path, "data"));
+    EXPECT_FALSE(IsFileInUse(path));
+    {
+        QFile ours(path);
+        ASSERT_TRUE(ours.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(IsFileInUse(path));
+    }
+    EXPECT_FALSE(IsFileInUse(path));
+
+    // Another process holding it under another name (a symbolic link) counts too.
+    const QString link = home.file(QStringLiteral("link.wav"));
+    ASSERT_TRUE(QFile::link(path, link));
+    QProcess sleeper;
+    sleeper.setStandardInputFile(link);
+    sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(sleeper.waitForStarted());
+    EXPECT_TRUE(IsFileInUse(path));
+    sleeper.kill();
+    sleeper.waitForFinished();
+    EXPECT_FALSE(IsFileInUse(path));
 }

@@ -6,6 +6,9 @@
 
 #include <ostream>
 
+#include <csignal>
+#include <sys/resource.h>
+
 void PrintTo(const QString& s, std::ostream* os)
 {
     *os << '"' << s.toStdString() << '"';
@@ -61,6 +64,25 @@ bool writeFile(const QString& path, const QByteArray& data)
 bool haveProgram(const QString& name)
 {
     return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(qint64 bytes)
+{
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    m_soft = old.rlim_cur;
+    m_hard = old.rlim_max;
+    m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit capped = old;
+    capped.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &capped);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit()
+{
+    const rlimit old{rlim_t(m_soft), rlim_t(m_hard)};
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, m_previousHandler);
 }
 
 } // namespace quillon::test

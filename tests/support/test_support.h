@@ -45,4 +45,20 @@ bool writeFile(const QString& path, const QByteArray& data);
 // True when an external program is found on PATH.
 bool haveProgram(const QString& name);
 
+// Caps the size of any file this process writes (RLIMIT_FSIZE) for the
+// lifetime of the object, with SIGXFSZ ignored, so a write past the cap fails
+// with EFBIG. A real way to make writes fail, also when the tests run as root.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(qint64 bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    unsigned long long m_soft = 0;
+    unsigned long long m_hard = 0;
+    void (*m_previousHandler)(int) = nullptr;
+};
+
 } // namespace quillon::test

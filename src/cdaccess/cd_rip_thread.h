@@ -1,0 +1,107 @@
+#pragma once
+// TCDRipThread: reads one audio track of the disc in an open drive into a WAV
+// file in the output folder, optionally normalises it, and reports to a
+// receiver QObject with posted events only.
+//
+// Threads: the creator (the job engine, UI thread) constructs the object, sets
+// CDHandle and Window, and calls Resume(). Execute() runs on the worker
+// thread. StopRequested may be set from any thread; it is read after every
+// read and every normalise block. The destructor joins the worker, so a
+// destroyed thread never posts again and never outlives what it reads.
+// The worker reads OptionsSetting.CommonOptions (OutputFolder, EnableRipTime,
+// RipTime, IsNormalize, NormalizePercent); the job window is modal, so they
+// do not change meanwhile.
+//
+// Reports (word parameter 0):
+//   WM_RIPFAILED 1 / 2        the drive refused the address mode / the TOC
+//   WM_PROCESSINFO 0..100     after every read and every normalise block
+//   WM_PROCESSINFO 999        the normalise pass starts
+//   WM_PROCESSINFO 1000       the track ended; StepResult is a TRipResult
+// A stop request ends the thread without a final report.
+
+#include "cdaccess/cd_access.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+class QObject;
+
+// StepResult of the final report (Percent 1000).
+enum TRipResult : qint32 {
+    rrOk = 0,
+    rrReadFailed = 3,   // a sector read failed; Message names the sector
+    rrCreateFailed = 5, // the WAV file could not be created (or the title is no file name)
+    rrWriteFailed = 6,  // writing the WAV file or the normalise pass failed; see Message
+};
+
+// Failure codes carried by WM_RIPFAILED.
+enum TRipFailure : qint32 {
+    rfAddressMode = 1,
+    rfReadTOC = 2,
+};
+
+constexpr int kSectorsPerRead = 10;
+constexpr int kWavHeaderSize = 44;
+
+// The plain 44-byte PCM header for CD audio (44100 Hz, 16 bit, stereo).
+QByteArray CDWavHeader(std::uint32_t dataLength);
+
+// True when title can be used as the stem of a file name in one folder: not
+// empty, not "." or "..", without '/' and without control characters.
+bool IsValidTitleForFileName(const QString& title);
+
+// Gain that brings a measured peak (largest absolute sample, -32768 counting
+// as 32768) to percent % of full scale; 1 for a silent track.
+float NormalizeGain(int peak, int percent);
+
+// Round(sample * factor), ties to even, limited to the 16-bit range.
+qint16 ScaleSample(qint16 sample, float factor);
+
+// The two time texts of a progress report: elapsed seconds rounded (ties to
+// even) and the estimate elapsed * 100 / percent rounded likewise. Both stay
+// empty while percent is 0 or less.
+void ProgressTimeTexts(double elapsedSeconds, int percent, QString& elapsed, QString& estimated);
+
+class TCDRipThread {
+public:
+    // trackIndex: 1-based position of the track in the TOC (the track list row).
+    TCDRipThread(qint32 trackIndex, const QString& title);
+    ~TCDRipThread();
+    TCDRipThread(const TCDRipThread&) = delete;
+    TCDRipThread& operator=(const TCDRipThread&) = delete;
+
+    // Set by the creator before Resume().
+    HCDROM CDHandle = 0;
+    QObject* Window = nullptr;
+    std::atomic<bool> StopRequested{false};
+
+    qint32 TrackIndex() const { return m_trackIndex; }
+    const QString& Title() const { return m_title; }
+    // OutputFolder/Title.wav
+    QString FileName() const;
+
+    // Starts Execute() on the worker thread (once).
+    void Resume();
+    // Waits for the worker to end (also done by the destructor).
+    void Wait();
+
+    // The whole work; runs on the worker thread after Resume().
+    void Execute();
+
+private:
+    struct ReadOutcome;
+    void post(qint32 percent, qint32 result = 0, const QString& elapsed = {},
+              const QString& estimated = {}, const QString& message = {});
+    void postProgress(qint64 done, qint64 total, std::int64_t startMs);
+    void postFinal(qint32 result, const QString& message = {});
+    // Returns false when the pass failed; message then says why.
+    bool Normalize(const QString& path, int percent, QString& message);
+
+    qint32 m_trackIndex;
+    QString m_title;
+    int m_peak = 0; // largest absolute sample read so far
+    std::thread m_thread;
+};

@@ -1,0 +1,62 @@
+#include "mp3_encode_process.h"
+
+#include "encoder_commands.h"
+#include "settings/options_setting.h"
+
+namespace {
+
+enum TJobKindForAsking : quint8 { jkExtract = 1, jkRecordToMp3 = 4 };
+
+} // namespace
+
+TMp3EncodeProcess::TMp3EncodeProcess(QObject* parent)
+    : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
+{}
+
+QStringList TMp3EncodeProcess::currentArguments() const
+{
+    return EncodeMode ? Mp3EncodeArguments(OptionsSetting, InputFile, OutputFile)
+                      : Mp3DecodeArguments(InputFile, OutputFile);
+}
+
+void TMp3EncodeProcess::StartEncoder()
+{
+    // Extraction and the recorder (which has asked already) overwrite silently.
+    const bool ask = JobKind != jkExtract && JobKind != jkRecordToMp3;
+    switch (checkOverwrite(ask)) {
+    case TOverwrite::Declined:
+        report(endReport(scMp3Done, 0), false);
+        return;
+    case TOverwrite::InUse:
+        report(endReport(scMp3Done, 1), false);
+        return;
+    case TOverwrite::Go:
+        break;
+    }
+    m_encodeParser.reset();
+    m_decodeParser.reset();
+    launch(findProgram(), currentArguments());
+}
+
+void TMp3EncodeProcess::parseLine(const QByteArray& line)
+{
+    const std::optional<TLameProgress> progress =
+        EncodeMode ? m_encodeParser.parseLine(line)
+                   : m_decodeParser.parseLine(line, elapsedSeconds());
+    if (!progress)
+        return;
+    auto info = std::make_unique<TProcessInfo>();
+    info->Percent = progress->Percent;
+    info->ElapsedText = progress->ElapsedText;
+    info->EstimatedText = progress->EstimatedText;
+    report(std::move(info), false);
+}
+
+void TMp3EncodeProcess::ProcessEnded()
+{
+    auto info = endReport(scMp3Done, 2);
+    // The job window judges a step by its progress reports; a lame that made
+    // some progress and then failed (a full disk) must not pass for a success.
+    info->Message = failureText(QString::fromLatin1(kProgramName));
+    report(std::move(info), false);
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The MP3 encoder process: runs lame to encode a WAV file to MP3 or to decode
+// an MP3 file to WAV, turns its progress lines into progress reports and the
+// end of the child into the end report 2000, all posted to ReportWindow.
+//
+// Reports (TProcessInfo, posted as WM_PROCESSINFO):
+//   progress  Percent 1..100, ElapsedText, EstimatedText
+//   2000/0    the output exists and the user declined to overwrite it
+//   2000/1    the user agreed but the output is in use
+//   2000/2    the child has ended; when it failed (non-zero exit, killed by a
+//             signal) Message says how, with its last line
+//
+// Threads: UI thread only (see TEncoderProcess).
+
+#include "encoder_process.h"
+#include "lame_output_parser.h"
+
+class TMp3EncodeProcess : public TEncoderProcess {
+    Q_OBJECT
+public:
+    static constexpr const char* kProgramName = "lame";
+
+    explicit TMp3EncodeProcess(QObject* parent = nullptr);
+
+    // Begins one step; returns at once. Throws EEncoderError when lame cannot
+    // be found or started (nothing is reported then).
+    void StartEncoder();
+
+    // The arguments the next step would get with the current settings.
+    QStringList currentArguments() const;
+
+protected:
+    void parseLine(const QByteArray& line) override;
+    void ProcessEnded() override;
+
+private:
+    TLameEncodeParser m_encodeParser;
+    TLameDecodeParser m_decodeParser;
+};

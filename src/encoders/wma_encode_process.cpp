@@ -1,0 +1,73 @@
+#include "wma_encode_process.h"
+
+#include "encoder_commands.h"
+#include "encoder_texts.h"
+#include "settings/global.h"
+#include "settings/options_setting.h"
+#include "settings/prompts.h"
+#include "wma_output_parser.h"
+
+namespace {
+
+constexpr quint8 jkExtract = 1;
+
+} // namespace
+
+TWMAEncodeProcess::TWMAEncodeProcess(QObject* parent)
+    : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
+{}
+
+void TWMAEncodeProcess::StartEncoder()
+{
+    switch (checkOverwrite(JobKind != jkExtract)) {
+    case TOverwrite::Declined:
+        report(endReport(scWmaDone, 0), true);
+        return;
+    case TOverwrite::InUse:
+        report(endReport(scWmaDone, 1), true);
+        return;
+    case TOverwrite::Go:
+        break;
+    }
+
+    const QString program = findProgram();
+    if (program.isEmpty()) {
+        prompts().message(EncoderText(RES_NoWmaEncoder, kNoWmaEncoderDefault),
+                          PromptIcon::Information, pbOk);
+        report(endReport(scWmaDone, 0), true);
+        return;
+    }
+    // The arguments also correct a stored profile outside the table.
+    launch(program, WmaEncodeArguments(OptionsSetting, InputFile, OutputFile));
+}
+
+void TWMAEncodeProcess::parseLine(const QByteArray& line)
+{
+    switch (ClassifyWmaLine(line)) {
+    case TWmaLineKind::Error:
+        // The old step is over before the report is handled, so a next step
+        // started from the handler never hears from this one again.
+        endStep();
+        report(endReport(scWmaDone, 8, QString::fromLocal8Bit(line)), true);
+        return;
+    case TWmaLineKind::Finished: {
+        const QString text = TimeText(WmaFinishedSeconds(elapsedSeconds()));
+        auto info = std::make_unique<TProcessInfo>();
+        info->Percent = 100;
+        info->ElapsedText = text;
+        info->EstimatedText = text;
+        report(std::move(info), false);
+        return;
+    }
+    case TWmaLineKind::Other:
+        return;
+    }
+}
+
+void TWMAEncodeProcess::ProcessEnded()
+{
+    auto info = endReport(scWmaDone, 2);
+    // A utility that died without its error line still failed.
+    info->Message = failureText(QString::fromLatin1(kProgramName));
+    report(std::move(info), true);
+}

@@ -1,0 +1,97 @@
+#pragma once
+// TJobEngine: runs one extraction or conversion job item by item and step by
+// step. It starts the workers (CD rip thread, encoder objects), receives
+// their posted reports as events, tells an IJobView what to show and asks the
+// user through prompts(). It knows no widget.
+//
+// Threads: everything here runs on the UI thread. Workers only post
+// TMessageEvents (WM_PROCESSINFO, WM_RIPFAILED) to the engine.
+//
+// Steps of an item, by kind (an arrow is the end report of the step):
+//   Extract    rip -> 1000 -> [encode by OutputFormat -> 2000] -> next
+//   WavToMp3   MP3 encoding -> 2000 -> next
+//   Mp3ToWav   MP3 decoding -> 2000 -> next
+//   RecordToMp3  MP3 encoding beside the input -> 2000 -> end
+// Each step has one place where it starts (startStep) and one where its end
+// is handled (by its step code); OGG, WMA and resampling steps slot in there.
+
+#include "cdaccess/cd_access.h"
+#include "jobs/job_types.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class TCDRipThread;
+struct TProcessInfo;
+
+class TJobEngine : public QObject {
+    Q_OBJECT
+public:
+    enum class TStep { Rip, EncodeMp3, DecodeMp3, Resample, EncodeOgg, EncodeWma };
+
+    // mp3: the MP3 encoder object to use; null takes jobMp3Encoder().
+    TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items, IJobView& view,
+               IJobEncoder* mp3 = nullptr, QObject* parent = nullptr);
+    ~TJobEngine() override;
+
+    // Starts the first step of the first item. A step that cannot start is
+    // reported through prompts() and ends the job.
+    void Start();
+    // The user's Stop: ends the job now and closes the view.
+    void Stop();
+    // The end of every job, normal or stopped; runs once.
+    void FinishJob();
+    bool Finished() const { return m_finished; }
+
+    TJobKind JobKind() const { return m_kind; }
+    int ExtractedCount() const { return m_extractedCount; }
+    int EncodedCount() const { return m_encodedCount; }
+
+    // Report handlers (also reachable by posting TMessageEvents).
+    void HandleProcessInfo(std::unique_ptr<TProcessInfo> info);
+    void HandleRipFailed(qintptr code);
+
+    // The WAV file the rip thread writes for item i of an extraction.
+    QString WavName(int i) const;
+    // OutputFolder/<file name of item i with its extension replaced by ext>.
+    QString OutName(int i, const QString& ext) const;
+    // Characters 3.. of an extraction item, and the number in its first two.
+    static QString ItemTitle(const QString& item);
+    static int ItemTrack(const QString& item);
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void startStep(TStep step, int i, bool firstOfJob = false);
+    void startNextExtraction();
+    void afterRip(int result, std::unique_ptr<TProcessInfo> info);
+    void afterMp3(int result, const QString& message);
+    void onProgress(const TProcessInfo& info);
+    void writeTag(int i);
+    void setStatus(const char* word, int i);
+    void releaseRipThread();
+    void endJob();
+    // Reports a step that could not start and ends the job.
+    void failStart(const QString& text);
+
+    TJobKind m_kind;
+    HCDROM m_cdHandle;
+    QStringList m_items;
+    int m_count = 0;
+    bool m_finished = false;
+    IJobView& m_view;
+    IJobEncoder* m_mp3;
+    std::unique_ptr<TCDRipThread> m_ripThread;
+    int m_extractedCount = 0;
+    int m_encodedCount = 0;
+    bool m_progressSeen = false;
+};
+
+// The MP3 encoder object jobs use when none is given: the one installed with
+// setJobMp3Encoder, else a process-wide one made on first use.
+IJobEncoder& jobMp3Encoder();
+// Installs enc (not owned; null restores the default).
+void setJobMp3Encoder(IJobEncoder* enc);

@@ -1,0 +1,126 @@
+#include "rip_form.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+TRipForm::TRipForm(QWidget* owner, TJobKind kind, HCDROM cdHandle, const QStringList& items,
+                   IJobEncoder* mp3)
+    : QDialog(owner)
+{
+    setObjectName(QStringLiteral("RipForm"));
+    setModal(true);
+    setFont(QFont(QStringLiteral("Verdana"), font().pointSize()));
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral("Extracting"), this), "GroupBox1");
+    Label3 = named(new QLabel(QStringLiteral("Initializing..."), GroupBox1), "Label3");
+    FlatGauge1 = named(new QProgressBar(GroupBox1), "FlatGauge1");
+    FlatGauge1->setRange(0, 100);
+    FlatGauge1->setValue(0);
+    Label10 = named(new QLabel(QStringLiteral("Time elapsed:"), GroupBox1), "Label10");
+    Label1 = named(new QLabel(GroupBox1), "Label1");
+    Label20 = named(new QLabel(QStringLiteral("Time estimated:"), GroupBox1), "Label20");
+    Label2 = named(new QLabel(GroupBox1), "Label2");
+    btStop = named(new QPushButton(QStringLiteral("Stop"), this), "btStop");
+
+    auto* grid = new QGridLayout(GroupBox1);
+    grid->addWidget(Label3, 0, 0, 1, 2);
+    grid->addWidget(FlatGauge1, 1, 0, 1, 2);
+    grid->addWidget(Label10, 2, 0);
+    grid->addWidget(Label1, 2, 1);
+    grid->addWidget(Label20, 3, 0);
+    grid->addWidget(Label2, 3, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBox1);
+    layout->addWidget(btStop, 0, Qt::AlignRight);
+    connect(btStop, &QPushButton::clicked, this, &TRipForm::btStopClick);
+
+    m_engine = std::make_unique<TJobEngine>(kind, cdHandle, items, *this, mp3);
+    m_engine->Start();
+    Label1->clear();
+    Label2->clear();
+    FlatGauge1->setTextVisible(false);
+
+    setMinimumSize(273, 117);
+    adjustSize();
+    if (owner) {
+        const QRect o = owner->frameGeometry();
+        move(o.left() + (o.width() - width()) / 2, o.top() + (o.height() - height()) / 2);
+    }
+}
+
+TRipForm::~TRipForm()
+{
+    // The engine joins its rip thread and stops a running encoder.
+    m_engine->FinishJob();
+}
+
+void TRipForm::setStatusLine(const QString& text)
+{
+    setWindowTitle(text);
+}
+
+void TRipForm::setFrameCaption(const QString& text)
+{
+    GroupBox1->setTitle(text);
+}
+
+void TRipForm::setInitializing(const QString& text, bool visible)
+{
+    Label3->setText(text);
+    Label3->setVisible(visible);
+}
+
+void TRipForm::setProgress(int percent, bool showText)
+{
+    FlatGauge1->setTextVisible(showText);
+    FlatGauge1->setValue(percent);
+}
+
+void TRipForm::setTimes(const QString& elapsed, const QString& estimated)
+{
+    Label1->setText(elapsed);
+    Label2->setText(estimated);
+}
+
+void TRipForm::closeJob()
+{
+    // Queued, so that a job that ends while the window is being created
+    // (or inside a report handler) closes once the modal loop runs.
+    if (m_closing)
+        return;
+    m_closing = true;
+    QMetaObject::invokeMethod(this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+}
+
+void TRipForm::btStopClick()
+{
+    m_engine->Stop();
+}
+
+void TRipForm::closeEvent(QCloseEvent* e)
+{
+    m_engine->FinishJob();
+    QDialog::closeEvent(e);
+}
+
+void TRipForm::reject()
+{
+    // Escape or the close box end the job like Stop.
+    m_engine->FinishJob();
+    QDialog::reject();
+}

@@ -1,0 +1,55 @@
+#pragma once
+// TRipForm: the modal job window. It renders the job engine's state (status
+// line as the window title, frame caption, "Initializing...", gauge, the two
+// time read-outs) and offers Stop. All the work is in TJobEngine; the window
+// only draws. UI thread only.
+
+#include "jobs/job_engine.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class TRipForm : public QDialog, public IJobView {
+    Q_OBJECT
+public:
+    // Starts the first step of the first item at once; its reports queue up
+    // until the window's modal loop runs. mp3: as for TJobEngine.
+    TRipForm(QWidget* owner, TJobKind kind, HCDROM cdHandle, const QStringList& items,
+             IJobEncoder* mp3 = nullptr);
+    ~TRipForm() override;
+
+    TJobEngine& engine() { return *m_engine; }
+
+    // IJobView
+    void setStatusLine(const QString& text) override;
+    void setFrameCaption(const QString& text) override;
+    void setInitializing(const QString& text, bool visible) override;
+    void setProgress(int percent, bool showText) override;
+    void setTimes(const QString& elapsed, const QString& estimated) override;
+    void closeJob() override;
+
+public slots:
+    void btStopClick();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+
+private:
+    QGroupBox* GroupBox1;
+    QLabel* Label3;
+    QProgressBar* FlatGauge1;
+    QLabel* Label10;
+    QLabel* Label1;
+    QLabel* Label20;
+    QLabel* Label2;
+    QPushButton* btStop;
+    std::unique_ptr<TJobEngine> m_engine;
+    bool m_closing = false;
+};

@@ -1,0 +1,173 @@
+// The job window on the offscreen platform: it stays responsive while a
+// worker thread reports, its read-outs move, and Stop ends the job.
+#include "ui/jobs/rip_form.h"
+
+#include "jobs/job_types.h"
+#include "settings/options_setting.h"
+#include "settings/process_info.h"
+#include "settings/prompts.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// An encoder whose work runs on a thread of its own and reports like the real
+// one: progress with time texts, then the end report.
+class ThreadedEncoder : public IJobEncoder {
+public:
+    int steps = 40;
+    std::atomic<bool> stopFlag{false};
+    std::thread worker;
+    bool active = false;
+
+    ~ThreadedEncoder() override { join(); }
+    void join()
+    {
+        stopFlag = true;
+        if (worker.joinable())
+            worker.join();
+    }
+    void start(QObject* receiver, const QString&, const QString&, bool, TJobKind) override
+    {
+        join();
+        stopFlag = false;
+        active = true;
+        worker = std::thread([this, receiver] {
+            for (int i = 1; i <= steps && !stopFlag; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                auto info = std::make_unique<TProcessInfo>();
+                info->Percent = i * 100 / steps;
+                info->ElapsedText = QStringLiteral("00:%1").arg(i, 2, 10, QLatin1Char('0'));
+                info->EstimatedText = QStringLiteral("01:%1").arg(i, 2, 10, QLatin1Char('0'));
+                postProcessInfo(receiver, std::move(info));
+            }
+            if (stopFlag)
+                return;
+            auto end = std::make_unique<TProcessInfo>();
+            end->Percent = scMp3Done;
+            end->StepResult = 2;
+            postProcessInfo(receiver, std::move(end));
+        });
+    }
+    bool isActive() const override { return active; }
+    void stop() override
+    {
+        // Like the real encoder: nothing is reported after a stop.
+        active = false;
+        join();
+    }
+};
+
+struct Observed {
+    QStringList titles, captions, elapsed, estimated;
+    std::vector<int> gauge;
+    int ticks = 0;
+    bool initializingShownAtStart = false;
+};
+
+template <typename T> T* child(QWidget& w, const char* name)
+{
+    return w.findChild<T*>(QString::fromLatin1(name));
+}
+
+struct RipFormTest : ::testing::Test {
+    QTemporaryDir out;
+    TOptionsSetting saved = OptionsSetting;
+    ScopedPrompts prompts;
+    void SetUp() override { OptionsSetting.CommonOptions.OutputFolder = out.path(); }
+    void TearDown() override { OptionsSetting = saved; }
+
+    // Runs the window's modal loop while a timer on the UI thread samples
+    // the controls; stopAfterTicks > 0 presses Stop then.
+    Observed run(TRipForm& form, int stopAfterTicks = 0)
+    {
+        Observed seen;
+        seen.initializingShownAtStart = !child<QLabel>(form, "Label3")->isHidden();
+        QTimer sampler;
+        sampler.setInterval(10);
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            ++seen.ticks;
+            auto note = [](QStringList& list, const QString& v) {
+                if (list.isEmpty() || list.back() != v)
+                    list << v;
+            };
+            note(seen.titles, form.windowTitle());
+            note(seen.captions, child<QGroupBox>(form, "GroupBox1")->title());
+            note(seen.elapsed, child<QLabel>(form, "Label1")->text());
+            note(seen.estimated, child<QLabel>(form, "Label2")->text());
+            const int v = child<QProgressBar>(form, "FlatGauge1")->value();
+            if (seen.gauge.empty() || seen.gauge.back() != v)
+                seen.gauge.push_back(v);
+            if (stopAfterTicks > 0 && seen.ticks == stopAfterTicks)
+                child<QPushButton>(form, "btStop")->click();
+        });
+        sampler.start();
+        // A guard against a hang: the job ends long before.
+        QTimer::singleShot(60000, &form, [&form] { form.done(-1); });
+        const int result = form.exec();
+        EXPECT_NE(result, -1) << "the job window did not close";
+        return seen;
+    }
+};
+
+TEST_F(RipFormTest, ControlsCarryTheirNames)
+{
+    ThreadedEncoder enc;
+    enc.steps = 1;
+    TRipForm form(nullptr, TJobKind::WavToMp3, 0, {QStringLiteral("/x/a.wav")}, &enc);
+    for (const char* name : {"GroupBox1", "Label3", "Label10", "Label1", "Label20", "Label2"})
+        EXPECT_NE(form.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    EXPECT_NE(child<QProgressBar>(form, "FlatGauge1"), nullptr);
+    ASSERT_NE(child<QPushButton>(form, "btStop"), nullptr);
+    EXPECT_EQ(child<QPushButton>(form, "btStop")->text(), QStringLiteral("Stop"));
+    EXPECT_EQ(child<QLabel>(form, "Label10")->text(), QStringLiteral("Time elapsed:"));
+    EXPECT_EQ(child<QLabel>(form, "Label20")->text(), QStringLiteral("Time estimated:"));
+    EXPECT_FALSE(child<QProgressBar>(form, "FlatGauge1")->isTextVisible());
+    run(form);
+}
+
+TEST_F(RipFormTest, StaysResponsiveAndReadOutsMoveUntilTheJobEnds)
+{
+    ThreadedEncoder enc;
+    TRipForm form(nullptr, TJobKind::WavToMp3, 0,
+                  {QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}, &enc);
+    const Observed seen = run(form);
+    EXPECT_TRUE(form.engine().Finished());
+    EXPECT_TRUE(seen.initializingShownAtStart);
+    // Two jobs of about a second: the UI thread kept ticking all along.
+    EXPECT_GT(seen.ticks, 20);
+    EXPECT_EQ(seen.titles, QStringList({QStringLiteral("Encoding(01/02): /x/a.wav"),
+                                        QStringLiteral("Encoding(02/02): /x/b.wav")}));
+    EXPECT_EQ(seen.captions,
+              QStringList({QStringLiteral("Encoding WAV to MP3"), QStringLiteral("Encoding")}));
+    EXPECT_GT(seen.gauge.size(), 5u);
+    EXPECT_GT(seen.elapsed.size(), 5u);
+    EXPECT_GT(seen.estimated.size(), 5u);
+    EXPECT_TRUE(child<QLabel>(form, "Label3")->isHidden());
+    EXPECT_TRUE(child<QProgressBar>(form, "FlatGauge1")->isTextVisible());
+}
+
+TEST_F(RipFormTest, StopEndsTheJobAndClosesTheWindow)
+{
+    ThreadedEncoder enc;
+    enc.steps = 400; // ten seconds unless stopped
+    TRipForm form(nullptr, TJobKind::WavToMp3, 0, {QStringLiteral("/x/a.wav")}, &enc);
+    const Observed seen = run(form, 15);
+    EXPECT_TRUE(form.engine().Finished());
+    EXPECT_FALSE(enc.active);
+    EXPECT_LT(seen.gauge.back(), 100);
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#pragma once
+// Writes audio-CD images (.cue sheet + raw .bin of 2352-byte sectors) whose
+// tracks hold simple, reproducible signals, and the matching title section for
+// cdinfo.dat. Used by the quillon-discgen tool and by tests that need a disc.
+
+#include "cdaccess/cd_access.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+namespace discgen {
+
+enum class Signal { Tone, Noise, Silence };
+
+struct TrackSpec {
+    std::int32_t frames = 0; // length in sectors (1/75 s)
+    Signal signal = Signal::Silence;
+    double frequency = 0;   // tone: Hz
+    std::uint32_t seed = 0; // noise: seed of the generator
+};
+
+// The longest disc the writer makes (80 minutes) and the most tracks.
+constexpr std::int32_t kMaxDiscFrames = 80 * 60 * kFramesPerSecond;
+constexpr int kMaxTracks = 99;
+
+// Parses "LENGTH:SIGNAL[:PARAM]": LENGTH is seconds with an "s" suffix ("3.2s",
+// rounded to whole frames) or frames ("375", "375f"); SIGNAL is "tone:HZ",
+// "noise:SEED" or "silence". Returns nothing and sets *error on bad text.
+std::optional<TrackSpec> ParseTrackSpec(const QString& text, QString* error = nullptr);
+
+// The track's audio: frames * 2352 bytes of 44.1 kHz 16-bit little-endian
+// stereo. A tone has its left channel at sine phase and its right channel at
+// cosine phase so that swapped channels show; noise draws both channels from
+// the seeded generator, restarted for each track.
+QByteArray TrackAudio(const TrackSpec& track);
+
+// The TOC a disc of these tracks has: track 1 at LBA 0, the others following
+// without gaps, the lead-out after the last.
+TTOC TocOfTracks(const QList<TrackSpec>& tracks);
+
+// Writes cuePath and, beside it, the .bin of the same base name. False with
+// *error on an empty or oversized track list or when a file cannot be written.
+bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error = nullptr);
+
+// A readable default title: "Tone 440 Hz", "Noise 7", "Silence".
+QString DefaultTitle(const TrackSpec& track);
+
+struct DiscTitles {
+    QString Artist;
+    QString Album;
+    QString Year;
+    int Genre = -1;
+    QString Comment;
+    QStringList Titles; // track 1 first
+};
+
+// Adds (or replaces) the section named key in the INI file iniPath, keeping
+// every other section; the file is replaced atomically.
+bool WriteTitlesSection(const QString& iniPath, const QString& key, const DiscTitles& titles,
+                        QString* error = nullptr);
+
+} // namespace discgen

@@ -1,0 +1,98 @@
+// quillon-discgen OUT.cue TRACK... [--titles CDINFO] [--artist A] [--album B]
+//                 [--year Y] [--genre N] [--comment C] [--title T]...
+// Writes OUT.cue and OUT.bin; prints the disc key. With --titles, adds the
+// disc's section (named by its key) to the INI file CDINFO.
+#include "disc_image_writer.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+
+namespace {
+
+int usage(const QString& problem)
+{
+    QTextStream err(stderr);
+    if (!problem.isEmpty())
+        err << "quillon-discgen: " << problem << "\n";
+    err << "usage: quillon-discgen OUT.cue LENGTH:SIGNAL[:PARAM]... [--titles CDINFO]\n"
+           "         [--artist A] [--album B] [--year Y] [--genre N] [--comment C] [--title T]...\n"
+           "  LENGTH  seconds (\"3.2s\") or frames (\"240\"; 75 frames a second)\n"
+           "  SIGNAL  tone:HZ | noise:SEED | silence\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+
+    QString cuePath;
+    QString titlesPath;
+    QList<discgen::TrackSpec> tracks;
+    discgen::DiscTitles titles;
+    QStringList givenTitles;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
+            return usage({});
+        if (arg.startsWith(QLatin1String("--"))) {
+            if (i + 1 >= args.size())
+                return usage(QStringLiteral("%1 needs a value").arg(arg));
+            const QString value = args[++i];
+            if (arg == QLatin1String("--titles"))
+                titlesPath = value;
+            else if (arg == QLatin1String("--artist"))
+                titles.Artist = value;
+            else if (arg == QLatin1String("--album"))
+                titles.Album = value;
+            else if (arg == QLatin1String("--year"))
+                titles.Year = value;
+            else if (arg == QLatin1String("--comment"))
+                titles.Comment = value;
+            else if (arg == QLatin1String("--title"))
+                givenTitles.append(value);
+            else if (arg == QLatin1String("--genre")) {
+                bool ok = false;
+                titles.Genre = value.toInt(&ok);
+                if (!ok || titles.Genre < -1 || titles.Genre > 148)
+                    return usage(QStringLiteral("bad genre number \"%1\" (-1 to 148)").arg(value));
+            } else
+                return usage(QStringLiteral("unknown option %1").arg(arg));
+        } else if (cuePath.isEmpty()) {
+            cuePath = arg;
+        } else {
+            QString error;
+            const auto track = discgen::ParseTrackSpec(arg, &error);
+            if (!track)
+                return usage(error);
+            tracks.append(*track);
+        }
+    }
+    if (cuePath.isEmpty() || tracks.isEmpty())
+        return usage(QStringLiteral("give the .cue file and at least one track"));
+    if (givenTitles.size() > tracks.size())
+        return usage(QStringLiteral("more titles than tracks"));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString error;
+    if (!discgen::WriteCueBin(cuePath, tracks, &error)) {
+        err << "quillon-discgen: " << error << "\n";
+        return 1;
+    }
+    const QString key = DiscKeyFromTOC(discgen::TocOfTracks(tracks));
+    out << "Disc key: " << key << "\n";
+    if (!titlesPath.isEmpty()) {
+        for (qsizetype i = 0; i < tracks.size(); ++i)
+            titles.Titles.append(i < givenTitles.size() ? givenTitles[i]
+                                                        : discgen::DefaultTitle(tracks[i]));
+        if (!discgen::WriteTitlesSection(titlesPath, key, titles, &error)) {
+            err << "quillon-discgen: " << error << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
