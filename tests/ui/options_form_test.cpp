@@ -5,6 +5,7 @@
 #include "settings/options_form_values.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
+#include "settings/wma_profiles.h"
 #include "support/test_support.h"
 #include "ui/options/option_set_form.h"
 #include "ui/tags/edit_track_name_form.h"
@@ -55,6 +56,7 @@ public:
     bool ReadTOC(HCDROM, TTOC&) override { return false; }
     bool ReadCDAudioLBA(HCDROM, TTRACKBUF&) override { return false; }
     int GetAspiLibError() override { return 0; }
+    QString LastErrorText() override { return {}; }
     bool EjectMedia(HCDROM) override { return false; }
     bool CloseTray(HCDROM) override { return false; }
 };
@@ -148,7 +150,7 @@ public:
     {
         ASSERT_TRUE(m_outDir.isValid());
         m_saved = OptionsSetting;
-        m_drives.drives = {drive("HL-DT-ST", "DVDRAM GH24NSD1 "), drive("ASUS    ", "BW-16D1HT"),
+        m_drives.drives = {drive(" HL-DT-ST ", "DVDRAM GH24NSD1 "), drive("ASUS    ", "BW-16D1HT"),
                            drive("", "")};
         m_drives.drives[2].Device = QStringLiteral("/tmp/disc.cue");
         setCDAccess(&m_drives);
@@ -258,6 +260,17 @@ TEST(OptionsFormValues, ListItemsAsShown)
                           " 8.000 kHz,   8 kbit/s, Mono",   " 8.000 kHz,   6 kbit/s, Mono",
                           " 8.000 kHz,   5 kbit/s, Mono"};
     EXPECT_EQ(WMABitRateItems(), wma);
+    // Each item describes the profile the encoder is given for that index.
+    ASSERT_EQ(WMABitRateItems().size(), WmaProfileCount);
+    for (int i = 0; i < WmaProfileCount; ++i) {
+        const QString item = WMABitRateItems().at(i);
+        const QString code = QStringLiteral("%1_%2_%3")
+                                 .arg(item.mid(12, 3).trimmed())
+                                 .arg(int(item.left(6).trimmed().toDouble()))
+                                 .arg(item.endsWith(u"Stereo") ? 2 : 1);
+        EXPECT_EQ(code, WmaProfileCode(i)) << i;
+    }
+    EXPECT_EQ(kDefaultWMABitRateItem, DefaultWmaProfile);
     EXPECT_EQ(WMABitRateItems().at(kDefaultWMABitRateItem),
               QStringLiteral("44.100 kHz,  64 kbit/s, Stereo"));
 }
@@ -619,7 +632,7 @@ TEST_F(OptionsFormTest, DriveListTextsAndRefill)
     EXPECT_TRUE(child<QCheckBox>("ckbCDDb")->isHidden());
     showPage("TabSheet3");
     auto* list = child<QComboBox>("cbCDList");
-    EXPECT_EQ(list->itemText(0), QStringLiteral("HL-DT-STDVDRAM GH24NSD1"));
+    EXPECT_EQ(list->itemText(0), QStringLiteral("HL-DT-ST DVDRAM GH24NSD1"));
     EXPECT_EQ(list->itemText(1), QStringLiteral("ASUS    BW-16D1HT"));
     EXPECT_EQ(list->itemText(2), QStringLiteral("/tmp/disc.cue"));
     // Every showing rebuilds the list from the drives present now.

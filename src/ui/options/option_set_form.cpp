@@ -49,11 +49,10 @@ void selectItem(QComboBox* cb, int index)
 }
 
 // The text of a drive list entry: vendor directly followed by product, as the
-// drive reports them in its fixed 8- and 16-character fields.
+// CD access layer gives them (at most 26 characters), blanks trimmed.
 QString driveText(const TCDREC& drive)
 {
-    QString text = (drive.Vendor.left(8) + drive.Product.left(16)).trimmed();
-    // Image files opened as drives may report neither; show their path then.
+    const QString text = drive.Name().trimmed();
     return text.isEmpty() ? drive.Device : text;
 }
 
