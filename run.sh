@@ -6,8 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j "$(nproc)"
+./scripts/build.sh -DQUILLON_TESTS=OFF
 
 have_drive=false
 for dev in /dev/sr* /dev/cdrom; do

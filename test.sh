@@ -4,8 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_DIR" -j "$(nproc)"
+./scripts/build.sh -DQUILLON_TESTS=ON
 export QT_QPA_PLATFORM=offscreen
 cd "$BUILD_DIR"
 ctest --output-on-failure -j "$(nproc)" "$@"

@@ -1,7 +1,7 @@
 #include "encoder_commands.h"
 
 #include "settings/options_setting.h"
-#include "wma_profile_table.h"
+#include "settings/wma_profile_table.h"
 
 #include <algorithm>
 

@@ -1,6 +1,5 @@
 #include "extract_tag.h"
 
-#if __has_include("tags/id3_tag.h")
 #include "tags/genres.h"
 #include "tags/id3_tag.h"
 
@@ -16,9 +15,3 @@ int WriteExtractTag(const QString& path, const QString& title, int track, const 
     tag.SetTrack(track);
     return tag.WriteTag(path);
 }
-#else
-int WriteExtractTag(const QString&, const QString&, int, const TCDInfo&)
-{
-    return 0; // no tag writer in this build
-}
-#endif

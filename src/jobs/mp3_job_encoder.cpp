@@ -4,16 +4,12 @@
 
 #include <stdexcept>
 
-#if __has_include("encoders/mp3_encode_process.h")
 #include "encoders/mp3_encode_process.h"
-#define QUILLON_HAVE_MP3_PROCESS 1
-#endif
 
 namespace {
 
 IJobEncoder* g_installed = nullptr;
 
-#ifdef QUILLON_HAVE_MP3_PROCESS
 // The engine's view of the lame process object.
 class TMp3JobEncoder : public IJobEncoder {
 public:
@@ -47,18 +43,6 @@ private:
     TMp3EncodeProcess* m_process = nullptr;
 };
 using TDefaultEncoder = TMp3JobEncoder;
-#else
-class TMissingEncoder : public IJobEncoder {
-public:
-    void start(QObject*, const QString&, const QString&, bool, TJobKind) override
-    {
-        throw std::runtime_error("Error while creating mp3 encoding process!");
-    }
-    bool isActive() const override { return false; }
-    void stop() override {}
-};
-using TDefaultEncoder = TMissingEncoder;
-#endif
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "wma_estimate.h"
 
-#include "encoders/wma_profile_table.h"
+#include "settings/wma_profile_table.h"
 #include "settings/global.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 
 #include "encoder_fixtures.h"
 
-#include "encoders/wma_profile_table.h"
+#include "settings/wma_profile_table.h"
 
 #include "support/test_support.h"
 

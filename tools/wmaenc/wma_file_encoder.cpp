@@ -1,7 +1,7 @@
 #include "wma_file_encoder.h"
 
 #include "av_owners.h"
-#include "encoders/wma_profile_table.h"
+#include "settings/wma_profile_table.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
