@@ -781,3 +781,50 @@ TEST_F(OptionsFormTest, PercentChangesOnlyByItsArrows)
     spin->stepBy(100);
     EXPECT_EQ(spin->value(), 100);
 }
+
+// With another language, the windows take their texts from its file when
+// shown and the messages when formed; what the file lacks stays English.
+TEST_F(OptionsFormTest, OtherLanguageRetitlesWindowsAndMessages)
+{
+    quillon::test::TempHome home;
+    ASSERT_TRUE(quillon::test::writeFile(home.file(QStringLiteral("CLan_Testish.ini")),
+                                         "[OptionSetForm]\n"
+                                         "OptionSetForm=Einstellungen\n"
+                                         "PageControl1_Page1=Lahm\n"
+                                         "ckNormalize=Normalisieren\n"
+                                         "cbStereoMode_Item4=Einkanal\n"
+                                         "[frmID3Edit]\n"
+                                         "frmID3Edit=Etiketten\n"
+                                         "bClose=&Zu\n"
+                                         "[frmEditTrackName]\n"
+                                         "bCancel=&Nein\n"
+                                         "[ResourceString]\n"
+                                         "RES_Directory_Not_Exist=Kein Ordner.\n"
+                                         "RES_ID3Edit_Caption=Etiketten bearbeiten\n"));
+    OptionsSetting.Lan = QStringLiteral("Testish");
+    TOptionSetForm& form = openForm();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_EQ(child<QTabWidget>("PageControl1")->tabText(1), QStringLiteral("Lahm"));
+    EXPECT_EQ(child<QTabWidget>("PageControl1")->tabText(0), QStringLiteral("Output"));
+    EXPECT_EQ(child<QCheckBox>("ckNormalize")->text(), QStringLiteral("Normalisieren"));
+    EXPECT_EQ(child<QComboBox>("cbStereoMode")->itemText(4), QStringLiteral("Einkanal"));
+    // The loaded settings win over the list's translated texts.
+    EXPECT_EQ(child<QComboBox>("cbStereoMode")->currentText(), QStringLiteral("Einkanal"));
+    EXPECT_EQ(child<QComboBox>("cbBitRate")->currentText(), QStringLiteral("64 kbit/s"));
+    child<QLineEdit>("editOutputDir")->setText(QStringLiteral("/no/such/dir"));
+    clickOk();
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_EQ(m_prompts.shown[0].text, QStringLiteral("/no/such/dir,Kein Ordner."));
+    clickOk(); // still open: a translated window stores like an English one
+    EXPECT_EQ(OptionsSetting.CommonOptions.OutputFolder, m_outDir.path());
+
+    TfrmID3Edit id3;
+    id3.show();
+    EXPECT_EQ(id3.windowTitle(), QStringLiteral("Etiketten bearbeiten"));
+    EXPECT_EQ(id3.findChild<QPushButton*>(QStringLiteral("bClose"))->text(), QStringLiteral("&Zu"));
+    TfrmEditTrackName rename;
+    rename.show();
+    EXPECT_EQ(rename.findChild<QPushButton*>(QStringLiteral("bCancel"))->text(),
+              QStringLiteral("&Nein"));
+    EXPECT_EQ(rename.windowTitle(), QStringLiteral("Rename Track Title"));
+}

@@ -1,19 +1,16 @@
 #include "form_texts.h"
 
+#include "settings/language.h"
 #include "settings/options_setting.h"
-
-#include <QWidget>
+#include "ui/common/translate_form.h"
 
 QString FormResString(const char* key, const QString& englishText)
 {
-    // Until the language files are read, every message is the English one.
-    (void)key;
-    return englishText;
+    return GetResString(QString::fromLatin1(key), englishText);
 }
 
 void TranslateFormIfNeeded(QWidget* form)
 {
-    if (OptionsSetting.Lan.compare(QStringLiteral("English"), Qt::CaseInsensitive) == 0)
-        return;
-    (void)form;
+    if (!IsEnglishLanguage(OptionsSetting.Lan))
+        TranslateForm(form, OptionsSetting.Lan);
 }
