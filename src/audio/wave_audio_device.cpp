@@ -358,7 +358,8 @@ void TWaveAudioDevice::recordLoop(std::unique_ptr<AlsaPcmDevice> pcm, Clock::tim
     qint64 limit = qint64(0xFFFFFFFFu) - m_dataOffset - 1;
     limit -= limit % m_blockAlign;
     try {
-        if (!out.open(QIODevice::ReadWrite) || !out.seek(m_captureBytes))
+        // Unbuffered, so that a full disk shows at the write that failed.
+        if (!out.open(QIODevice::ReadWrite | QIODevice::Unbuffered) || !out.seek(m_captureBytes))
             throw EWaveDeviceError(QStringLiteral("Cannot write the recording"));
         qint64 captured = 0;
         while (paceTo(start, captured + frames, m_rate, m_stop)) {

@@ -437,3 +437,30 @@ TEST_F(RecorderFixture, Mp3WithoutACdHandleTellsAndClosesTheWindow)
     EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("b.mp3"))));
     EXPECT_TRUE(QFile::exists(home.file(QStringLiteral("b.wav"))));
 }
+
+TEST_F(RecorderFixture, ACaptureThatFailsMidwayKeepsTheWindowUsable)
+{
+    TfrmRecord form(nullptr, 1);
+    form.show();
+    newRecording(form);
+    {
+        // The disk "fills" after a few tenths of a second of sound.
+        ScopedFileSizeLimit limit(64 * 1024);
+        press(form, btRecord);
+        QElapsedTimer t;
+        t.start();
+        while (labelText(form, "lbState") != QStringLiteral("Record over!") && t.elapsed() < 10000)
+            pump(50);
+    }
+    EXPECT_EQ(labelText(form, "lbState"), QStringLiteral("Record over!"));
+    ASSERT_FALSE(answers.shown.empty());
+    EXPECT_TRUE(answers.lastText().startsWith(QStringLiteral("Cannot write the recording")))
+        << answers.lastText().toStdString();
+    EXPECT_EQ(answers.shown.back().icon, PromptIcon::Error);
+    EXPECT_TRUE(form.MediaPlayer()->IsEnabled(btRecord));
+    // Once there is room again, recording works.
+    answers.shown.clear();
+    recordFor(form, 300);
+    EXPECT_TRUE(answers.shown.empty());
+    EXPECT_GT(waveData(TfrmRecord::NewRecordingPath()).size(), 0);
+}

@@ -326,8 +326,8 @@ void TfrmRecord::stopHandling()
         // The recording goes on to the next whole second.
         if (const qint64 wait = RecordStopWait(m_recordMilliseconds); wait > 0)
             m_stopWaiter(wait);
-        TimerRecordTimer();
         TimerRecord->stop();
+        TimerRecordTimer();
     }
     lbState->setText(kIdle);
     if (m_device.Mode() == TWaveMode::Recording || m_device.HasUnsavedRecording()) {
