@@ -243,19 +243,27 @@ void TWaveAudioDevice::Back()
     m_position = std::max<qint64>(0, m_position - msToBytes(kStepMilliseconds));
 }
 
+std::unique_ptr<AlsaPcmDevice> TWaveAudioDevice::openPcm(bool capture) const
+{
+    try {
+        if (capture)
+            return std::make_unique<AlsaPcmDevice>(AlsaDeviceName("QUILLON_ALSA_CAPTURE_DEVICE"),
+                                                   AlsaPcmDevice::Direction::Capture, m_bits,
+                                                   m_channels, m_rate);
+        return std::make_unique<AlsaPcmDevice>(AlsaDeviceName("QUILLON_ALSA_DEVICE"),
+                                               AlsaPcmDevice::Direction::Playback, m_bits,
+                                               m_channels, m_rate);
+    } catch (const EAlsaError& e) {
+        throw EWaveDeviceError(QString::fromStdString(e.what()));
+    }
+}
+
 void TWaveAudioDevice::Play(qint64 fromMs)
 {
     ensureOpen();
     join();
     const qint64 from = fromMs >= 0 ? msToBytes(fromMs) : m_position.load();
-    std::unique_ptr<AlsaPcmDevice> pcm;
-    try {
-        pcm = std::make_unique<AlsaPcmDevice>(AlsaDeviceName("QUILLON_ALSA_DEVICE"),
-                                              AlsaPcmDevice::Direction::Playback, m_bits,
-                                              m_channels, m_rate);
-    } catch (const EAlsaError& e) {
-        throw EWaveDeviceError(QString::fromStdString(e.what()));
-    }
+    auto pcm = openPcm(false);
     fail({});
     m_position = from;
     m_mode = TWaveMode::Playing;
@@ -319,14 +327,7 @@ void TWaveAudioDevice::Record(qint64 fromMs)
     ensureOpen();
     join();
     const qint64 from = fromMs >= 0 ? msToBytes(fromMs) : m_position.load();
-    std::unique_ptr<AlsaPcmDevice> pcm;
-    try {
-        pcm = std::make_unique<AlsaPcmDevice>(AlsaDeviceName("QUILLON_ALSA_CAPTURE_DEVICE"),
-                                              AlsaPcmDevice::Direction::Capture, m_bits, m_channels,
-                                              m_rate);
-    } catch (const EAlsaError& e) {
-        throw EWaveDeviceError(QString::fromStdString(e.what()));
-    }
+    auto pcm = openPcm(true);
     if (m_capture && from >= m_keep) {
         // Recording again inside the recording not yet saved: keep what
         // comes before the new start.

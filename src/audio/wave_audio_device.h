@@ -97,6 +97,9 @@ private:
     qint64 msToBytes(qint64 ms) const;
     qint64 bytesToMs(qint64 bytes) const;
     void ensureOpen() const;
+    // The capture or playback PCM the environment names; throws
+    // EWaveDeviceError.
+    std::unique_ptr<AlsaPcmDevice> openPcm(bool capture) const;
     void join();
     void fail(const QString& message);
     using Clock = std::chrono::steady_clock;
