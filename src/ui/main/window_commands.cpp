@@ -4,6 +4,7 @@
 #include "settings/options_setting.h"
 #include "main_form.h"
 #include "options/option_set_form.h"
+#include "recorder/record_form.h"
 #include "tags/edit_track_name_form.h"
 #include "tags/id3_edit_form.h"
 
@@ -27,6 +28,7 @@ void AttachWindowCommands(TMainForm& form)
             f->ReadDisc();
         }
     });
+    f->setCommand(QStringLiteral("ActionRecord"), [f] { ExecRecorder(f, f->CDHandle()); });
     f->setCommand(QStringLiteral("aID3Edit"), [f] { ExecId3EditDialog(f); });
     f->setCommand(QStringLiteral("aEditTrackName"), [f] {
         const int row = f->selectedRow();

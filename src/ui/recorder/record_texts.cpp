@@ -1,5 +1,6 @@
 #include "record_texts.h"
 
+#include "common/form_texts.h"
 #include "settings/global.h"
 
 #include <QStandardPaths>
@@ -38,14 +39,12 @@ qint64 TrackBarTime(qint64 lengthMs, int position)
 
 QString RecorderText(const char* key, const char* english)
 {
-    // The language files are looked up here once they are wired in.
-    Q_UNUSED(key);
-    return QString::fromUtf8(english);
+    return FormResString(key, QString::fromUtf8(english));
 }
 
 void RetitleRecorderWindow(QWidget* window)
 {
-    Q_UNUSED(window);
+    TranslateFormIfNeeded(window);
 }
 
 std::optional<TMixerCommand> FindRecordingControl()
