@@ -168,11 +168,9 @@ TEST_F(CddbLookupTest, AnswersOfTheServer)
     struct Case {
         const char* name;
         CddbTestServer::Handler server;
-        int result;
         std::vector<QString> rows;
         QString artist, album, year;
         int genre;
-        const char* reason; // the panel's answer; nullptr: no panel
     };
     const Case cases[] = {
         {"one match",
@@ -180,61 +178,28 @@ TEST_F(CddbLookupTest, AnswersOfTheServer)
              "200 rock 0a0b0c03 A / B\r\n",
              {{"rock+0a0b0c03", "DTITLE=Some Artist / Some Album\r\nDYEAR=2001\r\nDGENRE=Rock\r\n"
                                 "TTITLE0=Intro\r\nTTITLE1=Middle\r\nTTITLE2=End\r\n"}}),
-         mrYes,
          {QStringLiteral("Intro"), QStringLiteral("Middle"), QStringLiteral("End")},
          QStringLiteral("Some Artist"),
          QStringLiteral("Some Album"),
          QStringLiteral("2001"),
-         118,
-         nullptr},
+         118},
         {"several matches, the first without titles",
          CddbServerHandler(
              "211 close matches\r\nrock 0a0b0c03 x\r\njazz 0a0b0c04 y\r\n.\r\n",
              {{"rock+0a0b0c03", "DTITLE=First / One\nDYEAR=1990\n"},
               {"jazz+0a0b0c04", "DTITLE=AC/DC / Live\nDGENRE=rock\nTTITLE0=a\nTTITLE1=b\n"}}),
-         mrYes,
          {QStringLiteral("a"), QStringLiteral("b"), t3},
          QStringLiteral("AC/DC"), // split at " / ", not inside the name
          QStringLiteral("Live"),
          QStringLiteral("1990"),
-         -1,
-         nullptr},
+         -1},
         {"a match without usable titles still finishes",
          CddbServerHandler("200 misc 0a0b0c03 A / B\r\n", {}),
-         mrYes,
          {t1, t2, t3},
          QString(),
          QString(),
          QStringLiteral("1999"),
-         0,
-         nullptr},
-        {"no match",
-         CddbServerHandler("202 No match for disc ID 0a0b0c03.\r\n", {}),
-         mrCancel,
-         {t1, t2, t3},
-         QString(),
-         QString(),
-         QStringLiteral("1999"),
-         0,
-         "202 No match for disc ID 0a0b0c03."},
-        {"server error",
-         CddbServerHandler("500 Unknown developer email\r\n", {}),
-         mrCancel,
-         {t1, t2, t3},
-         QString(),
-         QString(),
-         QStringLiteral("1999"),
-         0,
-         "500 Unknown developer email"},
-        {"markup in the answer stays text",
-         CddbServerHandler("500 <b>bold</b> <img src=x>\r\n", {}),
-         mrCancel,
-         {t1, t2, t3},
-         QString(),
-         QString(),
-         QStringLiteral("1999"),
-         0,
-         "500 <b>bold</b> <img src=x>"},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -243,7 +208,7 @@ TEST_F(CddbLookupTest, AnswersOfTheServer)
         CddbTestServer server(c.server);
         const Seen seen = lookup(atServer(server.address()));
         ASSERT_FALSE(seen.timedOut);
-        EXPECT_EQ(seen.result, c.result);
+        EXPECT_EQ(seen.result, mrYes);
         EXPECT_EQ(rows, c.rows);
         EXPECT_TRUE(seen.titlesWhileWaitShown);
         const TCDInfo& info = OptionsSetting.CDInfo;
@@ -252,35 +217,48 @@ TEST_F(CddbLookupTest, AnswersOfTheServer)
         EXPECT_EQ(info.Year, c.year);
         EXPECT_EQ(info.Genre, c.genre);
         EXPECT_EQ(info.Comment, QStringLiteral("mine"));
-        EXPECT_EQ(seen.panelShown, c.reason != nullptr);
-        // After a search without a match the query dialog is still there.
-        EXPECT_EQ(seen.queryOpenAfterWait, c.reason != nullptr);
-        if (c.reason) {
-            EXPECT_EQ(seen.reason, QString::fromUtf8(c.reason));
-            EXPECT_EQ(seen.stopCaption, QStringLiteral("Close"));
-        }
+        EXPECT_FALSE(seen.panelShown);
+        EXPECT_FALSE(seen.queryOpenAfterWait); // both windows closed
     }
 }
 
-TEST_F(CddbLookupTest, NetworkFailuresShowTheReason)
+TEST_F(CddbLookupTest, NoMatchShowsThePanelWithTheReason)
 {
     struct Case {
         const char* name;
-        TestHttpReply reply;
+        CddbTestServer::Handler server;
+        const char* reason; // empty: any text
     };
+    const auto answer = [](TestHttpReply r) { return [r](const QByteArray&) { return r; }; };
     const Case cases[] = {
-        {"HTTP error", {"busy", 503}},
-        {"not a CDDB answer", {"<html>hello</html>"}},
+        {"no match", answer({"202 No match for disc ID 0a0b0c03.\r\n"}),
+         "202 No match for disc ID 0a0b0c03."},
+        {"server error", answer({"500 Unknown developer email\r\n"}),
+         "500 Unknown developer email"},
+        {"markup in the answer stays text", answer({"500 <b>bold</b> <img src=x>\r\n"}),
+         "500 <b>bold</b> <img src=x>"},
+        {"HTTP error", answer({"busy", 503}), ""},
+        {"not a CDDB answer", answer({"<html>hello</html>"}), ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CddbTestServer server([&](const QByteArray&) { return c.reply; });
+        SetUp();
+        CddbTestServer server(c.server);
         const Seen seen = lookup(atServer(server.address()));
         ASSERT_FALSE(seen.timedOut);
-        EXPECT_EQ(seen.result, mrCancel);
         EXPECT_TRUE(seen.panelShown);
+        EXPECT_EQ(seen.stopCaption, QStringLiteral("Close"));
+        if (*c.reason) {
+            EXPECT_EQ(seen.reason, QString::fromUtf8(c.reason));
+        }
         EXPECT_FALSE(seen.reason.isEmpty());
+        // Close returned to the query dialog, which was still open.
         EXPECT_TRUE(seen.queryOpenAfterWait);
+        EXPECT_EQ(seen.result, mrCancel);
+        EXPECT_EQ(rows, (std::vector<QString>{QStringLiteral("Track01"), QStringLiteral("Track02"),
+                                              QStringLiteral("Track03")}));
+        EXPECT_TRUE(OptionsSetting.CDInfo.Artist.isEmpty());
+        EXPECT_EQ(OptionsSetting.CDInfo.Year, QStringLiteral("1999"));
     }
 }
 
