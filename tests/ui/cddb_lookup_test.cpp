@@ -106,7 +106,7 @@ struct CddbLookupTest : ::testing::Test {
     Seen lookup(const Typed& typed, const CddbTestServer* server = nullptr, Then then = Then::Wait)
     {
         Seen seen;
-        bool queried = false, stopped = false, closing = false;
+        bool queried = false, sawWait = false, stopped = false, closing = false;
         QDeadlineTimer limit(30000);
         QTimer driver;
         driver.setInterval(10);
@@ -131,11 +131,12 @@ struct CddbLookupTest : ::testing::Test {
                 if (!typed.port.isEmpty())
                     child<QLineEdit>(w, "ePort")->setText(typed.port);
                 clickLater(w, "bQuery");
-            } else if (isWindow(w, "frmQueryCDDB") && !closing) {
+            } else if (isWindow(w, "frmQueryCDDB") && sawWait && !closing) {
                 closing = true;
                 seen.queryOpenAfterWait = true;
                 clickLater(w, "bClose");
             } else if (isWindow(w, "frmStopQuery") && !stopped) {
+                sawWait = true;
                 const bool panel = !child<QFrame>(w, "Panel1")->isHidden();
                 if (!panel && !child<QLabel>(w, "lHint")->isHidden())
                     seen.busyShown = true;

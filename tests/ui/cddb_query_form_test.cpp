@@ -4,6 +4,8 @@
 
 #include "cddb/cddb_client.h"
 #include "settings/options_setting.h"
+#include "support/memory_cd_drive.h"
+#include "support/test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -150,6 +152,46 @@ TEST_F(QueryFormTest, DefaultThenCloseStoresNothing)
     EXPECT_EQ(q.UseProxy, settings.UseProxy);
     EXPECT_EQ(q.ProxyAddress, settings.ProxyAddress);
     EXPECT_EQ(q.Port, settings.Port);
+}
+
+TEST_F(QueryFormTest, RetitledFromTheLanguageFile)
+{
+    quillon::test::TempHome home;
+    ASSERT_TRUE(quillon::test::writeFile(home.file(QStringLiteral("CLan_Testish.ini")),
+                                         "[frmQueryCDDB]\nfrmQueryCDDB=CDDB fragen\nbQuery=Fragen\n"
+                                         "[frmStopQuery]\nfrmStopQuery=Warten\nbStop=Halt\n"
+                                         "[ResourceString]\nRES_ReadTocError=TOC kaputt\n"));
+    quillon::test::MemoryCDDrive drive;
+    drive.setFailReadTOC(true);
+    quillon::test::ScopedCDAccess access(drive);
+    struct Case {
+        const char* language;
+        QString title, query, waitTitle, reason;
+    };
+    const Case cases[] = {
+        {"Testish", QStringLiteral("CDDB fragen"), QStringLiteral("Fragen"),
+         QStringLiteral("Warten"), QStringLiteral("TOC kaputt")},
+        {"English", QStringLiteral("Query CDDB"), QStringLiteral("Query"),
+         QStringLiteral("Query CDDB..."), QStringLiteral("Error while reading TOC information!")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        OptionsSetting.Lan = QString::fromLatin1(c.language);
+        TfrmQueryCDDB form(nullptr, 1, 3, 1, {});
+        form.show();
+        EXPECT_EQ(form.windowTitle(), c.title);
+        EXPECT_EQ(child<QPushButton>(form, "bQuery")->text(), c.query);
+        // The wait window cannot read the disc: its panel says so, and its
+        // button says "Close" in every language.
+        TfrmStopQuery wait(&form, 1, 3, 1, {});
+        wait.show();
+        EXPECT_EQ(wait.windowTitle(), c.waitTitle);
+        EXPECT_FALSE(child<QFrame>(wait, "Panel1")->isHidden());
+        EXPECT_EQ(child<QLabel>(wait, "lReason")->text(), c.reason);
+        EXPECT_EQ(child<QPushButton>(wait, "bStop")->text(), QStringLiteral("Close"));
+        wait.hide();
+        form.hide();
+    }
 }
 
 } // namespace

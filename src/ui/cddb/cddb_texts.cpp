@@ -1,14 +1,16 @@
 #include "cddb_texts.h"
 
+#include "settings/language.h"
+#include "settings/options_setting.h"
+#include "ui/common/translate_form.h"
+
 QString CddbText(const char* key, const char* english)
 {
-    // The language files are not wired into this library yet: every text is
-    // its English default and windows keep their built-in captions.
-    Q_UNUSED(key);
-    return QString::fromUtf8(english);
+    return GetResString(QString::fromLatin1(key), QString::fromUtf8(english));
 }
 
 void RetitleCddbWindow(QWidget* window)
 {
-    Q_UNUSED(window);
+    if (!IsEnglishLanguage(OptionsSetting.Lan))
+        TranslateForm(window, OptionsSetting.Lan);
 }

@@ -88,6 +88,9 @@ void TfrmStopQuery::showEvent(QShowEvent* e)
 
 void TfrmStopQuery::FormShow()
 {
+    // Retitled first: the "Close" of a disc that cannot be read is not
+    // taken from the language file.
+    RetitleCddbWindow(this);
     // The thread needs the whole table of contents for the disc id. A disc
     // that cannot be read now, or that is no longer the one whose tracks the
     // list shows, is not looked up: its titles would land on the wrong rows.
@@ -99,7 +102,6 @@ void TfrmStopQuery::FormShow()
     } else {
         m_thread = std::make_unique<TQueryCDDBThread>(this, toc, OptionsSetting.QueryCDDB);
     }
-    RetitleCddbWindow(this);
 }
 
 bool TfrmStopQuery::event(QEvent* e)
