@@ -1,6 +1,7 @@
 #pragma once
-// The language hooks of the CDDB windows, kept in one place: the message
-// texts and the retitling of a window when the chosen language is not English.
+// What the CDDB windows share: the language hooks (message texts, retitling
+// when the chosen language is not English) and the naming of controls, whose
+// objectName() the language files address.
 
 #include <QString>
 
@@ -12,3 +13,10 @@ QString CddbText(const char* key, const char* english);
 
 // Retitles window from the chosen language file (nothing for English).
 void RetitleCddbWindow(QWidget* window);
+
+// Gives widget its control name and returns it.
+template <typename T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}

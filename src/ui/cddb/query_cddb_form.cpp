@@ -15,16 +15,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-namespace {
-
-template <typename T> T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
-
 TfrmQueryCDDB::TfrmQueryCDDB(QWidget* owner, std::uint8_t firstTrack, std::uint8_t lastTrack,
                              HCDROM cdHandle, TSetRowTitle setRowTitle)
     : QDialog(owner), m_firstTrack(firstTrack), m_lastTrack(lastTrack), m_cdHandle(cdHandle),
