@@ -1,5 +1,6 @@
 #include "window_commands.h"
 
+#include "cddb/cddb_dialogs.h"
 #include "jobs/job_dialogs.h"
 #include "settings/options_setting.h"
 #include "main_form.h"
@@ -29,6 +30,9 @@ void AttachWindowCommands(TMainForm& form)
         }
     });
     f->setCommand(QStringLiteral("ActionRecord"), [f] { ExecRecorder(f, f->CDHandle()); });
+    f->setCommand(QStringLiteral("aQueryCDDB"), [f] {
+        ExecQueryCDDB(f, f->CDHandle(), [f](int row, const QString& title) { f->setTitle(row, title); });
+    }, [f] { return !f->titles().isEmpty(); });
     f->setCommand(QStringLiteral("aID3Edit"), [f] { ExecId3EditDialog(f); });
     f->setCommand(QStringLiteral("aEditTrackName"), [f] {
         const int row = f->selectedRow();
