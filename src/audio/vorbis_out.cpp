@@ -16,6 +16,8 @@ namespace {
 
 // Encoder input per block: 16384 stereo or 32768 mono frames.
 constexpr qint64 kBlockBytes = 65536;
+// Frames handed to the encoder at a time.
+constexpr int kPieceFrames = 1024;
 
 constexpr std::array<int, 16> kBitsPerSecond = {-1,     45000,  48000,  46000,  64000,  80000,
                                                 96000,  112000, 128000, 144000, 160000, 192000,
@@ -271,32 +273,38 @@ bool TVorbisOut::ProduceBlock(bool abort)
     const int frameBytes = 2 * m_channels;
     const int frames = int(got / frameBytes);
     m_carry = got % frameBytes;
+    // The block goes to the encoder in small pieces, each analysed at once:
+    // the encoder shifts its whole pending buffer after every block it takes
+    // out, so a small buffer costs far less than one of 16384 frames.
     const auto& a = vorbis::api();
-    if (frames > 0) {
-        float** buffer = a.vorbis_analysis_buffer(m_session->dsp->get(), frames);
-        const char* s = m_buffer.data();
-        constexpr float scale = 1.0f / 32768.0f;
+    vorbis_dsp_state* dsp = m_session->dsp->get();
+    constexpr float scale = 1.0f / 32768.0f;
+    const char* s = m_buffer.data();
+    for (int done = 0; done < frames;) {
+        const int piece = std::min(frames - done, kPieceFrames);
+        float** buffer = a.vorbis_analysis_buffer(dsp, piece);
         if (m_channels == 2) {
             float* left = buffer[0];
             float* right = buffer[1];
-            for (int i = 0; i < frames; ++i, s += 4) {
+            for (int i = 0; i < piece; ++i, s += 4) {
                 left[i] = float(qFromLittleEndian<qint16>(s)) * scale;
                 right[i] = float(qFromLittleEndian<qint16>(s + 2)) * scale;
             }
         } else {
             float* mono = buffer[0];
-            for (int i = 0; i < frames; ++i, s += 2)
+            for (int i = 0; i < piece; ++i, s += 2)
                 mono[i] = float(qFromLittleEndian<qint16>(s)) * scale;
         }
-        a.vorbis_analysis_wrote(m_session->dsp->get(), frames);
-        if (m_carry > 0)
-            std::memmove(m_buffer.data(), m_buffer.data() + qint64(frames) * frameBytes,
-                         size_t(m_carry));
+        a.vorbis_analysis_wrote(dsp, piece);
+        done += piece;
+        if (done < frames || !ended)
+            drainBlocks();
     }
+    if (m_carry > 0)
+        std::memmove(m_buffer.data(), m_buffer.data() + qint64(frames) * frameBytes,
+                     size_t(m_carry));
     if (ended)
         endStream(); // a partial last frame is no sample and is dropped
-    else
-        drainBlocks();
     return true;
 }
 
