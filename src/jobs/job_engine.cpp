@@ -3,6 +3,7 @@
 #include "cdaccess/cd_rip_thread.h"
 #include "jobs/job_texts.h"
 #include "jobs/extract_tag.h"
+#include "jobs/ogg_step.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -79,6 +80,12 @@ void TJobEngine::Start()
         endJob();
         return;
     }
+    // The Vorbis writer is made before anything starts: without the Ogg
+    // libraries the job does not begin at all.
+    if ((m_kind == TJobKind::WavToOgg ||
+         (m_kind == TJobKind::Extract && OptionsSetting.CommonOptions.OutputFormat == ofOGG)) &&
+        !ensureOggStep())
+        return;
     switch (m_kind) {
     case TJobKind::Extract:
         startStep(TStep::Rip, 0, true);
@@ -144,8 +151,10 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         }
         return;
     }
-    case TStep::Resample:
     case TStep::EncodeOgg:
+        startOggStep(i, m_kind == TJobKind::Extract ? WavName(i) : m_items[i], firstOfJob);
+        return;
+    case TStep::Resample:
     case TStep::EncodeWma:
         failStart(QStringLiteral("This conversion is not available in this version."));
         return;
@@ -173,6 +182,7 @@ void TJobEngine::endJob()
 
 void TJobEngine::Stop()
 {
+    stopOggStep();
     endJob();
 }
 
@@ -230,6 +240,9 @@ void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
     case scMp3Done:
         afterMp3(info->StepResult, info->Message);
         return;
+    case scOggDone:
+        afterOgg(*info);
+        return;
     default:
         onProgress(*info);
         return;
@@ -272,6 +285,13 @@ void TJobEngine::afterRip(int result, std::unique_ptr<TProcessInfo> info)
         startStep(TStep::EncodeMp3, i);
         return;
     case ofOGG:
+        if (result != rrOk) {
+            info->Percent = scOggDone;
+            info->StepResult = 4;
+            m_progressSeen = true;
+            postProcessInfo(this, std::move(info));
+            return;
+        }
         startStep(TStep::EncodeOgg, i);
         return;
     case ofWMA:

@@ -12,6 +12,7 @@
 //   WavToMp3   MP3 encoding -> 2000 -> next
 //   Mp3ToWav   MP3 decoding -> 2000 -> next
 //   RecordToMp3  MP3 encoding beside the input -> 2000 -> end
+//   WavToOgg   Vorbis writing -> 3000 -> next
 // Each step has one place where it starts (startStep) and one where its end
 // is handled (by its step code); OGG, WMA and resampling steps slot in there.
 
@@ -24,6 +25,7 @@
 #include <memory>
 
 class TCDRipThread;
+class TOggStep;
 struct TProcessInfo;
 
 class TJobEngine : public QObject {
@@ -48,6 +50,7 @@ public:
     TJobKind JobKind() const { return m_kind; }
     int ExtractedCount() const { return m_extractedCount; }
     int EncodedCount() const { return m_encodedCount; }
+    int OggCount() const { return m_oggCount; }
 
     // Report handlers (also reachable by posting TMessageEvents).
     void HandleProcessInfo(std::unique_ptr<TProcessInfo> info);
@@ -71,6 +74,12 @@ private:
     void afterMp3(int result, const QString& message);
     void onProgress(const TProcessInfo& info);
     void writeTag(int i);
+    // Vorbis writing (ogg_step.cpp). input: the WAV file to encode (the
+    // item's own, or the resampled temporary file of a WavToOgg item).
+    bool ensureOggStep();
+    void startOggStep(int i, const QString& input, bool firstOfJob);
+    void afterOgg(const TProcessInfo& info);
+    void stopOggStep();
     void setStatus(const char* word, int i);
     void releaseRipThread();
     void endJob();
@@ -87,6 +96,8 @@ private:
     std::unique_ptr<TCDRipThread> m_ripThread;
     int m_extractedCount = 0;
     int m_encodedCount = 0;
+    int m_oggCount = 0;
+    std::unique_ptr<TOggStep> m_ogg;
     bool m_progressSeen = false;
 };
 

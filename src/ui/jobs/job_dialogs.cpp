@@ -22,3 +22,10 @@ void ConvertMp3ToWav(QWidget* parent)
     if (!files.isEmpty())
         RunJobDialog(parent, TJobKind::Mp3ToWav, 0, files);
 }
+
+void ConvertWavToOgg(QWidget* parent)
+{
+    const QStringList files = ChooseJobFiles(TJobKind::WavToOgg);
+    if (!files.isEmpty())
+        RunJobDialog(parent, TJobKind::WavToOgg, 0, files);
+}

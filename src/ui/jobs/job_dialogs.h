@@ -16,3 +16,4 @@ int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringLis
 // check the output folder and run the job. Cancelling does nothing.
 void ConvertWavToMp3(QWidget* parent);
 void ConvertMp3ToWav(QWidget* parent);
+void ConvertWavToOgg(QWidget* parent);

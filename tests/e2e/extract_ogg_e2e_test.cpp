@@ -1,0 +1,140 @@
+// Extraction to Ogg Vorbis end to end: a generated disc image read through
+// libcdio, the rip thread, the job engine and the real libvorbis, checked
+// with the vorbis-tools.
+#include "jobs/job_engine.h"
+
+#include "../audio/vorbis_test_util.h"
+#include "../jobs/job_test_support.h"
+#include "settings/options_setting.h"
+#include "settings/prompts.h"
+#include "support/test_support.h"
+#include "tags/genres.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace quillon::test;
+using namespace vorbistest;
+
+namespace {
+
+struct ExtractOggE2E : ::testing::Test {
+    QTemporaryDir work;
+    QString outDir;
+    QString cue;
+    TTOC toc;
+    HCDROM handle = 0;
+    TOptionsSetting saved = OptionsSetting;
+    RecordingView view;
+    ScopedPrompts prompts;
+
+    void SetUp() override
+    {
+        const QString discgen = binDir() + QStringLiteral("/quillon-discgen");
+        if (!QFile::exists(discgen))
+            GTEST_SKIP() << "quillon-discgen is not built";
+        if (!haveProgram(QStringLiteral("ogginfo")) || !haveProgram(QStringLiteral("oggdec")))
+            GTEST_SKIP() << "vorbis-tools missing";
+        cue = work.filePath(QStringLiteral("disc.cue"));
+        ASSERT_EQ(QProcess::execute(discgen, {cue, QStringLiteral("2s:tone:440"),
+                                              QStringLiteral("3s:noise:7"),
+                                              QStringLiteral("2.5s:tone:1000")}),
+                  0);
+        outDir = work.filePath(QStringLiteral("out"));
+        QDir().mkpath(outDir);
+        OptionsSetting = TOptionsSetting{};
+        OptionsSetting.CommonOptions.OutputFolder = outDir;
+        OptionsSetting.CommonOptions.OutputFormat = ofOGG;
+        OptionsSetting.CDInfo.Artist = QStringLiteral("The Artist");
+        OptionsSetting.CDInfo.Album = QStringLiteral("The Album");
+        OptionsSetting.CDInfo.Year = QStringLiteral("1999");
+        OptionsSetting.CDInfo.Genre = 5;
+        OptionsSetting.CDInfo.Comment = QStringLiteral("made here");
+        TCDREC drive;
+        drive.Device = cue;
+        drive.IsImage = true;
+        handle = cdAccess().GetCDHandle(drive);
+        ASSERT_NE(handle, 0u);
+        ASSERT_TRUE(cdAccess().ModifyCDParms(handle, 36, 1));
+        ASSERT_TRUE(cdAccess().ReadTOC(handle, toc));
+        ASSERT_EQ(toc.TrackCount(), 3);
+    }
+    void TearDown() override
+    {
+        if (handle)
+            CloseCDDrive(handle);
+        OptionsSetting = saved;
+    }
+    qint64 trackFrames(int track) const
+    {
+        return qint64(toc.Entries[track].Lba() - toc.Entries[track - 1].Lba()) * kSectorSize / 4;
+    }
+    QString out(const QString& name) const { return outDir + QLatin1Char('/') + name; }
+};
+
+const QStringList kItems = {QStringLiteral("01First"), QStringLiteral("02Second"),
+                            QStringLiteral("03Third")};
+
+TEST_F(ExtractOggE2E, ThreeTracksBecomeOggFilesWithComments)
+{
+    struct Case {
+        bool useId3;
+        bool keepWav;
+    } cases[] = {{true, false}, {false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.useId3 ? "with comments" : "without comments");
+        for (const QString& f : QDir(outDir).entryList(QDir::Files))
+            QFile::remove(out(f));
+        OptionsSetting.UseID3 = c.useId3;
+        OptionsSetting.CommonOptions.IsKeepWav = c.keepWav;
+        RecordingView v;
+        TJobEngine engine(TJobKind::Extract, handle, kItems, v);
+        engine.Start();
+        ASSERT_TRUE(runUntilClosed(v, 120000));
+        EXPECT_TRUE(prompts.shown.empty()) << prompts.lastText().toStdString();
+        EXPECT_EQ(v.statusLines,
+                  (QStringList{"Extracting(01/03): First", "Encoding(01/03): First",
+                               "Extracting(02/03): Second", "Encoding(02/03): Second",
+                               "Extracting(03/03): Third", "Encoding(03/03): Third"}));
+        for (int t = 1; t <= 3; ++t) {
+            SCOPED_TRACE(t);
+            const QString title = kItems[t - 1].mid(2);
+            const QString ogg = out(title + QStringLiteral(".ogg"));
+            EXPECT_EQ(QFile::exists(out(title + QStringLiteral(".wav"))), c.keepWav);
+            EXPECT_EQ(oggInfoComplaint(ogg), "");
+            EXPECT_EQ(oggdecDecode(ogg).size(), trackFrames(t) * 4);
+            const QStringList expected =
+                c.useId3 ? QStringList{QStringLiteral("TITLE=") + title,
+                                       QStringLiteral("ARTIST=The Artist"),
+                                       QStringLiteral("ALBUM=The Album"),
+                                       QStringLiteral("DATE=1999"),
+                                       QStringLiteral("GENRE=") + GenreNames()[4],
+                                       QStringLiteral("TRACKNUMBER=") + QString::number(t),
+                                       QStringLiteral("COMMENT=made here")}
+                         : QStringList{};
+            EXPECT_EQ(listComments(ogg), expected);
+        }
+    }
+}
+
+TEST_F(ExtractOggE2E, AFailedTrackSkipsItsEncodingAndTheJobGoesOn)
+{
+    // The first title is no file name: its rip fails, the others are encoded.
+    TJobEngine engine(TJobKind::Extract, handle,
+                      {QStringLiteral("01a/b"), QStringLiteral("02Second"),
+                       QStringLiteral("03Third")},
+                      view);
+    engine.Start();
+    ASSERT_TRUE(runUntilClosed(view, 120000));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(engine.OggCount(), 3);
+    EXPECT_EQ(oggInfoComplaint(out(QStringLiteral("Second.ogg"))), "");
+    EXPECT_EQ(oggInfoComplaint(out(QStringLiteral("Third.ogg"))), "");
+    EXPECT_EQ(QDir(outDir).entryList({QStringLiteral("*.ogg")}).size(), 2);
+}
+
+} // namespace

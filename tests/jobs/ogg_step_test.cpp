@@ -1,0 +1,242 @@
+// The Vorbis step of the job engine: the settings it applies, the comments
+// it writes, WAV to OGG conversions, Stop while writing and a missing
+// library.
+#include "jobs/job_engine.h"
+#include "jobs/ogg_step.h"
+
+#include "../audio/vorbis_test_util.h"
+#include "job_test_support.h"
+#include "settings/options_setting.h"
+#include "settings/prompts.h"
+#include "support/test_support.h"
+#include "tags/genres.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+using namespace quillon::test;
+using namespace vorbistest;
+
+namespace {
+
+struct OggJob : ::testing::Test {
+    QTemporaryDir work;
+    QString outDir;
+    TOptionsSetting saved = OptionsSetting;
+    RecordingView view;
+    ScopedPrompts prompts;
+
+    void SetUp() override
+    {
+        outDir = work.filePath(QStringLiteral("out"));
+        QDir().mkpath(outDir);
+        OptionsSetting = TOptionsSetting{};
+        OptionsSetting.CommonOptions.OutputFolder = outDir;
+    }
+    void TearDown() override
+    {
+        OptionsSetting = saved;
+        vorbis::ReloadVorbisLibraries({});
+    }
+    QString wav(const QString& name, int frames, int channels, int rate)
+    {
+        const QString path = work.filePath(name);
+        EXPECT_EQ(writeWav(path, audiotest::testSignal(frames, 16, channels, 5), channels, rate),
+                  "");
+        return path;
+    }
+    QString out(const QString& name) const { return outDir + QLatin1Char('/') + name; }
+};
+
+TEST(ApplyOggSettings, QualityOrBitRatesThroughTheSetters)
+{
+    struct Case {
+        const char* name;
+        bool useCompress;
+        int position, maximum, nominal, minimum;
+        float quality;
+        TVorbisBitRate expMax, expNominal, expMin;
+    };
+    const Case cases[] = {
+        {"slider 30", true, 30, 8, 8, 8, 0.2f, brAutoSelect, brAutoSelect, brAutoSelect},
+        {"slider 100", true, 100, 0, 0, 0, 0.9f, brAutoSelect, brAutoSelect, brAutoSelect},
+        {"slider below range", true, 5, 0, 0, 0, 0.2f, brAutoSelect, brAutoSelect, brAutoSelect},
+        {"slider above range", true, 250, 0, 0, 0, 0.9f, brAutoSelect, brAutoSelect, brAutoSelect},
+        {"128 alone", false, 30, 0, 8, 0, 0.2f, br128, br128, brAutoSelect},
+        // The maximum is set while the nominal is still auto: ignored, then
+        // raised to the nominal.
+        {"192/128/96", false, 30, 11, 8, 6, 0.2f, br128, br128, br96},
+        {"minimum above nominal ignored", false, 30, 0, 4, 10, 0.2f, br64, br64, brAutoSelect},
+        {"index beyond the list held", false, 30, 0, 99, 0, 0.2f, br499, br499, brAutoSelect},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TOptionsSetting options;
+        options.IsUseCompress = c.useCompress;
+        options.CompressPosition = c.position;
+        options.OggMaxBitRate = c.maximum;
+        options.OggNomalBitRate = c.nominal;
+        options.OggMinBitRate = c.minimum;
+        TVorbisOut out;
+        // Left over from a previous item: must not leak into this one.
+        out.SetDesiredNominalBitrate(br320);
+        out.SetDesiredMaximumBitrate(br320);
+        out.SetCompression(0.7f);
+        ApplyOggSettings(out, options);
+        EXPECT_FLOAT_EQ(out.Compression(), c.quality);
+        EXPECT_EQ(out.DesiredMaximumBitrate(), c.expMax);
+        EXPECT_EQ(out.DesiredNominalBitrate(), c.expNominal);
+        EXPECT_EQ(out.MinimumBitrate(), c.expMin);
+    }
+}
+
+TEST(ExtractOggComments, DiscRecordBecomesComments)
+{
+    TCDInfo disc;
+    disc.Artist = QStringLiteral("The Artist");
+    disc.Album = QStringLiteral("The Album");
+    disc.Year = QStringLiteral("1999");
+    disc.Genre = 1;
+    disc.Comment = QStringLiteral("made here");
+    const QStringList all = ExtractOggComments(QStringLiteral("Intro"), 3, disc);
+    EXPECT_EQ(all,
+              (QStringList{QStringLiteral("TITLE=Intro"), QStringLiteral("ARTIST=The Artist"),
+                           QStringLiteral("ALBUM=The Album"), QStringLiteral("DATE=1999"),
+                           QStringLiteral("GENRE=") + GenreNames()[0],
+                           QStringLiteral("TRACKNUMBER=3"), QStringLiteral("COMMENT=made here")}));
+    struct Case {
+        int genre;
+        bool hasGenre;
+    } genres[] = {{0, false}, {-1, false}, {148, true}, {149, false}};
+    for (const auto& g : genres) {
+        disc.Genre = g.genre;
+        const QStringList lines = ExtractOggComments(QStringLiteral("T"), 1, disc);
+        EXPECT_EQ(lines.filter(QStringLiteral("GENRE=")).size(), g.hasGenre ? 1 : 0) << g.genre;
+    }
+    EXPECT_EQ(ExtractOggComments(QStringLiteral("Only"), 2, TCDInfo{}),
+              (QStringList{QStringLiteral("TITLE=Only"), QStringLiteral("TRACKNUMBER=2")}));
+    EXPECT_EQ(ConvertOggComments(QStringLiteral("/a/b/My Song.take2.wav")),
+              QStringList{QStringLiteral("TITLE=My Song.take2")});
+}
+
+TEST_F(OggJob, WavToOggConvertsEveryItemWithItsTitle)
+{
+    if (!haveProgram(QStringLiteral("ogginfo")))
+        GTEST_SKIP() << "vorbis-tools missing";
+    const QString a = wav(QStringLiteral("First Song.wav"), 50000, 2, 44100);
+    const QString b = wav(QStringLiteral("second.wav"), 30000, 1, 48000);
+    OptionsSetting.IsUseCompress = false;
+    OptionsSetting.OggNomalBitRate = 8;
+    TJobEngine engine(TJobKind::WavToOgg, 0, {a, b}, view);
+    engine.Start();
+    ASSERT_TRUE(runUntilClosed(view));
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.lastText().toStdString();
+    EXPECT_EQ(engine.OggCount(), 2);
+    EXPECT_EQ(view.statusLines, (QStringList{QStringLiteral("Encoding(01/02): ") + a,
+                                             QStringLiteral("Encoding(02/02): ") + b}));
+    EXPECT_EQ(view.captions,
+              (QStringList{QStringLiteral("Encoding WAV to OGG"), QStringLiteral("Encoding")}));
+    struct Expect {
+        QString file, title;
+        int frames, channels, rate;
+    } expects[] = {
+        {out(QStringLiteral("First Song.ogg")), QStringLiteral("TITLE=First Song"), 50000, 2,
+         44100},
+        {out(QStringLiteral("second.ogg")), QStringLiteral("TITLE=second"), 30000, 1, 48000}};
+    for (const auto& e : expects) {
+        SCOPED_TRACE(e.file.toStdString());
+        EXPECT_EQ(oggInfoComplaint(e.file), "");
+        EXPECT_EQ(listComments(e.file), QStringList{e.title});
+        TVorbisIn in;
+        in.SetFileName(e.file);
+        EXPECT_EQ(in.TotalSamples(), e.frames);
+        EXPECT_EQ(in.GetChannels(), e.channels);
+        EXPECT_EQ(in.GetSampleRate(), e.rate);
+        EXPECT_EQ(in.BitrateNominal(), 128000);
+    }
+}
+
+TEST_F(OggJob, StopDuringVorbisWritingLeavesAPlayableFile)
+{
+    if (!haveProgram(QStringLiteral("ogginfo")))
+        GTEST_SKIP() << "vorbis-tools missing";
+    // Long enough that the stop comes well before the end.
+    const QString a = wav(QStringLiteral("long.wav"), 44100 * 120, 2, 44100);
+    OptionsSetting.CompressPosition = 100;
+    TJobEngine engine(TJobKind::WavToOgg, 0, {a}, view);
+    engine.Start();
+    ASSERT_TRUE(runUntilClosed(view, 60000, [&] { return !view.gauge.empty(); }));
+    engine.Stop();
+    EXPECT_EQ(view.closed, 1);
+    EXPECT_TRUE(engine.Finished());
+    // Reports still under way are dropped by the finished job.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view.closed, 1);
+    EXPECT_TRUE(prompts.shown.empty());
+    const QString ogg = out(QStringLiteral("long.ogg"));
+    EXPECT_EQ(oggInfoComplaint(ogg), "");
+    TVorbisIn in;
+    in.SetFileName(ogg);
+    ASSERT_TRUE(in.Valid());
+    EXPECT_GT(in.TotalSamples(), 0);
+    EXPECT_LT(in.TotalSamples(), 44100 * 120);
+}
+
+TEST_F(OggJob, AMissingEncoderLibraryIsReportedAndNothingStarts)
+{
+    const QString a = wav(QStringLiteral("x.wav"), 1000, 2, 44100);
+    vorbis::ReloadVorbisLibraries([](const char* file) -> void* {
+        if (std::string(file) == "libvorbisenc.so.2")
+            return nullptr;
+        return dlopen(file, RTLD_NOW | RTLD_LOCAL);
+    });
+    struct Case {
+        TJobKind kind;
+        int format;
+        QStringList items;
+    } cases[] = {{TJobKind::WavToOgg, ofMP3, {a}},
+                 {TJobKind::Extract, ofOGG, {QStringLiteral("01One")}}};
+    for (const auto& c : cases) {
+        prompts.shown.clear();
+        RecordingView v;
+        OptionsSetting.CommonOptions.OutputFormat = c.format;
+        TJobEngine engine(c.kind, 0, c.items, v);
+        engine.Start();
+        EXPECT_EQ(v.closed, 1);
+        EXPECT_TRUE(v.statusLines.isEmpty());
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_EQ(prompts.shown[0].text,
+                  QStringLiteral("libvorbisenc.so.2 library could not be loaded."));
+        EXPECT_EQ(prompts.shown[0].icon, PromptIcon::Error);
+    }
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("x.ogg"))));
+}
+
+TEST_F(OggJob, AFailedRunIsReportedAndTheJobGoesOn)
+{
+    // An 8-bit WAV cannot be encoded; the next item still is.
+    const QString bad = work.filePath(QStringLiteral("bad.wav"));
+    {
+        audiotest::PcmSource source(audiotest::testSignal(4000, 8, 2), 8, 2, 44100);
+        TWaveOut w;
+        w.SetFileName(bad);
+        ASSERT_EQ(runOutput(w, source), "");
+    }
+    const QString good = wav(QStringLiteral("good.wav"), 20000, 2, 44100);
+    TJobEngine engine(TJobKind::WavToOgg, 0, {bad, good}, view);
+    engine.Start();
+    ASSERT_TRUE(runUntilClosed(view));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_TRUE(prompts.shown[0].text.startsWith(bad));
+    EXPECT_TRUE(prompts.shown[0].text.endsWith(
+        QStringLiteral("Cannot encode this audio format into Ogg Vorbis.")));
+    EXPECT_EQ(engine.OggCount(), 2);
+    TVorbisIn in;
+    in.SetFileName(out(QStringLiteral("good.ogg")));
+    EXPECT_EQ(in.TotalSamples(), 20000);
+}
+
+} // namespace
