@@ -21,6 +21,7 @@ void AttachWindowCommands(TMainForm& form)
 
     f->setCommand(QStringLiteral("ActionWavToMp3"), [f] { ConvertWavToMp3(f); });
     f->setCommand(QStringLiteral("mnuMp3ToWav"), [f] { ConvertMp3ToWav(f); });
+    f->setCommand(QStringLiteral("miWAVtoOGG"), [f] { ConvertWavToOgg(f); });
 
     f->setCommand(QStringLiteral("ActionOptionSet"), [f] {
         bool reopen = false;
