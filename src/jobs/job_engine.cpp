@@ -1,8 +1,9 @@
 #include "job_engine.h"
 
 #include "cdaccess/cd_rip_thread.h"
-#include "jobs/job_texts.h"
 #include "jobs/extract_tag.h"
+#include "jobs/job_texts.h"
+#include "jobs/resample_step.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -33,8 +34,7 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
                        IJobEncoder* mp3, QObject* parent)
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
       m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder())
-{
-}
+{}
 
 TJobEngine::~TJobEngine()
 {
@@ -84,16 +84,18 @@ void TJobEngine::Start()
         startStep(TStep::Rip, 0, true);
         break;
     case TJobKind::WavToMp3:
+        if (!startResampleIfNeeded(0, true))
+            startStep(TStep::EncodeMp3, 0, true);
+        break;
     case TJobKind::RecordToMp3:
-        // Inputs below 44100 Hz go to the encoder unchanged until the
-        // resampling step exists.
         startStep(TStep::EncodeMp3, 0, true);
         break;
     case TJobKind::Mp3ToWav:
         startStep(TStep::DecodeMp3, 0, true);
         break;
     case TJobKind::WavToOgg:
-        startStep(TStep::EncodeOgg, 0, true);
+        if (!startResampleIfNeeded(0, true))
+            startStep(TStep::EncodeOgg, 0, true);
         break;
     case TJobKind::WavToWma:
         startStep(TStep::EncodeWma, 0, true);
@@ -119,7 +121,8 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
     case TStep::EncodeMp3:
     case TStep::DecodeMp3: {
         const bool encode = step == TStep::EncodeMp3;
-        QString input = m_items[i];
+        QString input = m_stepInput.isEmpty() ? m_items[i] : m_stepInput;
+        m_stepInput.clear();
         QString output;
         if (m_kind == TJobKind::Extract) {
             input = WavName(i);
@@ -145,6 +148,14 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         return;
     }
     case TStep::Resample:
+        setStatus("Resampling(", i);
+        m_view.setFrameCaption(JobText("RES_WAV_RESAMPLE", "Resampling WAV"));
+        try {
+            m_resample->Start(m_items[i], resampleTempName());
+        } catch (const std::exception& e) {
+            failStart(QString::fromUtf8(e.what()));
+        }
+        return;
     case TStep::EncodeOgg:
     case TStep::EncodeWma:
         failStart(QStringLiteral("This conversion is not available in this version."));
@@ -229,6 +240,9 @@ void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
     }
     case scMp3Done:
         afterMp3(info->StepResult, info->Message);
+        return;
+    case scResampleDone:
+        afterResample(*info);
         return;
     default:
         onProgress(*info);
@@ -317,7 +331,8 @@ void TJobEngine::afterMp3(int result, const QString& message)
         startNextExtraction();
         break;
     case TJobKind::WavToMp3:
-        startStep(TStep::EncodeMp3, m_encodedCount);
+        if (!startResampleIfNeeded(m_encodedCount, false))
+            startStep(TStep::EncodeMp3, m_encodedCount);
         break;
     case TJobKind::Mp3ToWav:
         startStep(TStep::DecodeMp3, m_encodedCount);
@@ -325,6 +340,50 @@ void TJobEngine::afterMp3(int result, const QString& message)
     default:
         break;
     }
+}
+
+QString TJobEngine::resampleTempName() const
+{
+    return AddBackslash(OptionsSetting.CommonOptions.OutputFolder) +
+           (m_kind == TJobKind::WavToOgg ? QStringLiteral("MyReTemp.wav")
+                                         : QStringLiteral("DiZE3ReTemp.wav"));
+}
+
+bool TJobEngine::startResampleIfNeeded(int i, bool firstOfJob)
+{
+    Q_UNUSED(firstOfJob); // the frame reads "Resampling WAV" for every item
+    if (!m_resample) {
+        m_resample =
+            std::make_unique<TResampleStep>(this, [this](std::unique_ptr<TProcessInfo> info) {
+                HandleProcessInfo(std::move(info));
+            });
+    }
+    if (!m_resample->Needed(m_items[i]))
+        return false;
+    startStep(TStep::Resample, i);
+    return true;
+}
+
+void TJobEngine::afterResample(const TProcessInfo& info)
+{
+    // The counter of the encoding step that follows names the item (for
+    // WavToOgg that is the Vorbis step's counter once it exists).
+    const int i = m_encodedCount;
+    if (info.StepResult != 0) {
+        // A run that failed sends no end of its own: say why and go on with
+        // the next item instead of leaving the job waiting for Stop.
+        showError(m_items[i] + QStringLiteral("\n") + info.Message);
+        if (m_kind == TJobKind::WavToMp3)
+            afterMp3(4, QString());
+        else
+            endJob();
+        return;
+    }
+    m_stepInput = resampleTempName();
+    if (m_kind == TJobKind::WavToOgg)
+        startStep(TStep::EncodeOgg, i);
+    else
+        startStep(TStep::EncodeMp3, i);
 }
 
 void TJobEngine::writeTag(int i)
@@ -369,6 +428,9 @@ void TJobEngine::FinishJob()
     }
     m_items.clear();
     m_finished = true;
+    // The temporary file must be closed before it can be deleted below.
+    if (m_resample)
+        m_resample->Stop();
     if (m_mp3->isActive())
         m_mp3->stop();
     const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
