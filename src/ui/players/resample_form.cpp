@@ -1,6 +1,9 @@
 #include "ui/players/resample_form.h"
 
+#include "settings/language.h"
+#include "settings/options_setting.h"
 #include "settings/prompts.h"
+#include "ui/common/translate_form.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -158,8 +161,8 @@ void TfrmResample::showEvent(QShowEvent* e)
 
 void TfrmResample::FormShow()
 {
-    // Retitling from the language file joins here once the window's texts
-    // are in the language files.
+    if (!IsEnglishLanguage(OptionsSetting.Lan))
+        TranslateForm(this, OptionsSetting.Lan);
 }
 
 QStringList TfrmResample::chainNames() const
@@ -209,9 +212,11 @@ void TfrmResample::bConvertClick()
     const int rate = cbBitSamples->currentText().trimmed().toInt(&ok);
     const int bits = SpinEdit3->value();
     if (!ok || rate <= 0) {
-        prompts().message(QStringLiteral("\"%1\" is not a valid sample rate. Please enter a "
-                                         "positive whole number of samples per second.")
-                              .arg(cbBitSamples->currentText().trimmed()),
+        prompts().message(QStringLiteral("\"%1\" ").arg(cbBitSamples->currentText().trimmed()) +
+                              GetResString(QStringLiteral("RES_Invalid_SampleRate"),
+                                           QStringLiteral("is not a valid sample rate. Please "
+                                                          "enter a positive whole number of "
+                                                          "samples per second.")),
                           PromptIcon::Error, pbOk);
         return;
     }
