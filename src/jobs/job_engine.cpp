@@ -1,9 +1,10 @@
 #include "job_engine.h"
 
 #include "cdaccess/cd_rip_thread.h"
-#include "jobs/job_texts.h"
 #include "jobs/extract_tag.h"
+#include "jobs/job_texts.h"
 #include "jobs/ogg_step.h"
+#include "jobs/resample_step.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -34,8 +35,7 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
                        IJobEncoder* mp3, QObject* parent)
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
       m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder())
-{
-}
+{}
 
 TJobEngine::~TJobEngine()
 {
@@ -91,16 +91,18 @@ void TJobEngine::Start()
         startStep(TStep::Rip, 0, true);
         break;
     case TJobKind::WavToMp3:
+        if (!startResampleIfNeeded(0, true))
+            startStep(TStep::EncodeMp3, 0, true);
+        break;
     case TJobKind::RecordToMp3:
-        // Inputs below 44100 Hz go to the encoder unchanged until the
-        // resampling step exists.
         startStep(TStep::EncodeMp3, 0, true);
         break;
     case TJobKind::Mp3ToWav:
         startStep(TStep::DecodeMp3, 0, true);
         break;
     case TJobKind::WavToOgg:
-        startStep(TStep::EncodeOgg, 0, true);
+        if (!startResampleIfNeeded(0, true))
+            startStep(TStep::EncodeOgg, 0, true);
         break;
     case TJobKind::WavToWma:
         startStep(TStep::EncodeWma, 0, true);
@@ -126,7 +128,8 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
     case TStep::EncodeMp3:
     case TStep::DecodeMp3: {
         const bool encode = step == TStep::EncodeMp3;
-        QString input = m_items[i];
+        QString input = m_stepInput.isEmpty() ? m_items[i] : m_stepInput;
+        m_stepInput.clear();
         QString output;
         if (m_kind == TJobKind::Extract) {
             input = WavName(i);
@@ -151,10 +154,23 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         }
         return;
     }
-    case TStep::EncodeOgg:
-        startOggStep(i, m_kind == TJobKind::Extract ? WavName(i) : m_items[i], firstOfJob);
-        return;
     case TStep::Resample:
+        setStatus("Resampling(", i);
+        m_view.setFrameCaption(JobText("RES_WAV_RESAMPLE", "Resampling WAV"));
+        try {
+            m_resample->Start(m_items[i], resampleTempName());
+        } catch (const std::exception& e) {
+            failStart(QString::fromUtf8(e.what()));
+        }
+        return;
+    case TStep::EncodeOgg: {
+        const QString input = !m_stepInput.isEmpty()              ? m_stepInput
+                              : m_kind == TJobKind::Extract ? WavName(i)
+                                                            : m_items[i];
+        m_stepInput.clear();
+        startOggStep(i, input, firstOfJob);
+        return;
+    }
     case TStep::EncodeWma:
         failStart(QStringLiteral("This conversion is not available in this version."));
         return;
@@ -242,6 +258,9 @@ void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
         return;
     case scOggDone:
         afterOgg(*info);
+        return;
+    case scResampleDone:
+        afterResample(*info);
         return;
     default:
         onProgress(*info);
@@ -337,7 +356,8 @@ void TJobEngine::afterMp3(int result, const QString& message)
         startNextExtraction();
         break;
     case TJobKind::WavToMp3:
-        startStep(TStep::EncodeMp3, m_encodedCount);
+        if (!startResampleIfNeeded(m_encodedCount, false))
+            startStep(TStep::EncodeMp3, m_encodedCount);
         break;
     case TJobKind::Mp3ToWav:
         startStep(TStep::DecodeMp3, m_encodedCount);
@@ -345,6 +365,52 @@ void TJobEngine::afterMp3(int result, const QString& message)
     default:
         break;
     }
+}
+
+QString TJobEngine::resampleTempName() const
+{
+    return AddBackslash(OptionsSetting.CommonOptions.OutputFolder) +
+           (m_kind == TJobKind::WavToOgg ? QStringLiteral("MyReTemp.wav")
+                                         : QStringLiteral("DiZE3ReTemp.wav"));
+}
+
+bool TJobEngine::startResampleIfNeeded(int i, bool firstOfJob)
+{
+    Q_UNUSED(firstOfJob); // the frame reads "Resampling WAV" for every item
+    if (!m_resample) {
+        m_resample =
+            std::make_unique<TResampleStep>(this, [this](std::unique_ptr<TProcessInfo> info) {
+                HandleProcessInfo(std::move(info));
+            });
+    }
+    if (!m_resample->Needed(m_items[i]))
+        return false;
+    startStep(TStep::Resample, i);
+    return true;
+}
+
+void TJobEngine::afterResample(const TProcessInfo& info)
+{
+    // The counter of the encoding step that follows names the item.
+    const int i = m_kind == TJobKind::WavToOgg ? m_oggCount : m_encodedCount;
+    if (info.StepResult != 0) {
+        // A run that failed sends no end of its own: say why and go on with
+        // the next item instead of leaving the job waiting for Stop.
+        showError(m_items[i] + QStringLiteral("\n") + info.Message);
+        if (m_kind == TJobKind::WavToMp3) {
+            afterMp3(4, QString());
+        } else {
+            TProcessInfo skipped;
+            skipped.StepResult = 4; // nothing written for this item
+            afterOgg(skipped);
+        }
+        return;
+    }
+    m_stepInput = resampleTempName();
+    if (m_kind == TJobKind::WavToOgg)
+        startStep(TStep::EncodeOgg, i);
+    else
+        startStep(TStep::EncodeMp3, i);
 }
 
 void TJobEngine::writeTag(int i)
@@ -389,6 +455,9 @@ void TJobEngine::FinishJob()
     }
     m_items.clear();
     m_finished = true;
+    // The temporary file must be closed before it can be deleted below.
+    if (m_resample)
+        m_resample->Stop();
     if (m_mp3->isActive())
         m_mp3->stop();
     const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);

@@ -9,10 +9,10 @@
 //
 // Steps of an item, by kind (an arrow is the end report of the step):
 //   Extract    rip -> 1000 -> [encode by OutputFormat -> 2000] -> next
-//   WavToMp3   MP3 encoding -> 2000 -> next
+//   WavToMp3   [resample below 44100 Hz -> 4000 ->] MP3 encoding -> 2000 -> next
+//   WavToOgg   [resample below 44100 Hz -> 4000 ->] Vorbis writing -> 3000 -> next
 //   Mp3ToWav   MP3 decoding -> 2000 -> next
 //   RecordToMp3  MP3 encoding beside the input -> 2000 -> end
-//   WavToOgg   Vorbis writing -> 3000 -> next
 // Each step has one place where it starts (startStep) and one where its end
 // is handled (by its step code); OGG, WMA and resampling steps slot in there.
 
@@ -26,6 +26,7 @@
 
 class TCDRipThread;
 class TOggStep;
+class TResampleStep;
 struct TProcessInfo;
 
 class TJobEngine : public QObject {
@@ -72,6 +73,11 @@ private:
     void startNextExtraction();
     void afterRip(int result, std::unique_ptr<TProcessInfo> info);
     void afterMp3(int result, const QString& message);
+    // Starts the resampling of item i when its rate is below 44100 Hz;
+    // false when the item goes to its encoder as it is.
+    bool startResampleIfNeeded(int i, bool firstOfJob);
+    void afterResample(const TProcessInfo& info);
+    QString resampleTempName() const;
     void onProgress(const TProcessInfo& info);
     void writeTag(int i);
     // Vorbis writing (ogg_step.cpp). input: the WAV file to encode (the
@@ -94,6 +100,10 @@ private:
     IJobView& m_view;
     IJobEncoder* m_mp3;
     std::unique_ptr<TCDRipThread> m_ripThread;
+    std::unique_ptr<TResampleStep> m_resample;
+    // The encoder's input for the current item when it is not the item itself
+    // (the resampled temporary file); cleared when the step starts.
+    QString m_stepInput;
     int m_extractedCount = 0;
     int m_encodedCount = 0;
     int m_oggCount = 0;

@@ -187,7 +187,7 @@ void TJobEngine::afterOgg(const TProcessInfo& info)
     }
     if (m_kind == TJobKind::Extract)
         startNextExtraction();
-    else if (m_kind == TJobKind::WavToOgg)
+    else if (m_kind == TJobKind::WavToOgg && !startResampleIfNeeded(m_oggCount, false))
         startStep(TStep::EncodeOgg, m_oggCount);
 }
 
