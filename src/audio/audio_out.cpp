@@ -237,7 +237,13 @@ bool TAudioOut::ProduceBlock(bool abort)
          ++blocks) {
         const size_t kept = m_pending.size(); // a partial frame from the last block
         m_pending.resize(kept + kBlockBytes);
-        const qint64 n = readInput(m_pending.data() + kept, kBlockBytes);
+        qint64 n = 0;
+        try {
+            n = readInput(m_pending.data() + kept, kBlockBytes);
+        } catch (...) {
+            m_pending.resize(kept); // nothing of a failed read may reach the device
+            throw;
+        }
         if (n < 1) {
             m_pending.resize(kept);
             return false;

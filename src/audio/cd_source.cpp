@@ -30,6 +30,7 @@ void TCDSource::BeginRead()
     m_block.clear();
     m_bufStart = 1;
     m_bufEnd = 0;
+    m_readError.clear();
     m_position = 0;
     m_size = qint64(m_endSector - m_startSector) * kSectorSize;
     m_busy = true;
@@ -75,10 +76,23 @@ qint64 TCDSource::ReadData(char* buffer, qint64 size)
 {
     if (!m_busy)
         throw EPcmException("The Stream is not opened");
+    if (!m_readError.empty()) {
+        const std::string error = std::move(m_readError);
+        m_readError.clear();
+        throw EPcmException(error);
+    }
     qint64 done = 0;
     while (done < size) {
-        if (m_bufEnd < m_bufStart && !refill())
+        try {
+            if (m_bufEnd < m_bufStart && !refill())
+                break;
+        } catch (const EPcmException& e) {
+            if (done == 0)
+                throw;
+            // Deliver the good audio of this call; the error comes with the next.
+            m_readError = e.what();
             break;
+        }
         const qint64 n = std::min(size - done, m_bufEnd - m_bufStart + 1);
         std::memcpy(buffer + done, m_block.constData() + m_bufStart - 1, size_t(n));
         m_bufStart += n;

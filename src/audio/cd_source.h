@@ -16,6 +16,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <string>
 
 class TCDSource : public TPcmInput {
     Q_OBJECT
@@ -49,5 +50,6 @@ private:
     std::int32_t m_endSector = 0;
     std::int32_t m_nextSector = 0;
     TTRACKBUF m_request;
-    QByteArray m_block; // audio of the last read
+    QByteArray m_block;      // audio of the last read
+    std::string m_readError; // a failed read, raised by the next ReadData
 };

@@ -221,37 +221,59 @@ TEST(AudioOut, StopAndDestroyDuringPlayNeverHang)
     }
 }
 
+namespace {
+
+// Delivers `good` bytes of 0x11, then every read fails.
+class FailingSource : public PcmSource {
+public:
+    explicit FailingSource(qint64 good) : PcmSource(QByteArray(good, 0x11), 16, 2, 44100, 3000) {}
+    qint64 ReadData(char* buffer, qint64 size) override
+    {
+        const qint64 n = PcmSource::ReadData(buffer, size);
+        if (n == 0)
+            throw EPcmException("read failed");
+        return n;
+    }
+};
+
+} // namespace
+
 TEST(AudioOut, FailuresEndTheRunCleanly)
 {
     AlsaPlayback alsa;
     struct Case {
         const char* device;
-        bool failReads;
+        qint64 goodBytes; // delivered before the input fails
         const char* message;
     } cases[] = {
-        {"quillon_no_such_device", false, "Cannot open sound device quillon_no_such_device"},
-        {"quillon_play", true, "read failed"},
+        {"quillon_no_such_device", 0, "Cannot open sound device quillon_no_such_device"},
+        {"quillon_play", 0, "read failed"},
+        {"quillon_play", 3 * 8192 + 1000, "read failed"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.device);
+        SCOPED_TRACE(testing::Message() << c.device << " " << c.goodBytes);
         AlsaPlayback::useDevice(c.device);
-        ByteSource source(5, 1 << 20);
-        source.failReads = c.failReads;
+        FailingSource failing(c.goodBytes);
         TAudioOut out;
         auto end = watch(out);
-        out.SetInput(&source);
+        out.SetInput(&failing);
         out.Run();
         ASSERT_TRUE(end->failed.waitFor(1));
         EXPECT_NE(end->failed.last().find(c.message), std::string::npos) << end->failed.last();
         EXPECT_EQ(end->done.count(), 0);
         EXPECT_EQ(out.Status(), osIdle);
-        EXPECT_EQ(source.beginCount, source.endCount);
+        EXPECT_FALSE(failing.Busy());
+        // What came before the failure played, and nothing else.
+        if (c.goodBytes > 0) {
+            EXPECT_EQ(alsa.played(), QByteArray(c.goodBytes, 0x11));
+        }
 
         // The output is usable again.
         AlsaPlayback::useDevice("quillon_play");
-        source.failReads = false;
+        ByteSource source(5, 1 << 20);
+        out.SetInput(&source);
         out.Run();
         ASSERT_TRUE(end->done.waitFor(1)) << end->failed.last();
-        EXPECT_EQ(alsa.playedSize(), 1 << 20);
+        EXPECT_EQ(alsa.played(), QByteArray(1 << 20, 5));
     }
 }
