@@ -6,10 +6,10 @@
 #include "cdaccess/cdio_access.h"
 #include "cdaccess/drive_report.h"
 #include "common/qt_prompts.h"
+#include "main/main_form.h"
+#include "main/window_commands.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QLabel>
 #include <QTextStream>
 
 #include <cstring>
@@ -25,14 +25,11 @@ bool hasOption(int argc, char** argv, const char* option)
     return false;
 }
 
-// Takes the image options out of the arguments and prints the drive report.
-QString announceDrives()
+// Takes the image options out of the arguments.
+void addImageDrives()
 {
     QStringList args = QCoreApplication::arguments();
     AddImageDrives(TakeImageDriveArguments(args));
-    const QString report = DriveReport(cdAccess());
-    QTextStream(stdout) << report << Qt::flush;
-    return report;
 }
 
 } // namespace
@@ -42,21 +39,22 @@ int main(int argc, char** argv)
     // The text run needs no display.
     if (hasOption(argc, argv, "--list-drives")) {
         QCoreApplication app(argc, argv);
-        announceDrives();
+        addImageDrives();
+        QTextStream(stdout) << DriveReport(cdAccess()) << Qt::flush;
         return 0;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QtPrompts qtPrompts;
     setPrompts(&qtPrompts);
-    const QString report = announceDrives();
-    QLabel label(report);
-    label.setWindowTitle(QStringLiteral("Quillon"));
-    label.setTextFormat(Qt::PlainText);
-    label.setFont(QFont(QStringLiteral("monospace")));
-    label.setMargin(12);
-    label.show();
-    const int rc = QApplication::exec();
+    addImageDrives();
+    int rc = 0;
+    {
+        TMainForm form(DefaultMainFormServices());
+        AttachWindowCommands(form);
+        form.show();
+        rc = QApplication::exec();
+    }
     setPrompts(nullptr);
     return rc;
 }

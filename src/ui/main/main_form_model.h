@@ -1,0 +1,123 @@
+#pragma once
+// What the main window does that needs no widget: the open drive, reading the
+// disc into track rows, noticing discs coming and going, the checks before an
+// extraction, the language switch and the close sequence. The window shows
+// rows and the status line and forwards commands here.
+//
+// Threads: UI thread only.
+
+#include "cdaccess/cd_access.h"
+#include "track_rows.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The outside parts the main window relies on, replaceable in tests.
+struct TMainFormServices {
+    ICDAccess* cd = nullptr;
+    std::function<QString(const TTOC&)> discKey;                 // DiscKeyFromTOC
+    std::function<void(const QString& key, bool load)> discInfo; // LoadSaveDiscInfo
+    std::function<void(bool load)> options;                      // LoadSaveOptions
+};
+
+// The real parts: libcdio (or the installed CD access), cdinfo.dat, options.ini.
+TMainFormServices DefaultMainFormServices();
+
+class TMainFormModel : public QObject {
+    Q_OBJECT
+public:
+    explicit TMainFormModel(TMainFormServices services, QObject* parent = nullptr);
+
+    // --- drive and disc -------------------------------------------------
+    // Opens drive index of the drive list; sets DriveName and the status line.
+    // Every failure is reported in the status line only; returns 0 then.
+    HCDROM OpenDrive(int index);
+    HCDROM CDHandle() const { return m_handle; }
+    void setCDHandle(HCDROM handle) { m_handle = handle; }
+    QString DriveName() const { return m_driveName; }
+    ICDAccess& cd() const { return *m_services.cd; }
+
+    // True when the open drive holds a disc with at least one audio track.
+    bool AudioCDPresent();
+    // Rereads the disc in the open drive into the rows (nothing without a drive).
+    void ReadDisc();
+    // The user's "Refresh".
+    void Refresh();
+    // Called periodically: a disc that arrived is read, one that left clears
+    // the rows (its titles are kept in the disc store first).
+    void PollDisc();
+
+    const std::vector<TTrackRow>& rows() const { return m_rows; }
+    QString discKey() const { return m_discKey; }
+
+    // The showing sequence: opens drive 0 and reads the disc. Returns false
+    // when no drive could be opened (the window then keeps its English texts).
+    bool Start();
+
+    // --- status line ----------------------------------------------------
+    QString statusText() const { return m_status; }
+    void setStatusText(const QString& text);
+    QString IdleStatus() const { return m_idleStatus; }
+    void setIdleStatus(const QString& text) { m_idleStatus = text; }
+    bool NoDiscAtStart() const { return m_noDiscAtStart; }
+    // Activation: repeats the no-disc notice while no disc was read.
+    void Activated();
+
+    // --- commands ---------------------------------------------------------
+    // The checks before an extraction; the items for the job window, or
+    // nothing when a check failed (the user has been told why).
+    std::optional<QStringList> PrepareExtract(const QStringList& titles,
+                                              const std::vector<bool>& checked);
+    // True when OutputFolder exists; otherwise tells the user and returns false.
+    bool CheckOutputFolder();
+    // Opens the output folder through opener, or tells the user it is missing.
+    void OpenOutputDirectory(const std::function<void(const QString&)>& opener);
+    // Switches to the language of a "Language" menu item (its name without the
+    // first two characters). False, after telling the user, when the file is missing.
+    bool SwitchLanguage(const QString& itemName);
+    // Eject and close tray; false when the drive refused (or none is open).
+    bool EjectCD();
+    bool CloseCD();
+
+    // The close sequence: titles into the disc record and the disc store under
+    // the current disc's key, drive closed, playback stopped, options saved.
+    // Each step runs even when an earlier one failed; failures are shown.
+    void Close(const QStringList& titles);
+
+    // Called while a track plays when something must stop it (extraction,
+    // close). Set by whoever provides playback.
+    std::function<void()> StopPlayback;
+    // Where the window's current titles come from (for keeping them when the
+    // disc changes).
+    std::function<QStringList()> CurrentTitles;
+
+signals:
+    void statusChanged(const QString& text);
+    void rowsChanged();
+
+private:
+    QString presentDiscKey();
+    void keepTitles();
+    void clearRows();
+    void showError(const QString& text);
+
+    TMainFormServices m_services;
+    HCDROM m_handle = 0;
+    QString m_driveName;
+    QString m_idleStatus;
+    QString m_status;
+    bool m_noDiscAtStart = false;
+    std::vector<TTrackRow> m_rows;
+    QString m_discKey; // key of the disc whose rows are shown
+};
+
+// Language name of a "Language" menu item: its name without the first two characters.
+QString LanguageOfMenuItem(const QString& itemName);
+// The addresses the program links to.
+extern const char* const kHomePageUrl;
+extern const char* const kTranslationPageUrl;

@@ -1,0 +1,15 @@
+#pragma once
+// Shown when no CD drive could be opened: why that happens and where to look.
+
+#include <QDialog>
+
+class TfrmNoDeviceHint : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmNoDeviceHint(QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // A click on a link label opens its address in the browser.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

@@ -1,0 +1,640 @@
+#include "common/status_bar.h"
+#include "main/desktop_tools.h"
+#include "main/main_form.h"
+#include "main/no_device_hint.h"
+#include "main/track_rows.h"
+#include "main/wine_registry.h"
+#include "settings/language.h"
+#include "settings/options_setting.h"
+#include "settings/options_store.h"
+#include "settings/prompts.h"
+
+#include "fake_cd_access.h"
+#include "support/test_support.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+
+using quillon::test::readFile;
+using quillon::test::TempHome;
+using quillon::test::writeFile;
+
+namespace {
+QString q(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+
+constexpr int f(int minute, int second, int frame)
+{
+    return (minute * 60 + second) * 75 + frame;
+}
+
+// The disc store and options file in memory, with a log of every save.
+struct FakeStores {
+    std::map<QString, TCDInfo> discs;
+    std::vector<QString> log;
+    bool discSaveThrows = false;
+    int optionLoads = 0;
+
+    TMainFormServices services(FakeCDAccess& cd)
+    {
+        TMainFormServices s;
+        s.cd = &cd;
+        s.discKey = [](const TTOC& toc) {
+            qint64 sum = 0;
+            for (const auto& e : toc.Entries)
+                sum += e.MsfFrames();
+            return toc.Entries.empty() ? QString() : QString::number(sum);
+        };
+        s.discInfo = [this](const QString& key, bool load) {
+            if (key.isEmpty())
+                return;
+            if (load) {
+                const auto it = discs.find(key);
+                OptionsSetting.CDInfo = it == discs.end() ? TCDInfo{} : it->second;
+                return;
+            }
+            log.push_back(QStringLiteral("disc ") + key);
+            if (discSaveThrows)
+                throw std::runtime_error("Unable to write to cdinfo.dat");
+            discs[key] = OptionsSetting.CDInfo;
+        };
+        s.options = [this](bool load) {
+            if (load)
+                ++optionLoads;
+            else
+                log.push_back(QStringLiteral("options"));
+        };
+        return s;
+    }
+};
+
+// Fresh settings and program folder for each test.
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override { OptionsSetting = TOptionsSetting{}; }
+    void TearDown() override { OptionsSetting = TOptionsSetting{}; }
+
+    TempHome home;
+    ScopedPrompts prompts;
+    FakeCDAccess cd;
+    FakeStores stores;
+};
+
+TTOC threeTrackDisc()
+{
+    return FakeCDAccess::discAt({f(0, 2, 0), f(5, 1, 74), f(8, 26, 10), f(12, 0, 0)});
+}
+} // namespace
+
+TEST(TrackRows, LengthsSizesAndTitlesFromTheTableOfContents)
+{
+    const struct {
+        int start, next;
+        const char* length;
+        const char* size;
+    } cases[] = {
+        {f(0, 2, 0), f(5, 1, 74), "04:59", "50.30"}, // frames ignored
+        {f(0, 2, 0), f(3, 27, 0), "03:25", "34.49"},
+        {f(10, 59, 0), f(11, 0, 0), "00:01", "00.17"},  // seconds borrow a minute
+        {f(5, 0, 0), f(4, 0, 0), "00:00", "00.00"},     // a backwards table gives nothing
+        {f(0, 0, 0), f(99, 59, 0), "99:59", "1009.20"}, // long beyond two digits
+    };
+    for (const auto& c : cases) {
+        TCDInfo info;
+        const auto rows = TrackRowsFromTOC(FakeCDAccess::discAt({c.start, c.next}), info);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].Length, q(c.length)) << c.length;
+        EXPECT_EQ(rows[0].Size, q(c.size)) << c.length;
+    }
+}
+
+TEST(TrackRows, EmptyTitlesBecomeTrackNumbersAndStayPairedWithRows)
+{
+    TCDInfo info;
+    info.Tracks[1] = q("Intro");
+    info.Tracks[7] = QString();
+    std::vector<int> starts;
+    for (int i = 0; i <= 7; ++i)
+        starts.push_back(f(0, 2 + 30 * i, 0));
+    TTOC toc = FakeCDAccess::discAt(starts, 3); // track 3 is data: listed like the others
+    const auto rows = TrackRowsFromTOC(toc, info);
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].Title, q("Intro"));
+    EXPECT_EQ(rows[6].Title, q("Track07"));
+    EXPECT_EQ(info.Tracks[7], q("Track07"));
+    EXPECT_EQ(rows[2].Caption, q("3"));
+
+    // A disc starting at track 5: captions follow the table, titles the rows.
+    for (size_t i = 0; i + 1 < toc.Entries.size(); ++i)
+        toc.Entries[i].TrackNumber = std::uint8_t(5 + i);
+    TCDInfo other;
+    const auto shifted = TrackRowsFromTOC(toc, other);
+    EXPECT_EQ(shifted[0].Caption, q("5"));
+    EXPECT_EQ(shifted[0].Title, q("Track01"));
+    StoreTitles({q("a"), q("b")}, other);
+    EXPECT_EQ(other.TrackNumber, 2);
+    EXPECT_EQ(other.Tracks[1], q("a"));
+}
+
+TEST(TrackRows, CheckedItemsUseRowNumbers)
+{
+    const QStringList titles{q("One"), q("Two"), q("Three"), q("Four")};
+    EXPECT_EQ(CheckedItems(titles, {true, false, true, true}),
+              (QStringList{q("01One"), q("03Three"), q("04Four")}));
+    EXPECT_TRUE(CheckedItems(titles, {false, false, false, false}).isEmpty());
+}
+
+TEST_F(MainFormTest, OpenDriveReportsEachFailureInTheStatusLine)
+{
+    const struct {
+        int drives;
+        int index;
+        bool refuse;
+        int staleCloses;
+        bool opened;
+        const char* status;
+    } cases[] = {
+        {0, 0, false, 0, false, "No CD devices found!"},
+        {1, 1, false, 0, false, "CD device information error in your configration!"},
+        {2, -1, false, 0, false, "CD device information error in your configration!"},
+        {1, 0, true, 0, false, "No CD devices found!"},
+        {1, 0, true, 3, true, "QUILLON MEMORY DRIVE"}, // a stale handle freed, then opened
+        {2, 1, false, 0, true, "QUILLON MEMORY DRIVE"},
+    };
+    for (const auto& c : cases) {
+        FakeCDAccess access;
+        for (int i = 0; i < c.drives; ++i)
+            access.drives.push_back(FakeCDAccess::drive());
+        access.refuseHandles = c.refuse;
+        access.staleHandleThatCloses = c.staleCloses;
+        TMainFormModel model(stores.services(access));
+        EXPECT_EQ(model.OpenDrive(c.index) != 0, c.opened) << c.status;
+        EXPECT_EQ(model.statusText(), q(c.status));
+        EXPECT_TRUE(prompts.shown.empty()) << "failures never open a box";
+    }
+}
+
+TEST_F(MainFormTest, NoDriveShowsHintAndKeepsEnglishWhateverTheLanguage)
+{
+    OptionsSetting.Lan = q("Pirate");
+    ASSERT_TRUE(writeFile(home.file(q("CLan_Pirate.ini")),
+                          "[MainForm]\nMainForm=Arr\ntbExit=Walk the plank\n"));
+    TMainForm form(stores.services(cd));
+    form.show();
+    QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+    EXPECT_EQ(form.statusText(), q("No CD devices found!"));
+    EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
+    EXPECT_EQ(form.windowTitle(), q("Quillon 2.5"));
+    EXPECT_EQ(form.toolButton(q("tbExit"))->text(), q("Exit"));
+    auto* hint = form.findChild<TfrmNoDeviceHint*>();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+    hint->close();
+    EXPECT_TRUE(form.isEnabled());
+
+    EXPECT_FALSE(form.model().PrepareExtract(form.titles(), form.checkedRows()));
+    EXPECT_EQ(prompts.lastText(), q("Please access CD devices rightly above all!"));
+}
+
+TEST_F(MainFormTest, ADriveWithTheLanguageFileRetitlesTheWindow)
+{
+    OptionsSetting.Lan = q("Pirate");
+    ASSERT_TRUE(writeFile(home.file(q("CLan_Pirate.ini")),
+                          "[MainForm]\nMainForm=Arr\ntbExit=Walk the plank\n"));
+    cd.drives.push_back(FakeCDAccess::drive());
+    cd.disc = threeTrackDisc();
+    TMainForm form(stores.services(cd));
+    form.show();
+    EXPECT_EQ(form.windowTitle(), q("Arr"));
+    EXPECT_EQ(form.toolButton(q("tbExit"))->text(), q("Walk the plank"));
+    EXPECT_EQ(form.toolButton(q("tbFolder"))->text(), q("Folder"));
+    EXPECT_EQ(stores.optionLoads, 1);
+}
+
+TEST_F(MainFormTest, DiscInsertedAndRemovedAreNoticedByPolling)
+{
+    cd.drives.push_back(FakeCDAccess::drive());
+    TMainForm form(stores.services(cd));
+    form.show();
+    QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+    EXPECT_TRUE(form.model().NoDiscAtStart());
+    EXPECT_EQ(form.statusText(), q("Can not find audio CD in your CD device."));
+    EXPECT_EQ(form.findChild<TfrmNoDeviceHint*>(), nullptr);
+
+    cd.disc = threeTrackDisc();
+    form.model().PollDisc();
+    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3);
+    QTreeWidgetItem* first = form.ListView1()->topLevelItem(0);
+    EXPECT_EQ(first->text(0), q("1"));
+    EXPECT_EQ(first->text(1), q("Track01"));
+    EXPECT_EQ(first->text(2), q("04:59"));
+    EXPECT_EQ(first->text(3), q("50.30"));
+    EXPECT_EQ(first->checkState(0), Qt::Checked);
+    EXPECT_EQ(form.statusText(), q("QUILLON MEMORY DRIVE"));
+    QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+    EXPECT_EQ(form.statusText(), q("QUILLON MEMORY DRIVE")) << "the notice does not come back";
+
+    // A title typed for the disc survives its removal and comes back with it.
+    form.setTitle(1, q("Second Song"));
+    const TTOC disc = *cd.disc;
+    cd.disc.reset();
+    form.model().PollDisc();
+    EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
+    cd.disc = disc;
+    form.model().PollDisc();
+    EXPECT_EQ(form.titles(), (QStringList{q("Track01"), q("Second Song"), q("Track03")}));
+
+    // A data disc counts as no audio CD.
+    cd.disc = FakeCDAccess::discAt({f(0, 2, 0), f(40, 0, 0)}, 1);
+    form.model().PollDisc();
+    EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
+    form.model().Refresh();
+    EXPECT_EQ(form.statusText(), q("Can not find audio CD in your CD device."));
+}
+
+TEST_F(MainFormTest, UnreadableTableOfContentsIsReported)
+{
+    cd.drives.push_back(FakeCDAccess::drive());
+    cd.disc = threeTrackDisc();
+    TMainForm form(stores.services(cd));
+    form.show();
+    cd.tocFails = true;
+    form.ReadDisc();
+    EXPECT_EQ(form.statusText(), q("Not get CD device information!"));
+    EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
+}
+
+TEST_F(MainFormTest, CtrlClickTogglesTheCheckAndSelectAllNoneSetThemAll)
+{
+    cd.drives.push_back(FakeCDAccess::drive());
+    cd.disc = threeTrackDisc();
+    TMainForm form(stores.services(cd));
+    form.show();
+    QTreeWidget* list = form.ListView1();
+    const QPoint onTitle = list->visualItemRect(list->topLevelItem(1)).center();
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, onTitle);
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, false, true}));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, onTitle);
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true}));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, onTitle);
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true})) << "plain click selects";
+    EXPECT_EQ(form.selectedRow(), 1);
+
+    // The shortcuts work while the list has the focus.
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{false, false, false}));
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true}));
+    form.action(q("ActionNoSelect"))->trigger();
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{false, false, false}));
+    EXPECT_FALSE(form.hasCheckedRows());
+    form.action(q("ActionSelectAll"))->trigger();
+    EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true}));
+    form.setChecked(1, false);
+    EXPECT_EQ(form.checkedItems(), (QStringList{q("01Track01"), q("03Track03")}));
+}
+
+TEST_F(MainFormTest, CloseSavesTheDiscRecordThenTheOptions)
+{
+    cd.drives.push_back(FakeCDAccess::drive());
+    cd.disc = threeTrackDisc();
+    {
+        TMainForm form(stores.services(cd));
+        form.show();
+        form.setTitle(0, q("Opening"));
+        form.close();
+    }
+    const QString key = stores.log.front().mid(5);
+    EXPECT_EQ(stores.log, (std::vector<QString>{q("disc ") + key, q("options")}));
+    EXPECT_EQ(stores.discs[key].Tracks[1], q("Opening"));
+    EXPECT_EQ(stores.discs[key].TrackNumber, 3);
+    EXPECT_EQ(cd.closed.size(), 1u);
+
+    // Next start: the title comes back.
+    TMainForm again(stores.services(cd));
+    again.show();
+    EXPECT_EQ(again.titles().value(0), q("Opening"));
+}
+
+TEST_F(MainFormTest, CloseGoesOnAfterAFailedStep)
+{
+    cd.drives.push_back(FakeCDAccess::drive());
+    cd.disc = threeTrackDisc();
+    stores.discSaveThrows = true;
+    cd.closeFails = true;
+    TMainForm form(stores.services(cd));
+    form.show();
+    form.close();
+    EXPECT_EQ(stores.log.back(), q("options")) << "a failed disc save must not lose the options";
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[0].text, q("Unable to write to cdinfo.dat"));
+    EXPECT_EQ(prompts.shown[1].text, q("Error while closing CD handle!"));
+}
+
+TEST_F(MainFormTest, ExtractChecksBeforeHandingOutItems)
+{
+    cd.drives.push_back(FakeCDAccess::drive());
+    cd.disc = threeTrackDisc();
+    TMainForm form(stores.services(cd));
+    form.show();
+    const QString out = home.file(q("out"));
+    const struct {
+        bool anyChecked;
+        const char* folder; // relative to the home, empty: missing folder
+        PromptButton answer;
+        bool ripTimeZero;
+        bool ok;
+        const char* message;
+    } cases[] = {
+        {false, "out", pbOk, false, false, "Please select a track at least!"},
+        {true, "", pbNo, false, false, "creates a new directory?"},
+        {true, "", pbYes, false, true, ""},
+        {true, "out", pbOk, true, false,
+         "You select to extract 0 second, please change it on Options dialog."},
+        {true, "out", pbOk, false, true, ""},
+    };
+    for (const auto& c : cases) {
+        QDir(out).removeRecursively();
+        if (*c.folder != '\0')
+            QDir().mkpath(out);
+        OptionsSetting.CommonOptions.OutputFolder = out;
+        OptionsSetting.CommonOptions.EnableRipTime = c.ripTimeZero;
+        OptionsSetting.CommonOptions.RipTime = 0;
+        form.SelectAll(c.anyChecked);
+        prompts.shown.clear();
+        prompts.answers = {c.answer};
+        const auto items = form.model().PrepareExtract(form.titles(), form.checkedRows());
+        EXPECT_EQ(items.has_value(), c.ok) << c.message;
+        if (c.ok) {
+            EXPECT_EQ(items->size(), 3);
+            EXPECT_TRUE(QFileInfo(out).isDir());
+        } else {
+            EXPECT_TRUE(prompts.lastText().endsWith(q(c.message)))
+                << prompts.lastText().toStdString();
+        }
+    }
+}
+
+TEST_F(MainFormTest, LanguageSwitchToAMissingFileKeepsTheCheckedItem)
+{
+    cd.drives.push_back(FakeCDAccess::drive());
+    TMainForm form(stores.services(cd));
+    form.show();
+    QAction* english = form.action(q("miEnglish"));
+    QAction* other = form.action(q("miOther"));
+    EXPECT_TRUE(english->isChecked());
+    other->trigger();
+    EXPECT_TRUE(english->isChecked());
+    EXPECT_FALSE(other->isChecked());
+    EXPECT_EQ(OptionsSetting.Lan, q("English"));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_TRUE(prompts.lastText().startsWith(home.file(q("CLan_Other.ini")) +
+                                              q(" can not be found.\n\n")));
+    EXPECT_TRUE(prompts.lastText().contains(q(kTranslationPageUrl)));
+
+    // With the file there the switch happens and retitles the window.
+    ASSERT_TRUE(writeFile(home.file(q("CLan_Other.ini")),
+                          "[MainForm]\ntbHome=Maison\n[Menu_MainForm]\nmiOther=Autre\n"));
+    other->trigger();
+    EXPECT_EQ(OptionsSetting.Lan, q("Other"));
+    EXPECT_TRUE(other->isChecked());
+    EXPECT_FALSE(english->isChecked());
+    EXPECT_EQ(other->text(), q("Autre"));
+    EXPECT_EQ(form.toolButton(q("tbHome"))->text(), q("Maison"));
+}
+
+TEST_F(MainFormTest, CommandsWithoutHandlersStayHidden)
+{
+    TMainForm form(stores.services(cd));
+    QAction* extract = form.action(q("ActionExtract"));
+    ASSERT_NE(extract, nullptr);
+    EXPECT_FALSE(extract->isVisible());
+    EXPECT_TRUE(form.toolButton(q("tbExtract"))->isHidden());
+    EXPECT_FALSE(form.toolButton(q("tbExit"))->isHidden());
+    EXPECT_EQ(form.setCommand(q("NoSuchCommand"), [] {}), nullptr);
+
+    int runs = 0;
+    form.setCommand(
+        q("ActionExtract"), [&] { ++runs; }, [&] { return form.hasCheckedRows(); });
+    EXPECT_TRUE(extract->isVisible());
+    EXPECT_FALSE(form.toolButton(q("tbExtract"))->isHidden());
+    EXPECT_FALSE(extract->isEnabled()) << "no rows yet";
+    cd.drives.push_back(FakeCDAccess::drive());
+    cd.disc = threeTrackDisc();
+    form.show();
+    EXPECT_TRUE(extract->isEnabled());
+    form.toolButton(q("tbExtract"))->click();
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
+{
+    TMainForm form(stores.services(cd));
+    QList<QUrl> opened;
+    form.openUrl = [&](const QUrl& url) {
+        opened << url;
+        return true;
+    };
+    OptionsSetting.CommonOptions.OutputFolder = home.path();
+    form.action(q("Openoutputdirectory1"))->trigger();
+    form.action(q("mnuHelp"))->trigger();
+    form.toolButton(q("tbHome"))->click();
+    ASSERT_EQ(opened.size(), 3) << QUrl::toStringList(opened).join(q(" ")).toStdString();
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(home.path()));
+    EXPECT_TRUE(opened[1].toLocalFile().endsWith(q("index.html")));
+    EXPECT_EQ(opened[2], QUrl(q(kHomePageUrl)));
+
+    OptionsSetting.CommonOptions.OutputFolder = home.file(q("gone"));
+    form.action(q("Openoutputdirectory1"))->trigger();
+    EXPECT_EQ(prompts.lastText(),
+              home.file(q("gone")) + q(",The output directory does not exist."));
+}
+
+TEST(VolumeControl, PrefersPavucontrolThenAlsamixerInATerminal)
+{
+    const struct {
+        QStringList installed;
+        QStringList command;
+    } cases[] = {
+        {{q("pavucontrol"), q("alsamixer"), q("xterm")}, {q("/bin/pavucontrol")}},
+        {{q("alsamixer"), q("xterm")}, {q("/bin/xterm"), q("-e"), q("alsamixer")}},
+        {{q("alsamixer"), q("gnome-terminal")},
+         {q("/bin/gnome-terminal"), q("--"), q("alsamixer")}},
+        {{q("alsamixer")}, {}},
+        {{q("xterm")}, {}},
+    };
+    for (const auto& c : cases) {
+        const auto find = [&](const QString& name) {
+            return c.installed.contains(name) ? q("/bin/") + name : QString();
+        };
+        EXPECT_EQ(VolumeControlCommand(find), c.command) << c.installed.join(q(",")).toStdString();
+    }
+}
+
+TEST(WineRegistry, ClearsRecentListsAndKeepsEverythingElse)
+{
+    const QByteArray head = "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1\n\n"
+                            "#arch=win64\n\n";
+    const QByteArray other = "[Software\\\\Other] 1700000000\n#time=1d\n\"a\"=\"b\"\n\n";
+    auto clip = [](int k) {
+        return "[Software\\\\RealNetworks\\\\RealPlayer\\\\6.0\\\\Preferences\\\\MostRecentClips" +
+               QByteArray::number(k) + "] 1700000000\n@=\"C:\\\\clip.rm\"\n\n";
+    };
+    const QByteArray wmp = "[Software\\\\Microsoft\\\\MediaPlayer\\\\Player\\\\RecentFileList] 17\n"
+                           "\"File0\"=\"C:\\\\a.wma\"\n\"file1\"=hex:01,02,\\\n  03,04\n"
+                           "\"File2\"=\"C:\\\\c.wma\"\n\"Keep\"=\"x\"\n\n";
+    const struct {
+        QByteArray content;
+        bool realPlayer;
+        int count;
+        QByteArray after;
+    } cases[] = {
+        {head + clip(1) + clip(2) + clip(3) + other, true, 3, head + other},
+        {head + clip(2) + other, true, 0, head + clip(2) + other}, // stops at the first missing
+        {head + clip(1) + clip(3) + other, true, 1, head + clip(3) + other},
+        {head + wmp + other, false, 3,
+         head +
+             "[Software\\\\Microsoft\\\\MediaPlayer\\\\Player\\\\RecentFileList] 17\n"
+             "\"Keep\"=\"x\"\n\n" +
+             other},
+        {head + other, false, 0, head + other},
+    };
+    for (const auto& c : cases) {
+        TempHome home;
+        const QString path = home.file(q("user.reg"));
+        ASSERT_TRUE(writeFile(path, c.content));
+        TWineRegistry registry;
+        ASSERT_TRUE(registry.load(path));
+        const int count =
+            c.realPlayer ? ClearRealPlayerHistory(registry) : ClearMediaPlayerHistory(registry);
+        EXPECT_EQ(count, c.count);
+        ASSERT_TRUE(registry.save());
+        EXPECT_EQ(readFile(path), c.after);
+    }
+}
+
+TEST(WineRegistry, KeysWithSubkeysStay)
+{
+    TempHome home;
+    const QString path = home.file(q("user.reg"));
+    const QByteArray content = "[A\\\\B] 1\n\"x\"=\"1\"\n\n[A\\\\B\\\\C] 1\n\n";
+    ASSERT_TRUE(writeFile(path, content));
+    TWineRegistry registry;
+    ASSERT_TRUE(registry.load(path));
+    EXPECT_FALSE(registry.deleteKey(q("A\\B")));
+    EXPECT_TRUE(registry.deleteKey(q("\\a\\b\\c\\")));
+    EXPECT_TRUE(registry.keyExists(q("A\\B")));
+}
+
+TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
+{
+    cd.drives.push_back(FakeCDAccess::drive("QUILLON ", "DEMO DRIVE"));
+    std::vector<int> starts{f(0, 2, 0)};
+    for (int length : {205, 299, 187, 241, 263, 178})
+        starts.push_back(starts.back() + length * 75 + 17);
+    cd.disc = FakeCDAccess::discAt(starts);
+    stores.discs[q("")] = TCDInfo{};
+    TMainForm form(stores.services(cd));
+    form.show();
+    form.setTitle(0, q("Morning Light"));
+    form.setTitle(1, q("Harbour Song"));
+    form.setChecked(2, false);
+    EXPECT_EQ(form.size(), QSize(551, 501));
+
+    QWidget* client = form.centralWidget();
+    const QImage shot = form.grab().toImage();
+    const QString png = QDir::tempPath() + q("/quillon-main-window.png");
+    shot.save(png);
+    const QPoint origin = client->mapTo(&form, QPoint(0, 0));
+    const auto colourAt = [&](int x, int y) { return shot.pixelColor(origin + QPoint(x, y)); };
+    QWidget* toolBar = form.findChild<QWidget*>(q("ToolBar1"));
+    const QRect list = form.ListView1()->geometry();
+    const QRect status = form.StatusBar1()->geometry();
+    const int w = client->width();
+    const int h = client->height();
+
+    EXPECT_EQ(list,
+              QRect(10, toolBar->height(), w - 20, h - toolBar->height() - status.height() - 10));
+    EXPECT_EQ(status, QRect(10, h - status.height() - 10, w - 20, status.height()));
+    EXPECT_EQ(colourAt(w - 2, 2), QColor(228, 228, 255)) << "toolbar";
+    EXPECT_EQ(colourAt(3, h - 3), QColor(214, 223, 247)) << "window";
+    EXPECT_EQ(colourAt(w / 2, list.bottom() - 5), QColor(239, 239, 255)) << "list";
+    EXPECT_EQ(colourAt(status.right() - 20, status.center().y()), QColor(220, 225, 255))
+        << "status bar";
+    EXPECT_EQ(form.ListView1()->columnWidth(1), 230);
+}
+
+namespace {
+// Key names of an INI text, "section/key", in file order.
+QStringList iniKeys(const QByteArray& text)
+{
+    QStringList keys;
+    QString section;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            section = line.mid(1, line.indexOf(QLatin1Char(']')) - 1);
+        else if (line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char(';')))
+            keys << section + QLatin1Char('/') + line.section(QLatin1Char('='), 0, 0).trimmed();
+    }
+    return keys;
+}
+} // namespace
+
+TEST(MainFormOnImage, ListsAGeneratedDiscAndKeepsItsTitlesAcrossRuns)
+{
+    TempHome home;
+    ScopedPrompts prompts;
+    OptionsSetting = TOptionsSetting{};
+    const QString cue = home.file(q("demo.cue"));
+    QProcess gen;
+    gen.start(quillon::test::binDir() + q("/quillon-discgen"),
+              {cue, q("3s:tone:440"), q("205s:silence"), q("2s:noise:7"), q("--titles"),
+               home.file(q("cdinfo.dat")), q("--title"), q("Dawn"), q("--title"), q("Harbour")});
+    ASSERT_TRUE(gen.waitForFinished(60000));
+    ASSERT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
+    qputenv("QUILLON_CD_IMAGES", cue.toUtf8());
+
+    // Reference: every key the options file has.
+    LoadSaveOptions(false);
+    const QStringList allKeys = iniKeys(readFile(OptionsFilePath()));
+    ASSERT_FALSE(allKeys.isEmpty());
+    QFile::remove(OptionsFilePath());
+    {
+        TMainForm form(DefaultMainFormServices());
+        form.show();
+        ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3) << form.statusText().toStdString();
+        const QTreeWidgetItem* second = form.ListView1()->topLevelItem(1);
+        EXPECT_EQ(form.titles(), (QStringList{q("Dawn"), q("Harbour"), q("Noise 7")}));
+        EXPECT_EQ(second->text(2), q("03:25"));
+        EXPECT_EQ(second->text(3), q("34.49"));
+        EXPECT_EQ(form.statusText(), form.model().DriveName());
+        form.setTitle(2, q("Night"));
+        form.close();
+    }
+    EXPECT_EQ(iniKeys(readFile(OptionsFilePath())), allKeys);
+    OptionsSetting = TOptionsSetting{};
+    {
+        TMainForm form(DefaultMainFormServices());
+        form.show();
+        EXPECT_EQ(form.titles(), (QStringList{q("Dawn"), q("Harbour"), q("Night")}));
+        form.close();
+    }
+    qunsetenv("QUILLON_CD_IMAGES");
+    EXPECT_TRUE(prompts.shown.empty());
+}
