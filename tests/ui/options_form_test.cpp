@@ -691,11 +691,11 @@ TEST_F(OptionsFormTest, Screenshots)
     }
 }
 
-// The English texts handed to the language file are the windows' own texts:
+// The English language file holds the windows' own texts:
 // every key names a control that exists and holds exactly that text.
 TEST(OptionsFormLanguage, FragmentMatchesTheWindows)
 {
-    QFile file(QStringLiteral(QUILLON_SOURCE_DIR "/lang/fragments/options_and_tags.ini"));
+    QFile file(QStringLiteral(QUILLON_SOURCE_DIR "/lang/CLan_English.ini"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     QMap<QString, QMap<QString, QString>> sections;
     QString section;

@@ -3,11 +3,15 @@
 #include "disc_image_writer.h"
 #include "main/main_form.h"
 #include "main/window_commands.h"
+#include "tags/edit_track_name_form.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
 #include <QDir>
 #include <QTreeWidget>
 #include <QFile>
@@ -88,5 +92,35 @@ TEST_F(WindowCommandsTest, ExtractWithNothingCheckedIsDisabled)
     form.SelectAll(false);
     form.updateCommands();
     EXPECT_FALSE(form.action(q("ActionExtract"))->isEnabled());
+    form.close();
+}
+
+TEST_F(WindowCommandsTest, RenameTitleChangesTheSelectedRowAndCancelKeepsIt)
+{
+    TMainForm form(DefaultMainFormServices());
+    AttachWindowCommands(form);
+    form.show();
+    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3);
+    form.ListView1()->setCurrentItem(form.ListView1()->topLevelItem(1));
+    QAction* rename = form.action(q("aEditTrackName"));
+    ASSERT_TRUE(rename && rename->isEnabled());
+
+    // Answers the modal rename dialog once it is up.
+    const auto answer = [](const QString& text, bool ok) {
+        QTimer::singleShot(0, [text, ok] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<TfrmEditTrackName*>(w); dialog && dialog->isVisible()) {
+                    dialog->eName->setText(text);
+                    ok ? dialog->accept() : dialog->reject();
+                }
+            }
+        });
+    };
+    answer(q("Renamed"), true);
+    rename->trigger();
+    EXPECT_EQ(form.titles().value(1), q("Renamed"));
+    answer(q("Ignored"), false);
+    rename->trigger();
+    EXPECT_EQ(form.titles().value(1), q("Renamed"));
     form.close();
 }

@@ -1,7 +1,7 @@
 #include "option_set_form.h"
 
 #include "cdaccess/cd_access.h"
-#include "form_texts.h"
+#include "common/form_texts.h"
 #include "form_widgets.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"

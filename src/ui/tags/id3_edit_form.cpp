@@ -3,7 +3,7 @@
 #include "settings/prompts.h"
 #include "tags/genres.h"
 #include "tags/id3_tag.h"
-#include "ui/options/form_texts.h"
+#include "common/form_texts.h"
 #include "ui/options/form_widgets.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "form_texts.h"
+#include "common/form_texts.h"
 
 #include "settings/language.h"
 #include "settings/options_setting.h"
