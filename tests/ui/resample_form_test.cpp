@@ -297,7 +297,7 @@ TEST_F(ResampleDialogTest, ALongConversionKeepsTheWindowResponsive)
     // timer events between them.
     EXPECT_GE(progress.size(), 3u);
     EXPECT_GT(ticksWhileMoving, 0);
-    EXPECT_GT(ticks, int(progress.size()));
+    EXPECT_GE(ticks, 3);
     EXPECT_EQ(bar->value(), 0);
     EXPECT_NEAR(run("soxi", {"-D", dir.filePath("long44.wav")}).toDouble(), 300.0, 0.05);
 }

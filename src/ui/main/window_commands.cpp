@@ -2,9 +2,13 @@
 
 #include "cddb/cddb_dialogs.h"
 #include "jobs/job_dialogs.h"
+#include "settings/language.h"
 #include "settings/options_setting.h"
+#include "settings/prompts.h"
 #include "main_form.h"
+#include "jobs/cd_player.h"
 #include "options/option_set_form.h"
+#include "players/resample_form.h"
 #include "recorder/record_form.h"
 #include "tags/edit_track_name_form.h"
 #include "tags/id3_edit_form.h"
@@ -22,6 +26,7 @@ void AttachWindowCommands(TMainForm& form)
     f->setCommand(QStringLiteral("ActionWavToMp3"), [f] { ConvertWavToMp3(f); });
     f->setCommand(QStringLiteral("mnuMp3ToWav"), [f] { ConvertMp3ToWav(f); });
     f->setCommand(QStringLiteral("miWAVtoOGG"), [f] { ConvertWavToOgg(f); });
+    f->setCommand(QStringLiteral("miWAVtoWAV"), [f] { ExecResampleDialog(f); });
 
     f->setCommand(QStringLiteral("ActionOptionSet"), [f] {
         bool reopen = false;
@@ -43,4 +48,38 @@ void AttachWindowCommands(TMainForm& form)
         if (ExecEditTrackName(f, title))
             f->setTitle(row, title);
     }, [f] { return f->selectedRow() >= 0; });
+
+    AttachCDPlayback(form);
+}
+
+void AttachCDPlayback(TMainForm& form)
+{
+    TMainForm* f = &form;
+    auto* player = new TCDPlayer(f);
+    player->SetPlayPrefix(GetResString(QStringLiteral("RES_Play"), QStringLiteral("Play ")));
+    QObject::connect(player, &TCDPlayer::stateChanged, f, [f, player] {
+        f->setStatusText(player->StatusText());
+        f->updateCommands();
+    });
+    // Extract and the close sequence stop a playing track first.
+    f->model().StopPlayback = [player] {
+        if (player->IsPlaying())
+            player->Stop();
+    };
+    f->addCloseRequestHook([player] { player->Stop(); });
+
+    f->setCommand(QStringLiteral("aPlay"), [f, player] {
+        const int row = f->selectedRow();
+        TTOC toc;
+        if (row < 0 || f->CDHandle() == 0 || !cdAccess().ReadTOC(f->CDHandle(), toc))
+            return;
+        if (!player->IsPlaying())
+            player->SetIdleStatus(f->statusText());
+        if (!player->Play(f->CDHandle(), toc, row, f->titles().value(row)))
+            prompts().message(player->LastError(), PromptIcon::Error, pbOk);
+    }, [f] { return f->selectedRow() >= 0; });
+    f->setCommand(QStringLiteral("aPause"), [player] { player->Pause(); },
+                  [player] { return player->IsPlaying() && !player->IsPaused(); });
+    f->setCommand(QStringLiteral("aStop"), [player] { player->Stop(); },
+                  [player] { return player->IsPlaying(); });
 }

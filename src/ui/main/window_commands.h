@@ -6,3 +6,7 @@
 class TMainForm;
 
 void AttachWindowCommands(TMainForm& form);
+
+// Play/Pause/Stop of the selected track through the sound card (part of
+// AttachWindowCommands).
+void AttachCDPlayback(TMainForm& form);
