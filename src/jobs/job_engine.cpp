@@ -3,6 +3,7 @@
 #include "cdaccess/cd_rip_thread.h"
 #include "jobs/job_texts.h"
 #include "jobs/extract_tag.h"
+#include "jobs/wma_step.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -32,7 +33,8 @@ void removeIfIdle(const QString& path)
 TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items, IJobView& view,
                        IJobEncoder* mp3, QObject* parent)
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
-      m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder())
+      m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder()),
+      m_wma(&jobWmaEncoder())
 {
 }
 
@@ -144,9 +146,11 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         }
         return;
     }
+    case TStep::EncodeWma:
+        startWma(i, firstOfJob);
+        return;
     case TStep::Resample:
     case TStep::EncodeOgg:
-    case TStep::EncodeWma:
         failStart(QStringLiteral("This conversion is not available in this version."));
         return;
     }
@@ -230,6 +234,9 @@ void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
     case scMp3Done:
         afterMp3(info->StepResult, info->Message);
         return;
+    case scWmaDone:
+        afterWma(*info);
+        return;
     default:
         onProgress(*info);
         return;
@@ -275,6 +282,14 @@ void TJobEngine::afterRip(int result, std::unique_ptr<TProcessInfo> info)
         startStep(TStep::EncodeOgg, i);
         return;
     case ofWMA:
+        releaseRipThread();
+        if (result != rrOk) {
+            info->Percent = scWmaDone;
+            info->StepResult = 4;
+            m_progressSeen = true;
+            postProcessInfo(this, std::move(info));
+            return;
+        }
         startStep(TStep::EncodeWma, i);
         return;
     default:
@@ -340,6 +355,7 @@ void TJobEngine::writeTag(int i)
 
 void TJobEngine::onProgress(const TProcessInfo& info)
 {
+    setWmaTimer(false);
     m_progressSeen = true;
     m_view.setTimes(info.ElapsedText, info.EstimatedText);
     if (info.Percent > 0) {
@@ -369,8 +385,11 @@ void TJobEngine::FinishJob()
     }
     m_items.clear();
     m_finished = true;
+    setWmaTimer(false);
     if (m_mp3->isActive())
         m_mp3->stop();
+    if (m_wma->isActive())
+        m_wma->stop();
     const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
     if (m_kind == TJobKind::WavToOgg)
         removeIfIdle(folder + QStringLiteral("MyReTemp.wav"));

@@ -12,11 +12,13 @@
 //   WavToMp3   MP3 encoding -> 2000 -> next
 //   Mp3ToWav   MP3 decoding -> 2000 -> next
 //   RecordToMp3  MP3 encoding beside the input -> 2000 -> end
+//   WavToWma   WMA encoding -> 5000 -> next (extraction: rip -> 1000 -> WMA -> 5000)
 // Each step has one place where it starts (startStep) and one where its end
 // is handled (by its step code); OGG, WMA and resampling steps slot in there.
 
 #include "cdaccess/cd_access.h"
 #include "jobs/job_types.h"
+#include "jobs/wma_estimate.h"
 
 #include <QObject>
 #include <QStringList>
@@ -49,6 +51,11 @@ public:
     int ExtractedCount() const { return m_extractedCount; }
     int EncodedCount() const { return m_encodedCount; }
 
+    // Once a second while wmaTimerChanged(true) holds: the elapsed time, the
+    // estimate and the gauge of a WMA step, from the growth of its output.
+    void Timer1Timer();
+    bool WmaTimerRunning() const { return m_wmaTimer; }
+
     // Report handlers (also reachable by posting TMessageEvents).
     void HandleProcessInfo(std::unique_ptr<TProcessInfo> info);
     void HandleRipFailed(qintptr code);
@@ -61,6 +68,10 @@ public:
     static QString ItemTitle(const QString& item);
     static int ItemTrack(const QString& item);
 
+signals:
+    // The view runs a one-second timer calling Timer1Timer while this is on.
+    void wmaTimerChanged(bool running);
+
 protected:
     bool event(QEvent* e) override;
 
@@ -70,6 +81,9 @@ private:
     void afterRip(int result, std::unique_ptr<TProcessInfo> info);
     void afterMp3(int result, const QString& message);
     void onProgress(const TProcessInfo& info);
+    void startWma(int i, bool firstOfJob);
+    void afterWma(const TProcessInfo& info);
+    void setWmaTimer(bool on);
     void writeTag(int i);
     void setStatus(const char* word, int i);
     void releaseRipThread();
@@ -88,6 +102,11 @@ private:
     int m_extractedCount = 0;
     int m_encodedCount = 0;
     bool m_progressSeen = false;
+    IJobEncoder* m_wma;
+    TWmaTimeEstimate m_wmaEstimate;
+    QString m_wmaOutput;
+    QString m_wmaEstimateText;
+    bool m_wmaTimer = false;
 };
 
 // The MP3 encoder object jobs use when none is given: the one installed with

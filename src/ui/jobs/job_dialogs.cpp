@@ -22,3 +22,10 @@ void ConvertMp3ToWav(QWidget* parent)
     if (!files.isEmpty())
         RunJobDialog(parent, TJobKind::Mp3ToWav, 0, files);
 }
+
+void ConvertWavToWma(QWidget* parent)
+{
+    const QStringList files = ChooseJobFiles(TJobKind::WavToWma);
+    if (!files.isEmpty())
+        RunJobDialog(parent, TJobKind::WavToWma, 0, files);
+}

@@ -16,3 +16,5 @@ int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringLis
 // check the output folder and run the job. Cancelling does nothing.
 void ConvertWavToMp3(QWidget* parent);
 void ConvertMp3ToWav(QWidget* parent);
+// "WAV to WM&A...": WAV files to WMA with the profile of the settings.
+void ConvertWavToWma(QWidget* parent);
