@@ -10,6 +10,7 @@
 #include "cdaccess/drive_report.h"
 #include "common/qt_prompts.h"
 #include "main/main_form.h"
+#include "main/window_commands.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     int rc = 0;
     {
         TMainForm form(DefaultMainFormServices());
+        AttachWindowCommands(form);
         form.show();
         rc = QApplication::exec();
     }

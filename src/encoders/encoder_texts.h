@@ -3,6 +3,8 @@
 // text of this folder goes through EncoderText so that the language files can
 // take over in one place.
 
+#include "settings/language.h"
+
 #include <QString>
 
 inline constexpr const char* RES_File_Exist = "RES_File_Exist";
@@ -13,12 +15,11 @@ inline constexpr const char* kFileExistDefault = " has existed,overite it?";
 inline constexpr const char* kCreateProcessErrorDefault =
     "Error while creating mp3 encoding process!";
 inline constexpr const char* kNoWmaEncoderDefault =
-    "Can not find WMA encoder (quillon-wmaenc), please reinstall Quillon or contact "
-    "with quillon-support@users.noreply.github.com!";
+    "The WMA encoder (quillon-wmaenc) can not be found. Please reinstall Quillon or write to "
+    "support@quillon.example.org for help.";
 
-// The text for key in the current language; English for now.
+// The text for key in the current language.
 inline QString EncoderText(const char* key, const char* englishDefault)
 {
-    Q_UNUSED(key);
-    return QString::fromUtf8(englishDefault);
+    return GetResString(QString::fromLatin1(key), QString::fromUtf8(englishDefault));
 }

@@ -1,8 +1,8 @@
 #include "job_texts.h"
 
+#include "settings/language.h"
+
 QString JobText(const char* key, const char* english)
 {
-    // Until the language files are wired in, every text is its English default.
-    Q_UNUSED(key);
-    return QString::fromUtf8(english);
+    return GetResString(QString::fromLatin1(key), QString::fromUtf8(english));
 }

@@ -1,6 +1,6 @@
 // The CDDB client against a server on 127.0.0.1 started by each test.
 #include "cddb/cddb_client.h"
-#include "cddb_test_server.h"
+#include "support/cddb_test_server.h"
 #include "cddb_test_util.h"
 #include "support/test_support.h"
 

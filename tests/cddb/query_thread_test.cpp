@@ -1,7 +1,7 @@
 // The query thread: options, the walk over the matches, its one message, and
 // Stop; with a CDDB server on 127.0.0.1 started by each test.
 #include "cddb/query_cddb_thread.h"
-#include "cddb_test_server.h"
+#include "support/cddb_test_server.h"
 #include "cddb_test_util.h"
 #include "settings/process_info.h"
 #include "support/test_support.h"

@@ -96,8 +96,8 @@ TEST_F(WmaProcess, QuestionsAndMissingUtilityEndBeforeStarting)
         const char* shown; // text of the one message box, or null for none
     } cases[] = {
         {"conversion declined", 6, true, pbNo, true, 0, " has existed,overite it?"},
-        {"utility missing", 6, false, pbOk, false, 0, "Can not find WMA encoder"},
-        {"extraction never asks", 1, true, pbNo, false, 0, "Can not find WMA encoder"},
+        {"utility missing", 6, false, pbOk, false, 0, "The WMA encoder (quillon-wmaenc) can not be found"},
+        {"extraction never asks", 1, true, pbNo, false, 0, "The WMA encoder (quillon-wmaenc) can not be found"},
     };
     for (const auto& c : cases) {
         const QString out = file("out.wma");

@@ -1,0 +1,111 @@
+#pragma once
+// The options dialog: six pages of settings, copied from OptionsSetting when
+// shown and back on OK. It never opens a drive itself: after OK,
+// driveMustReopen() tells the opener whether the drive choice changed.
+
+#include "settings/options_form_values.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QTabWidget;
+class QWidget;
+
+class TOptionSetForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TOptionSetForm(QWidget* parent = nullptr);
+
+    // The controls as values (what OK would store).
+    TOptionsFormValues values() const;
+    // True after OK when the opener must reopen the drive and reread the disc.
+    bool driveMustReopen() const { return m_driveMustReopen; }
+
+    int ShownCDIndex = 0;
+    bool ShownCDDb = false;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void TabSheet3Show();
+    void btBrowserClick();
+    void bDefaultClick();
+    void bWMADefaultClick();
+    void btOkClick();
+    void updateEnabling();
+    void refuse(const QString& text, int page, QWidget* focus);
+
+    QWidget* buildOutputPage();
+    QWidget* buildLamePage();
+    QWidget* buildOggPage();
+    QWidget* buildWmaPage();
+    QWidget* buildId3Page();
+    QWidget* buildCdRomPage();
+
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QWidget* TabSheet5 = nullptr;
+    QWidget* TabSheet6 = nullptr;
+
+    QLineEdit* editOutputDir = nullptr;
+    QPushButton* btBrowser = nullptr;
+    QCheckBox* ckbKeepWav = nullptr;
+    QComboBox* cbOutputFormat = nullptr;
+    QCheckBox* ckNormalize = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QCheckBox* cbRipTime = nullptr;
+    QLineEdit* eRipTime = nullptr;
+
+    QCheckBox* ckbSelectVBR = nullptr;
+    QCheckBox* ckbVBRHead = nullptr;
+    QPushButton* bDefault = nullptr;
+    QComboBox* cbBitRate = nullptr;
+    QComboBox* cbMaxBitRate = nullptr;
+    QComboBox* cbVBRQuality = nullptr;
+    QComboBox* cbMpegQuality = nullptr;
+    QComboBox* cbStereoMode = nullptr;
+
+    QCheckBox* cbUseCompress = nullptr;
+    QSlider* tbCompression = nullptr;
+    QComboBox* cbOggNomBit = nullptr;
+    QComboBox* cbOggMaxBit = nullptr;
+    QComboBox* cbOggMinBit = nullptr;
+
+    QComboBox* cbWMABitrate = nullptr;
+    QPushButton* bWMADefault = nullptr;
+
+    QCheckBox* cbUseID3 = nullptr;
+    QLineEdit* ID3artist = nullptr;
+    QLineEdit* ID3album = nullptr;
+    QLineEdit* ID3year = nullptr;
+    QComboBox* ID3genre = nullptr;
+    QLineEdit* ID3comment = nullptr;
+
+    QComboBox* cbCDList = nullptr;
+    QCheckBox* ckbCDDb = nullptr;
+
+    QPushButton* btOk = nullptr;
+    QPushButton* btCancel = nullptr;
+
+    int m_labelCount = 0;
+    bool m_driveMustReopen = false;
+
+    QLabel* newLabel(const QString& text, QWidget* parent);
+};
+
+// Opens the options dialog modally 50 pixels right of and below the parent's
+// top-left corner. Returns true when the user pressed OK; *reopenDrive (when
+// given) tells whether the drive must be reopened and the disc reread.
+bool ExecOptionsDialog(QWidget* parent, bool* reopenDrive = nullptr);

@@ -1,0 +1,122 @@
+#pragma once
+// TfrmRecord: the sound recorder window. It records the sound card's input
+// into a WAV file, plays it, records again from any point, undoes the changes
+// since the last save, saves under a name and, when "&MP3 format" is ticked,
+// has the job window encode the saved file to MP3.
+//
+// A new recording works directly on "MyNoName.wav" in the program folder; an
+// opened file is worked on through its copy "MyTemp.wav" there, and the file
+// itself changes only on Save. The sound moves through TWaveAudioDevice, whose
+// worker thread is joined by its Stop; everything here runs on the UI thread.
+
+#include "audio/wave_audio_device.h"
+#include "cdaccess/cd_access.h"
+#include "media_player_bar.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <functional>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+// The main window's "&Record": shows the recorder modally.
+void ExecRecorder(QWidget* parent, HCDROM cdHandle);
+
+class TfrmRecord : public QDialog {
+    Q_OBJECT
+public:
+    TfrmRecord(QWidget* parent, HCDROM cdHandle);
+    ~TfrmRecord() override;
+
+    // Paths of the two work files in the program folder.
+    static QString NewRecordingPath();
+    static QString WorkCopyPath();
+
+    QString CurrentFile() const { return m_currentFile; }
+    bool Modified() const { return m_modified; }
+    TWaveAudioDevice& Device() { return m_device; }
+    TMediaPlayerBar* MediaPlayer() const { return MediaPlayer1; }
+    // Replaces the busy wait at the end of a recording (tests watch it).
+    void SetStopWaiter(std::function<void(qint64)> waiter) { m_stopWaiter = std::move(waiter); }
+
+public slots:
+    void pmExitClick();
+    void TrackBar1Change(int position);
+    void MediaPlayer1Click(TMPBtnType button);
+    void Timer1Timer();
+    void TimerRecordTimer();
+    void miRecordOptionSetClick();
+    void miNewClick();
+    void miOpenClick();
+    void actSaveExecute();
+    void actSaveAsExecute();
+    void actUndoExecute();
+    void actSaveUpdate();
+    void actUndoUpdate();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void reject() override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+
+    // What the media control does for a button after MediaPlayer1Click.
+    void mediaAction(TMPBtnType button);
+    void stopHandling();
+    bool saveFile(bool ask);
+    // Asks a target name through the save dialog; empty when the user gave up.
+    QString askSaveTarget(bool deleteExisting);
+    bool openAsCurrent(const QString& path);
+    void convertToMp3();
+    void showDeviceError(const std::exception& e);
+    void setButtonsOpened();
+    void updateActions();
+    qint64 trackBarTime() const;
+    QString caption(const QString& name) const;
+
+    HCDROM m_cdHandle;
+    TWaveAudioDevice m_device;
+    QString m_currentFile;
+    QString m_workCopy;
+    bool m_newRecording = false; // the current file is the new-recording file
+    bool m_modified = false;
+    bool m_mp3Made = false;
+    bool m_closing = false;
+    qint64 m_playClock = 0;
+    qint64 m_startPosition = 0;
+    QElapsedTimer m_recordStart;
+    qint64 m_recordMilliseconds = 0;
+    std::function<void(qint64)> m_stopWaiter;
+
+    QLabel* lbState;
+    QLabel* panRecordTime;
+    QGroupBox* GroupBox1;
+    QLabel* lbPosition;
+    QGroupBox* GroupBox2;
+    QLabel* lbLength;
+    QSlider* TrackBar1;
+    TMediaPlayerBar* MediaPlayer1;
+    QPushButton* btStart;
+    QLabel* lbWeb;
+    QMenu* PopupMenu1;
+    QAction* miNew;
+    QAction* miOpen;
+    QAction* miSave;
+    QAction* miSaveAs;
+    QAction* miUndo;
+    QAction* miRecordOptionSet;
+    QAction* miSaveMp3;
+    QAction* pmExit;
+    QTimer* Timer1;
+    QTimer* TimerRecord;
+};

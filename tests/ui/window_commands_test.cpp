@@ -1,0 +1,126 @@
+// The main window's commands reach the windows that do the work: Extract on a
+// generated disc image through libcdio ends with the checked tracks on disk.
+#include "disc_image_writer.h"
+#include "main/main_form.h"
+#include "main/window_commands.h"
+#include "tags/edit_track_name_form.h"
+#include "settings/options_setting.h"
+#include "settings/prompts.h"
+#include "support/test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <QDir>
+#include <QTreeWidget>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using quillon::test::TempHome;
+
+namespace {
+QString q(const char* s) { return QString::fromUtf8(s); }
+
+discgen::TrackSpec tone(int frames, double hz)
+{
+    discgen::TrackSpec t;
+    t.frames = frames;
+    t.signal = discgen::Signal::Tone;
+    t.frequency = hz;
+    return t;
+}
+
+class WindowCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OptionsSetting = TOptionsSetting{};
+        m_tracks = {tone(150, 440), tone(75, 660), tone(120, 880)};
+        m_cue = m_home.file(q("disc.cue"));
+        ASSERT_TRUE(discgen::WriteCueBin(m_cue, m_tracks));
+        qputenv("QUILLON_CD_IMAGES", QFile::encodeName(m_cue));
+        m_out = m_home.file(q("out"));
+        ASSERT_TRUE(QDir().mkpath(m_out));
+    }
+    void TearDown() override { qunsetenv("QUILLON_CD_IMAGES"); }
+
+    TempHome m_home;
+    ScopedPrompts m_prompts;
+    QList<discgen::TrackSpec> m_tracks;
+    QString m_cue;
+    QString m_out;
+};
+} // namespace
+
+TEST_F(WindowCommandsTest, ExtractWritesTheCheckedTracksAsWav)
+{
+    TMainForm form(DefaultMainFormServices());
+    AttachWindowCommands(form);
+    form.show();
+    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3) << form.statusText().toStdString();
+    // Options are loaded by the window; set the job's ones afterwards.
+    OptionsSetting.CommonOptions.OutputFolder = m_out;
+    OptionsSetting.CommonOptions.OutputFormat = ofWAV;
+    form.setTitle(0, q("First"));
+    form.setTitle(2, q("Third"));
+    form.setChecked(0, true);
+    form.setChecked(1, false);
+    form.setChecked(2, true);
+    form.updateCommands();
+
+    QAction* extract = form.action(q("ActionExtract"));
+    ASSERT_NE(extract, nullptr);
+    ASSERT_TRUE(extract->isEnabled());
+    extract->trigger(); // modal job window; returns when the job has ended
+
+    const QByteArray first = quillon::test::readFile(m_out + q("/First.wav"));
+    const QByteArray third = quillon::test::readFile(m_out + q("/Third.wav"));
+    EXPECT_EQ(first.mid(44), discgen::TrackAudio(m_tracks[0]));
+    EXPECT_EQ(third.mid(44), discgen::TrackAudio(m_tracks[2]));
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files).size(), 2);
+    for (const auto& shown : m_prompts.shown)
+        ADD_FAILURE() << "unexpected message: " << shown.text.toStdString();
+    form.close();
+}
+
+TEST_F(WindowCommandsTest, ExtractWithNothingCheckedIsDisabled)
+{
+    TMainForm form(DefaultMainFormServices());
+    AttachWindowCommands(form);
+    form.show();
+    form.SelectAll(false);
+    form.updateCommands();
+    EXPECT_FALSE(form.action(q("ActionExtract"))->isEnabled());
+    form.close();
+}
+
+TEST_F(WindowCommandsTest, RenameTitleChangesTheSelectedRowAndCancelKeepsIt)
+{
+    TMainForm form(DefaultMainFormServices());
+    AttachWindowCommands(form);
+    form.show();
+    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3);
+    form.ListView1()->setCurrentItem(form.ListView1()->topLevelItem(1));
+    QAction* rename = form.action(q("aEditTrackName"));
+    ASSERT_TRUE(rename && rename->isEnabled());
+
+    // Answers the modal rename dialog once it is up.
+    const auto answer = [](const QString& text, bool ok) {
+        QTimer::singleShot(0, [text, ok] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<TfrmEditTrackName*>(w); dialog && dialog->isVisible()) {
+                    dialog->eName->setText(text);
+                    ok ? dialog->accept() : dialog->reject();
+                }
+            }
+        });
+    };
+    answer(q("Renamed"), true);
+    rename->trigger();
+    EXPECT_EQ(form.titles().value(1), q("Renamed"));
+    answer(q("Ignored"), false);
+    rename->trigger();
+    EXPECT_EQ(form.titles().value(1), q("Renamed"));
+    form.close();
+}
