@@ -1,7 +1,7 @@
 // quillon extract --cddb against a CDDB server on 127.0.0.1 started here: the
 // titles found name the files and go into the disc store; a server without a
 // match leaves the stored titles in use.
-#include "../cddb/cddb_test_server.cpp" // the tests' CDDB server, built once into this executable
+#include "support/cddb_test_server.h"
 
 #include "support/test_support.h"
 
