@@ -2,6 +2,8 @@
 # Install what is missing, build, and start Quillon.
 # Without a CD drive (and without QUILLON_CD_IMAGES or --cd-image), a short demo
 # disc is generated in $BUILD_DIR/demo and Quillon starts with it as its drive.
+# Without a display (no DISPLAY or WAYLAND_DISPLAY) the disc is extracted to
+# MP3 files in ./Output by the command-line front end instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -17,6 +19,18 @@ for arg in "$@"; do
   case "$arg" in --cd-image|--cd-image=*) image_given=true ;; esac
 done
 
+only_images=true
+skip=false
+for arg in "$@"; do
+  if $skip; then skip=false; continue; fi
+  case "$arg" in
+    --cd-image) skip=true ;;
+    --cd-image=*) ;;
+    *) only_images=false ;;
+  esac
+done
+
+drive_args=()
 if ! $have_drive && ! $image_given && [ -z "${QUILLON_CD_IMAGES:-}" ]; then
   demo="$(realpath -m "$BUILD_DIR/demo/demo.cue")"
   # The titles go where the program keeps cdinfo.dat: $QUILLON_HOME, else
@@ -34,6 +48,13 @@ if ! $have_drive && ! $image_given && [ -z "${QUILLON_CD_IMAGES:-}" ]; then
       --title "Quiet Interlude" --title "High A"
   fi
   echo "No CD drive found: using the demo disc $demo"
-  exec "$BUILD_DIR/bin/quillon" --cd-image "$demo" "$@"
+  drive_args=(--cd-image "$demo")
 fi
-exec "$BUILD_DIR/bin/quillon" "$@"
+
+# Without a display there are no windows: the main job runs as a command
+# instead, reading the disc into MP3 files in ./Output and listing them.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && $only_images; then
+  echo "No display: extracting the disc to MP3 into ./Output"
+  exec "$BUILD_DIR/bin/quillon" extract "${drive_args[@]}" "$@" --format mp3 --output ./Output
+fi
+exec "$BUILD_DIR/bin/quillon" "${drive_args[@]}" "$@"

@@ -2,7 +2,10 @@
 //
 // Options: --cd-image FILE (repeatable) adds a disc image as a drive, as do the
 // files in $QUILLON_CD_IMAGES; --list-drives prints the drives and the first
-// drive's table of contents and exits without opening a window.
+// drive's table of contents and exits without opening a window. A command
+// (drives, toc, extract, convert; see --help) runs without windows (cli.h).
+#include "cli.h"
+
 #include "cdaccess/cdio_access.h"
 #include "cdaccess/drive_report.h"
 #include "common/qt_prompts.h"
@@ -36,6 +39,8 @@ void addImageDrives()
 
 int main(int argc, char** argv)
 {
+    if (IsCliInvocation(argc, argv))
+        return RunCli(argc, argv);
     // The text run needs no display.
     if (hasOption(argc, argv, "--list-drives")) {
         QCoreApplication app(argc, argv);

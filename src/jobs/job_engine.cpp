@@ -5,6 +5,7 @@
 #include "jobs/job_texts.h"
 #include "jobs/ogg_step.h"
 #include "jobs/resample_step.h"
+#include "jobs/wma_step.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -34,8 +35,10 @@ void removeIfIdle(const QString& path)
 TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items, IJobView& view,
                        IJobEncoder* mp3, QObject* parent)
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
-      m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder())
-{}
+      m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder()),
+      m_wma(&jobWmaEncoder())
+{
+}
 
 TJobEngine::~TJobEngine()
 {
@@ -154,6 +157,9 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         }
         return;
     }
+    case TStep::EncodeWma:
+        startWma(i, firstOfJob);
+        return;
     case TStep::Resample:
         setStatus("Resampling(", i);
         m_view.setFrameCaption(JobText("RES_WAV_RESAMPLE", "Resampling WAV"));
@@ -171,9 +177,6 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         startOggStep(i, input, firstOfJob);
         return;
     }
-    case TStep::EncodeWma:
-        failStart(QStringLiteral("This conversion is not available in this version."));
-        return;
     }
 }
 
@@ -262,6 +265,9 @@ void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
     case scResampleDone:
         afterResample(*info);
         return;
+    case scWmaDone:
+        afterWma(*info);
+        return;
     default:
         onProgress(*info);
         return;
@@ -314,6 +320,14 @@ void TJobEngine::afterRip(int result, std::unique_ptr<TProcessInfo> info)
         startStep(TStep::EncodeOgg, i);
         return;
     case ofWMA:
+        releaseRipThread();
+        if (result != rrOk) {
+            info->Percent = scWmaDone;
+            info->StepResult = 4;
+            m_progressSeen = true;
+            postProcessInfo(this, std::move(info));
+            return;
+        }
         startStep(TStep::EncodeWma, i);
         return;
     default:
@@ -426,6 +440,7 @@ void TJobEngine::writeTag(int i)
 
 void TJobEngine::onProgress(const TProcessInfo& info)
 {
+    setWmaTimer(false);
     m_progressSeen = true;
     m_view.setTimes(info.ElapsedText, info.EstimatedText);
     if (info.Percent > 0) {
@@ -458,8 +473,11 @@ void TJobEngine::FinishJob()
     // The temporary file must be closed before it can be deleted below.
     if (m_resample)
         m_resample->Stop();
+    setWmaTimer(false);
     if (m_mp3->isActive())
         m_mp3->stop();
+    if (m_wma->isActive())
+        m_wma->stop();
     const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
     if (m_kind == TJobKind::WavToOgg)
         removeIfIdle(folder + QStringLiteral("MyReTemp.wav"));

@@ -13,11 +13,13 @@
 //   WavToOgg   [resample below 44100 Hz -> 4000 ->] Vorbis writing -> 3000 -> next
 //   Mp3ToWav   MP3 decoding -> 2000 -> next
 //   RecordToMp3  MP3 encoding beside the input -> 2000 -> end
+//   WavToWma   WMA encoding -> 5000 -> next (extraction: rip -> 1000 -> WMA -> 5000)
 // Each step has one place where it starts (startStep) and one where its end
 // is handled (by its step code); OGG, WMA and resampling steps slot in there.
 
 #include "cdaccess/cd_access.h"
 #include "jobs/job_types.h"
+#include "jobs/wma_estimate.h"
 
 #include <QObject>
 #include <QStringList>
@@ -53,6 +55,11 @@ public:
     int EncodedCount() const { return m_encodedCount; }
     int OggCount() const { return m_oggCount; }
 
+    // Once a second while wmaTimerChanged(true) holds: the elapsed time, the
+    // estimate and the gauge of a WMA step, from the growth of its output.
+    void Timer1Timer();
+    bool WmaTimerRunning() const { return m_wmaTimer; }
+
     // Report handlers (also reachable by posting TMessageEvents).
     void HandleProcessInfo(std::unique_ptr<TProcessInfo> info);
     void HandleRipFailed(qintptr code);
@@ -64,6 +71,10 @@ public:
     // Characters 3.. of an extraction item, and the number in its first two.
     static QString ItemTitle(const QString& item);
     static int ItemTrack(const QString& item);
+
+signals:
+    // The view runs a one-second timer calling Timer1Timer while this is on.
+    void wmaTimerChanged(bool running);
 
 protected:
     bool event(QEvent* e) override;
@@ -79,6 +90,9 @@ private:
     void afterResample(const TProcessInfo& info);
     QString resampleTempName() const;
     void onProgress(const TProcessInfo& info);
+    void startWma(int i, bool firstOfJob);
+    void afterWma(const TProcessInfo& info);
+    void setWmaTimer(bool on);
     void writeTag(int i);
     // Vorbis writing (ogg_step.cpp). input: the WAV file to encode (the
     // item's own, or the resampled temporary file of a WavToOgg item).
@@ -109,6 +123,11 @@ private:
     int m_oggCount = 0;
     std::unique_ptr<TOggStep> m_ogg;
     bool m_progressSeen = false;
+    IJobEncoder* m_wma;
+    TWmaTimeEstimate m_wmaEstimate;
+    QString m_wmaOutput;
+    QString m_wmaEstimateText;
+    bool m_wmaTimer = false;
 };
 
 // The MP3 encoder object jobs use when none is given: the one installed with

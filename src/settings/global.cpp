@@ -119,7 +119,11 @@ QString ProgramFolder()
         return AddBackslash(home);
     }
     const QString exeDir = ExecutableFolder();
-    if (QFileInfo(exeDir).isWritable())
+    // An installed program (bin/ beside share/quillon) keeps its files per
+    // user even where its bin folder is writable (a root install, a prefix in
+    // the home folder).
+    const bool installed = QFileInfo(exeDir + QStringLiteral("../share/quillon")).isDir();
+    if (!installed && QFileInfo(exeDir).isWritable())
         return exeDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                          + QStringLiteral("/quillon");

@@ -26,7 +26,8 @@ void WaitMilliseconds(qint64 n);
 qint64 GetFileSizeByName(const QString& path);
 
 // The program folder, with a trailing separator: $QUILLON_HOME when set, else
-// the executable's folder when writable, else $XDG_DATA_HOME/quillon (created).
+// the executable's folder when writable and not an installed bin/ folder (one
+// beside share/quillon), else $XDG_DATA_HOME/quillon (created).
 QString ProgramFolder();
 
 // Folder of the running executable, with a trailing separator.

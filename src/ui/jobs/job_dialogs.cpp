@@ -29,3 +29,10 @@ void ConvertWavToOgg(QWidget* parent)
     if (!files.isEmpty())
         RunJobDialog(parent, TJobKind::WavToOgg, 0, files);
 }
+
+void ConvertWavToWma(QWidget* parent)
+{
+    const QStringList files = ChooseJobFiles(TJobKind::WavToWma);
+    if (!files.isEmpty())
+        RunJobDialog(parent, TJobKind::WavToWma, 0, files);
+}

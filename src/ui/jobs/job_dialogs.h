@@ -17,3 +17,5 @@ int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringLis
 void ConvertWavToMp3(QWidget* parent);
 void ConvertMp3ToWav(QWidget* parent);
 void ConvertWavToOgg(QWidget* parent);
+// "WAV to WM&A...": WAV files to WMA with the profile of the settings.
+void ConvertWavToWma(QWidget* parent);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -49,7 +50,18 @@ TRipForm::TRipForm(QWidget* owner, TJobKind kind, HCDROM cdHandle, const QString
     layout->addWidget(btStop, 0, Qt::AlignRight);
     connect(btStop, &QPushButton::clicked, this, &TRipForm::btStopClick);
 
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+
     m_engine = std::make_unique<TJobEngine>(kind, cdHandle, items, *this, mp3);
+    connect(Timer1, &QTimer::timeout, m_engine.get(), &TJobEngine::Timer1Timer);
+    connect(m_engine.get(), &TJobEngine::wmaTimerChanged, Timer1, [this](bool running) {
+        if (running)
+            Timer1->start();
+        else
+            Timer1->stop();
+    });
     m_engine->Start();
     Label1->clear();
     Label2->clear();

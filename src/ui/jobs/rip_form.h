@@ -14,6 +14,7 @@ class QGroupBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 class TRipForm : public QDialog, public IJobView {
     Q_OBJECT
@@ -50,6 +51,8 @@ private:
     QLabel* Label20;
     QLabel* Label2;
     QPushButton* btStop;
+    // Runs only during WMA steps, as the engine says; drives its read-outs.
+    QTimer* Timer1;
     std::unique_ptr<TJobEngine> m_engine;
     bool m_closing = false;
 };

@@ -26,6 +26,7 @@ void AttachWindowCommands(TMainForm& form)
     f->setCommand(QStringLiteral("ActionWavToMp3"), [f] { ConvertWavToMp3(f); });
     f->setCommand(QStringLiteral("mnuMp3ToWav"), [f] { ConvertMp3ToWav(f); });
     f->setCommand(QStringLiteral("miWAVtoOGG"), [f] { ConvertWavToOgg(f); });
+    f->setCommand(QStringLiteral("miWAVtoWMA"), [f] { ConvertWavToWma(f); });
     f->setCommand(QStringLiteral("miWAVtoWAV"), [f] { ExecResampleDialog(f); });
 
     f->setCommand(QStringLiteral("ActionOptionSet"), [f] {

@@ -1,0 +1,483 @@
+#include "cli.h"
+
+#include "cli_args.h"
+#include "cli_prompts.h"
+#include "cli_view.h"
+
+#include "cdaccess/cd_access.h"
+#include "cdaccess/cdio_access.h"
+#include "cddb/cddb_disc_id.h"
+#include "cddb/query_cddb_thread.h"
+#include "jobs/job_engine.h"
+#include "settings/disc_info.h"
+#include "settings/global.h"
+#include "settings/options_setting.h"
+#include "settings/options_store.h"
+#include "settings/process_info.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted = true;
+}
+
+void print(std::FILE* f, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), f);
+    std::fflush(f);
+}
+
+int fail(const QString& reason, int code = kExitFailed)
+{
+    print(stderr, QStringLiteral("quillon: %1\n").arg(reason));
+    return code;
+}
+
+// The drive a command reads, open, with its table of contents.
+struct TOpenDisc {
+    TCDREC Drive;
+    int Number = 0;
+    HCDROM Handle = 0;
+    TTOC Toc;
+    QString Key;
+    TOpenDisc() = default;
+    TOpenDisc(const TOpenDisc&) = delete;
+    TOpenDisc& operator=(const TOpenDisc&) = delete;
+    ~TOpenDisc() { CloseCDDrive(Handle); }
+};
+
+bool openDisc(const TCliRequest& r, TOpenDisc& disc, QString& error)
+{
+    const std::vector<TCDREC> drives = cdAccess().GetCDList();
+    int index = -1;
+    if (!r.Image.isEmpty()) {
+        const QString wanted = QFileInfo(r.Image).absoluteFilePath();
+        for (size_t i = 0; i < drives.size(); ++i) {
+            if (drives[i].IsImage && QFileInfo(drives[i].Device).absoluteFilePath() == wanted)
+                index = int(i);
+        }
+        if (index < 0) {
+            error = QStringLiteral("cannot use the disc image %1").arg(r.Image);
+            return false;
+        }
+    } else {
+        const int number = r.Drive > 0 ? r.Drive : 1;
+        if (drives.empty()) {
+            error = QStringLiteral("no CD drive found (a disc image is read with --cd-image FILE)");
+            return false;
+        }
+        if (number > int(drives.size())) {
+            error = QStringLiteral("there is no drive %1 (see quillon drives)").arg(number);
+            return false;
+        }
+        index = number - 1;
+    }
+    disc.Drive = drives[size_t(index)];
+    disc.Number = index + 1;
+    disc.Handle = cdAccess().GetCDHandle(disc.Drive);
+    if (disc.Handle == 0) {
+        error =
+            QStringLiteral("cannot open %1: %2").arg(disc.Drive.Device, cdAccess().LastErrorText());
+        return false;
+    }
+    cdAccess().ModifyCDParms(disc.Handle, kCDParmAddressMode, kAddressModeMsf);
+    if (!cdAccess().ReadTOC(disc.Handle, disc.Toc)) {
+        error =
+            QStringLiteral("no disc in %1: %2").arg(disc.Drive.Device, cdAccess().LastErrorText());
+        return false;
+    }
+    if (!AudioCDPresent(disc.Toc)) {
+        error = QStringLiteral("the disc in %1 has no audio tracks").arg(disc.Drive.Device);
+        return false;
+    }
+    disc.Key = DiscKeyFromTOC(disc.Toc);
+    return true;
+}
+
+QString trackTitle(int n)
+{
+    const QString& stored = n < int(OptionsSetting.CDInfo.Tracks.size())
+                                ? OptionsSetting.CDInfo.Tracks[size_t(n)]
+                                : QString();
+    return stored.isEmpty() ? DefaultTrackTitle(n) : stored;
+}
+
+QString mmss(std::int32_t frames)
+{
+    return TimeText(frames / kFramesPerSecond);
+}
+
+// The output folder of a job: --output, else the setting, else the current
+// folder; made when missing.
+bool prepareOutputFolder(const TCliRequest& r, QString& error)
+{
+    QString folder = r.Output;
+    if (folder.isEmpty())
+        folder = OptionsSetting.CommonOptions.OutputFolder;
+    if (folder.isEmpty())
+        folder = QDir::currentPath();
+    folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
+        error = QStringLiteral("cannot write into the output folder %1").arg(folder);
+        return false;
+    }
+    OptionsSetting.CommonOptions.OutputFolder = folder;
+    return true;
+}
+
+// Looks the disc up and keeps what was found in the disc record and store.
+void queryCddb(const TOpenDisc& disc)
+{
+    struct TWaiter : QObject {
+        QEventLoop loop;
+        int code = 0;
+        bool event(QEvent* e) override
+        {
+            auto* m = dynamic_cast<TMessageEvent*>(e);
+            if (!m || m->message() != WM_CDDBFINISHED)
+                return QObject::event(e);
+            code = int(m->wParam());
+            loop.quit();
+            return true;
+        }
+    } waiter;
+    print(stderr,
+          QStringLiteral("Looking the disc up on %1...\n")
+              .arg(OptionsSetting.QueryCDDB.Server.isEmpty() ? kCddbDefaultServer
+                                                             : OptionsSetting.QueryCDDB.Server));
+    TQueryCDDBThread query(&waiter, disc.Toc, OptionsSetting.QueryCDDB);
+    waiter.loop.exec();
+    if (waiter.code != cddbFinished) {
+        print(stderr, QStringLiteral("quillon: no titles from CDDB (%1); using the stored ones\n")
+                          .arg(query.ErrorText()));
+        return;
+    }
+    const TCddbResult result = query.takeResult();
+    TCDInfo& info = OptionsSetting.CDInfo;
+    ApplyCddbResult(result, info, GenreIndex, [&](int row, const QString& title) {
+        const int n = row + 1;
+        if (n < int(info.Tracks.size()))
+            info.Tracks[size_t(n)] = title;
+    });
+    info.TrackNumber = disc.Toc.TrackCount();
+    try {
+        LoadSaveDiscInfo(disc.Key, false);
+    } catch (const std::exception& e) {
+        print(stderr, QStringLiteral("quillon: %1\n").arg(QString::fromLocal8Bit(e.what())));
+    }
+}
+
+// Runs one job to its end in an event loop and lists the outputs.
+int runJob(TJobKind kind, HCDROM handle, const QStringList& items, const QStringList& outputs,
+           TCliPrompts& prompts)
+{
+    TCliJobView view(stderr, isatty(STDERR_FILENO));
+    prompts.beforeWrite = [](void* v) { static_cast<TCliJobView*>(v)->breakLine(); };
+    prompts.beforeWriteContext = &view;
+    TJobEngine engine(kind, handle, items, view);
+    view.attach(engine);
+    QEventLoop loop;
+    view.setLoop(&loop);
+
+    g_interrupted = false;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (g_interrupted && !engine.Finished())
+            engine.Stop();
+    });
+    watch.start(100);
+
+    engine.Start();
+    if (!view.closed())
+        loop.exec();
+    watch.stop();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    view.breakLine();
+
+    int missing = 0;
+    for (const QString& out : outputs) {
+        if (QFileInfo(out).isFile() && QFileInfo(out).size() > 0)
+            print(stdout, out + QLatin1Char('\n'));
+        else
+            ++missing;
+    }
+    if (g_interrupted)
+        return fail(QStringLiteral("stopped"), kExitInterrupted);
+    if (missing > 0)
+        return fail(
+            QStringLiteral("%1 of %2 files were not made").arg(missing).arg(outputs.size()));
+    if (prompts.errors() > 0)
+        return fail(QStringLiteral("finished with errors"));
+    return 0;
+}
+
+int runDrives()
+{
+    const std::vector<TCDREC> drives = cdAccess().GetCDList();
+    if (drives.empty())
+        return fail(
+            QStringLiteral("no CD drive found (a disc image is read with --cd-image FILE)"));
+    for (size_t i = 0; i < drives.size(); ++i) {
+        print(stdout, QStringLiteral("%1  %2  %3%4\n")
+                          .arg(i + 1)
+                          .arg(drives[i].Device, drives[i].Name(),
+                               drives[i].IsImage ? QStringLiteral("  (image)") : QString()));
+    }
+    return 0;
+}
+
+int runToc(const TCliRequest& r)
+{
+    TOpenDisc disc;
+    QString error;
+    if (!openDisc(r, disc, error))
+        return fail(error);
+    LoadSaveDiscInfo(disc.Key, true);
+    const TTOC& toc = disc.Toc;
+    QString text = QStringLiteral("Drive %1: %2 (%3)\n")
+                       .arg(disc.Number)
+                       .arg(disc.Drive.Name(), disc.Drive.Device);
+    text += QStringLiteral("Disc key: %1\n").arg(disc.Key);
+    text += QStringLiteral("CDDB disc id: %1\n")
+                .arg(IsUsableCddbToc(toc) ? CddbDiscIdText(CddbDiscId(toc)) : QStringLiteral("-"));
+    const TCDInfo& info = OptionsSetting.CDInfo;
+    if (!info.Artist.isEmpty() || !info.Album.isEmpty())
+        text += QStringLiteral("Title: %1 / %2\n").arg(info.Artist, info.Album);
+    text += QStringLiteral("Tracks: %1, total %2\n")
+                .arg(toc.TrackCount())
+                .arg(mmss(toc.Entries.back().MsfFrames() - toc.Entries.front().MsfFrames()));
+    text += QStringLiteral("Track  Length  WAV bytes  Title\n");
+    for (int k = 0; k < toc.TrackCount(); ++k) {
+        const TTOCTRACK& e = toc.Entries[size_t(k)];
+        const std::int32_t frames = toc.Entries[size_t(k) + 1].MsfFrames() - e.MsfFrames();
+        const qint64 bytes = qint64(frames) * kSectorSize + 44;
+        text += QStringLiteral("%1  %2  %3  %4\n")
+                    .arg(k + 1, 5)
+                    .arg(mmss(frames), 6)
+                    .arg(e.IsAudio() ? QString::number(bytes) : QStringLiteral("-"), 9)
+                    .arg(e.IsAudio() ? trackTitle(k + 1) : QStringLiteral("(data)"));
+    }
+    print(stdout, text);
+    return 0;
+}
+
+TCliPrompts::TAnswer overwriteAnswer(const TCliRequest& r)
+{
+    if (r.Overwrite)
+        return TCliPrompts::TAnswer::Yes;
+    if (r.NoOverwrite)
+        return TCliPrompts::TAnswer::No;
+    return TCliPrompts::TAnswer::Ask;
+}
+
+QString formatExtension(int format)
+{
+    switch (format) {
+    case ofMP3:
+        return QStringLiteral(".mp3");
+    case ofOGG:
+        return QStringLiteral(".ogg");
+    case ofWMA:
+        return QStringLiteral(".wma");
+    default:
+        return QStringLiteral(".wav");
+    }
+}
+
+int runExtract(const TCliRequest& r)
+{
+    TOpenDisc disc;
+    QString error;
+    if (!openDisc(r, disc, error))
+        return fail(error);
+    if (!r.Format.isEmpty())
+        OptionsSetting.CommonOptions.OutputFormat = CliFormatIndex(r.Format);
+    const int format = OptionsSetting.CommonOptions.OutputFormat;
+    if (format < ofMP3 || format > ofWMA)
+        return fail(QStringLiteral("options.ini names no output format I know (use --format)"));
+    if (!prepareOutputFolder(r, error))
+        return fail(error);
+
+    const TTOC& toc = disc.Toc;
+    std::vector<int> tracks;
+    if (!r.Tracks.isEmpty()) {
+        const auto parsed = ParseTrackList(r.Tracks, toc.TrackCount(), error);
+        if (!parsed)
+            return fail(error, kExitUsage);
+        tracks = *parsed;
+        for (int t : tracks) {
+            if (!toc.Entries[size_t(t - 1)].IsAudio())
+                return fail(QStringLiteral("track %1 is a data track").arg(t), kExitUsage);
+        }
+    } else {
+        for (int t = 1; t <= toc.TrackCount(); ++t) {
+            if (toc.Entries[size_t(t - 1)].IsAudio())
+                tracks.push_back(t);
+        }
+    }
+    if (tracks.size() > 99)
+        return fail(QStringLiteral("a disc holds at most 99 tracks"));
+
+    LoadSaveDiscInfo(disc.Key, true);
+    if (r.Cddb)
+        queryCddb(disc);
+
+    QStringList items;
+    QStringList outputs;
+    const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
+    for (int t : tracks) {
+        const QString title = trackTitle(t);
+        items << TwoDigits(t) + title;
+        outputs << folder + title + formatExtension(format);
+    }
+    TCliPrompts prompts(overwriteAnswer(r));
+    setPrompts(&prompts);
+    const int rc = runJob(TJobKind::Extract, disc.Handle, items, outputs, prompts);
+    setPrompts(nullptr);
+    return rc;
+}
+
+int runConvert(const TCliRequest& r)
+{
+    const int format = CliFormatIndex(r.Format);
+    TJobKind kind = TJobKind::WavToMp3;
+    switch (format) {
+    case ofMP3:
+        kind = TJobKind::WavToMp3;
+        break;
+    case ofWAV:
+        kind = TJobKind::Mp3ToWav;
+        break;
+    case ofOGG:
+        kind = TJobKind::WavToOgg;
+        break;
+    case ofWMA:
+        kind = TJobKind::WavToWma;
+        break;
+    default:
+        return fail(QStringLiteral("unknown format %1").arg(r.Format), kExitUsage);
+    }
+    QStringList items;
+    for (const QString& file : r.Files) {
+        const QFileInfo fi(file);
+        if (!fi.isFile() || !fi.isReadable())
+            return fail(QStringLiteral("cannot read %1").arg(file));
+        items << fi.absoluteFilePath();
+    }
+    if (items.size() > 99)
+        return fail(QStringLiteral("at most 99 files at once"), kExitUsage);
+    QString error;
+    if (!prepareOutputFolder(r, error))
+        return fail(error);
+
+    QStringList outputs;
+    const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
+    const QString ext = formatExtension(format);
+    for (const QString& item : items) {
+        QString name = QFileInfo(item).fileName();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot >= 0)
+            name.truncate(dot);
+        const QString out = folder + name + ext;
+        if (QFileInfo(out).absoluteFilePath() == item)
+            return fail(QStringLiteral("%1 would be its own output").arg(item), kExitUsage);
+        outputs << out;
+    }
+    TCliPrompts prompts(overwriteAnswer(r));
+    setPrompts(&prompts);
+    const int rc = runJob(kind, 0, items, outputs, prompts);
+    setPrompts(nullptr);
+    return rc;
+}
+
+} // namespace
+
+bool IsCliInvocation(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--cd-image") == 0) {
+            ++i;
+            continue;
+        }
+        if (std::strncmp(arg, "--cd-image=", 11) == 0)
+            continue;
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
+            return true;
+        // A word is a command; an unknown one is reported by the parser.
+        if (arg[0] != '-')
+            return true;
+        // Other options (Qt's -platform and the like) belong to the windows.
+        return false;
+    }
+    return false;
+}
+
+int RunCli(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+
+    QString error;
+    const auto request = ParseCliArguments(args, error);
+    if (!request)
+        return fail(error, kExitUsage);
+    if (request->Help || request->Command == TCliCommand::Help) {
+        print(stdout, CliHelpText(request->Command));
+        return 0;
+    }
+    for (const QString& image : request->Images) {
+        if (!QFileInfo(image).isFile())
+            return fail(QStringLiteral("cannot read the disc image %1: no such file").arg(image));
+    }
+    QStringList images;
+    for (const QString& image : request->Images)
+        images << QFileInfo(image).absoluteFilePath();
+    AddImageDrives(images);
+
+    try {
+        LoadSaveOptions(true);
+        switch (request->Command) {
+        case TCliCommand::Drives:
+            return runDrives();
+        case TCliCommand::Toc:
+            return runToc(*request);
+        case TCliCommand::Extract:
+            return runExtract(*request);
+        case TCliCommand::Convert:
+            return runConvert(*request);
+        case TCliCommand::None:
+        case TCliCommand::Help:
+            break;
+        }
+    } catch (const std::exception& e) {
+        return fail(QString::fromLocal8Bit(e.what()));
+    }
+    return fail(QStringLiteral("no command given (see quillon --help)"), kExitUsage);
+}

@@ -1,0 +1,283 @@
+#include "cli_args.h"
+
+#include "settings/options_setting.h"
+
+#include <set>
+
+namespace {
+
+struct TCommandName {
+    const char* name;
+    TCliCommand command;
+};
+constexpr TCommandName kCommands[] = {
+    {"drives", TCliCommand::Drives},   {"toc", TCliCommand::Toc},
+    {"extract", TCliCommand::Extract}, {"convert", TCliCommand::Convert},
+    {"help", TCliCommand::Help},
+};
+
+// Which options a command takes (besides --help and --cd-image).
+bool takes(TCliCommand c, const QString& option)
+{
+    if (option == QLatin1String("--drive"))
+        return c == TCliCommand::Toc || c == TCliCommand::Extract;
+    if (option == QLatin1String("--tracks") || option == QLatin1String("--format") ||
+        option == QLatin1String("--cddb"))
+        return c == TCliCommand::Extract;
+    if (option == QLatin1String("--to"))
+        return c == TCliCommand::Convert;
+    if (option == QLatin1String("--output") || option == QLatin1String("--overwrite") ||
+        option == QLatin1String("--no-overwrite"))
+        return c == TCliCommand::Extract || c == TCliCommand::Convert;
+    return false;
+}
+
+bool needsValue(const QString& option)
+{
+    return option == QLatin1String("--drive") || option == QLatin1String("--tracks") ||
+           option == QLatin1String("--format") || option == QLatin1String("--to") ||
+           option == QLatin1String("--output") || option == QLatin1String("--cd-image");
+}
+
+} // namespace
+
+int CliFormatIndex(const QString& word)
+{
+    const QString w = word.toLower();
+    if (w == QLatin1String("mp3"))
+        return ofMP3;
+    if (w == QLatin1String("wav"))
+        return ofWAV;
+    if (w == QLatin1String("ogg"))
+        return ofOGG;
+    if (w == QLatin1String("wma"))
+        return ofWMA;
+    return -1;
+}
+
+std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& error)
+{
+    TCliRequest r;
+    bool onlyFiles = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        if (onlyFiles || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            if (r.Command == TCliCommand::None) {
+                for (const auto& c : kCommands) {
+                    if (arg == QLatin1String(c.name))
+                        r.Command = c.command;
+                }
+                if (r.Command == TCliCommand::None) {
+                    error = QStringLiteral("unknown command '%1' (see quillon --help)").arg(arg);
+                    return std::nullopt;
+                }
+            } else if (r.Command == TCliCommand::Convert) {
+                r.Files << arg;
+            } else if (r.Command == TCliCommand::Help) {
+                // "quillon help extract" is "quillon extract --help".
+                QString ignored;
+                auto inner = ParseCliArguments({arg, QStringLiteral("--help")}, ignored);
+                if (!inner) {
+                    error = ignored;
+                    return std::nullopt;
+                }
+                r.Command = inner->Command;
+                r.Help = true;
+            } else {
+                error = QStringLiteral("unexpected argument '%1'").arg(arg);
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            onlyFiles = true;
+            continue;
+        }
+        QString value;
+        bool hasValue = false;
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (arg.startsWith(QLatin1String("--")) && eq > 0) {
+            value = arg.mid(eq + 1);
+            arg.truncate(eq);
+            hasValue = true;
+        }
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            r.Help = true;
+            continue;
+        }
+        if (arg != QLatin1String("--cd-image") && !takes(r.Command, arg)) {
+            error =
+                r.Command == TCliCommand::None
+                    ? QStringLiteral("unknown option %1 (see quillon --help)").arg(arg)
+                    : QStringLiteral("unknown option %1 for this command (see --help)").arg(arg);
+            return std::nullopt;
+        }
+        if (needsValue(arg) && !hasValue) {
+            if (i + 1 >= args.size()) {
+                error = QStringLiteral("option %1 needs a value").arg(arg);
+                return std::nullopt;
+            }
+            value = args[++i];
+            hasValue = true;
+        } else if (!needsValue(arg) && hasValue) {
+            error = QStringLiteral("option %1 takes no value").arg(arg);
+            return std::nullopt;
+        }
+        if (arg == QLatin1String("--cd-image")) {
+            r.Images << value;
+            r.Image = value;
+        } else if (arg == QLatin1String("--drive")) {
+            bool ok = false;
+            r.Drive = value.toInt(&ok);
+            if (!ok || r.Drive < 1) {
+                error = QStringLiteral("--drive takes a drive number from 1 (see quillon drives)");
+                return std::nullopt;
+            }
+        } else if (arg == QLatin1String("--tracks")) {
+            r.Tracks = value;
+        } else if (arg == QLatin1String("--format") || arg == QLatin1String("--to")) {
+            if (CliFormatIndex(value) < 0) {
+                error = QStringLiteral("%1 takes mp3, wav, ogg or wma, not '%2'").arg(arg, value);
+                return std::nullopt;
+            }
+            r.Format = value.toLower();
+        } else if (arg == QLatin1String("--output")) {
+            if (value.isEmpty()) {
+                error = QStringLiteral("--output needs a folder");
+                return std::nullopt;
+            }
+            r.Output = value;
+        } else if (arg == QLatin1String("--cddb")) {
+            r.Cddb = true;
+        } else if (arg == QLatin1String("--overwrite")) {
+            r.Overwrite = true;
+        } else if (arg == QLatin1String("--no-overwrite")) {
+            r.NoOverwrite = true;
+        }
+    }
+    if (r.Overwrite && r.NoOverwrite) {
+        error = QStringLiteral("--overwrite and --no-overwrite exclude each other");
+        return std::nullopt;
+    }
+    if (r.Help || r.Command == TCliCommand::Help)
+        return r;
+    if (r.Command == TCliCommand::None) {
+        error = QStringLiteral("no command given (see quillon --help)");
+        return std::nullopt;
+    }
+    if (r.Drive > 0 && !r.Image.isEmpty() && r.Command != TCliCommand::Drives) {
+        error = QStringLiteral("give either --drive or --cd-image, not both");
+        return std::nullopt;
+    }
+    if (r.Command == TCliCommand::Convert) {
+        if (r.Format.isEmpty()) {
+            error = QStringLiteral("convert needs --to mp3|wav|ogg|wma");
+            return std::nullopt;
+        }
+        if (r.Files.isEmpty()) {
+            error = QStringLiteral("convert needs at least one input file");
+            return std::nullopt;
+        }
+    }
+    return r;
+}
+
+std::optional<std::vector<int>> ParseTrackList(const QString& text, int count, QString& error)
+{
+    std::vector<int> tracks;
+    std::set<int> seen;
+    const auto bad = [&](const QString& why) {
+        error = QStringLiteral("--tracks '%1': %2").arg(text, why);
+        return std::nullopt;
+    };
+    const QStringList parts = text.split(QLatin1Char(','));
+    for (const QString& raw : parts) {
+        const QString part = raw.trimmed();
+        const QStringList ends = part.split(QLatin1Char('-'));
+        if (part.isEmpty() || ends.size() > 2)
+            return bad(QStringLiteral("use numbers and ranges like 1,3-5"));
+        bool ok1 = false;
+        bool ok2 = true;
+        const int from = ends[0].trimmed().toInt(&ok1);
+        const int to = ends.size() == 2 ? ends[1].trimmed().toInt(&ok2) : from;
+        if (!ok1 || !ok2)
+            return bad(QStringLiteral("use numbers and ranges like 1,3-5"));
+        if (from < 1 || to > count || from > to)
+            return bad(QStringLiteral("the disc has tracks 1 to %1").arg(count));
+        for (int t = from; t <= to; ++t) {
+            if (seen.insert(t).second)
+                tracks.push_back(t);
+        }
+    }
+    return tracks;
+}
+
+QString CliHelpText(TCliCommand command)
+{
+    switch (command) {
+    case TCliCommand::Drives:
+        return QStringLiteral(
+            "Usage: quillon drives [--cd-image FILE]...\n"
+            "\n"
+            "Lists the CD drives: the physical drives first, then the disc images\n"
+            "(from --cd-image and $QUILLON_CD_IMAGES), numbered for --drive.\n");
+    case TCliCommand::Toc:
+        return QStringLiteral(
+            "Usage: quillon toc [--drive N | --cd-image FILE]\n"
+            "\n"
+            "Shows the disc's tracks with their lengths and WAV sizes, the titles\n"
+            "known for it, its disc key and its CDDB disc id.\n"
+            "\n"
+            "  --drive N         the drive numbered N by 'quillon drives' (default 1)\n"
+            "  --cd-image FILE   read a disc image (.cue, .toc, .nrg) instead\n");
+    case TCliCommand::Extract:
+        return QStringLiteral(
+            "Usage: quillon extract [--drive N | --cd-image FILE] [--tracks 1,3-5]\n"
+            "                       [--format mp3|wav|ogg|wma] [--output DIR] [--cddb]\n"
+            "                       [--overwrite | --no-overwrite]\n"
+            "\n"
+            "Reads tracks of the disc into files named after their titles, with the\n"
+            "settings of options.ini unless overridden here.\n"
+            "\n"
+            "  --drive N         the drive numbered N by 'quillon drives' (default 1)\n"
+            "  --cd-image FILE   read a disc image (.cue, .toc, .nrg) instead\n"
+            "  --tracks LIST     the tracks to read, e.g. 1,3-5 (default: every audio track)\n"
+            "  --format F        the output format (default: the one of options.ini)\n"
+            "  --output DIR      the output folder (made when missing; default: the one\n"
+            "                    of options.ini)\n"
+            "  --cddb            look the titles up on the CDDB server of options.ini and\n"
+            "                    keep them in the disc store (otherwise the titles come\n"
+            "                    from the disc store)\n"
+            "  --overwrite       answer yes when asked to replace a file\n"
+            "  --no-overwrite    answer no (the default when standard input is no terminal)\n");
+    case TCliCommand::Convert:
+        return QStringLiteral(
+            "Usage: quillon convert --to mp3|wav|ogg|wma [--output DIR]\n"
+            "                       [--overwrite | --no-overwrite] FILES...\n"
+            "\n"
+            "Converts files: WAV to MP3, OGG or WMA (--to mp3/ogg/wma), MP3 to WAV\n"
+            "(--to wav). The outputs go into the output folder, named after the inputs.\n"
+            "\n"
+            "  --to F            the output format\n"
+            "  --output DIR      the output folder (default: the one of options.ini)\n"
+            "  --overwrite       replace outputs that exist\n"
+            "  --no-overwrite    keep them and skip the file (the default when standard\n"
+            "                    input is no terminal; on a terminal you are asked)\n");
+    case TCliCommand::None:
+    case TCliCommand::Help:
+        break;
+    }
+    return QStringLiteral(
+        "Usage: quillon                   start the windows\n"
+        "       quillon COMMAND [OPTIONS] work without windows\n"
+        "\n"
+        "Commands:\n"
+        "  drives    list the CD drives and disc images\n"
+        "  toc       show the tracks, disc key and CDDB disc id of a disc\n"
+        "  extract   read tracks into WAV, MP3, OGG or WMA files\n"
+        "  convert   convert WAV and MP3 files\n"
+        "\n"
+        "'quillon COMMAND --help' tells more. Every command takes --cd-image FILE,\n"
+        "which adds a disc image as a drive.\n"
+        "Exit status: 0 success, 1 the work failed, 2 bad arguments.\n");
+}

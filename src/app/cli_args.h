@@ -1,0 +1,39 @@
+#pragma once
+// Parsing of the command line of the text front end.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+enum class TCliCommand { None, Help, Drives, Toc, Extract, Convert };
+
+struct TCliRequest {
+    TCliCommand Command = TCliCommand::None;
+    bool Help = false;        // --help after a command
+    int Drive = 0;            // --drive N (1-based); 0: not given
+    QStringList Images;       // --cd-image FILE (every one becomes a drive)
+    QString Image;            // the last --cd-image: the drive to read
+    QString Tracks;           // --tracks, unparsed
+    QString Format;           // --format / --to: mp3, wav, ogg or wma
+    QString Output;           // --output DIR
+    bool Cddb = false;        // --cddb
+    bool Overwrite = false;   // --overwrite
+    bool NoOverwrite = false; // --no-overwrite
+    QStringList Files;        // convert: the input files
+};
+
+// Parses args (without the program name). On failure returns nullopt and
+// sets error to a one-line reason.
+std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& error);
+
+// "1,3-5" -> {1, 3, 4, 5}, each within 1..count, in the order given without
+// repeats; nullopt (and error) for anything else.
+std::optional<std::vector<int>> ParseTrackList(const QString& text, int count, QString& error);
+
+// The help text of a command (TCliCommand::None and Help: the overview).
+QString CliHelpText(TCliCommand command);
+
+// The output format index (ofMP3...) of a format word; -1 when unknown.
+int CliFormatIndex(const QString& word);

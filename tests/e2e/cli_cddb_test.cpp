@@ -1,0 +1,113 @@
+// quillon extract --cddb against a CDDB server on 127.0.0.1 started here: the
+// titles found name the files and go into the disc store; a server without a
+// match leaves the stored titles in use.
+#include "support/cddb_test_server.h"
+
+#include "support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace quillon::test;
+
+namespace {
+
+struct CliCddbE2E : ::testing::Test {
+    QTemporaryDir work;
+    QString home;
+    QString cue;
+
+    void SetUp() override
+    {
+        if (!QFile::exists(binDir() + QStringLiteral("/quillon")))
+            GTEST_SKIP() << "quillon is not built";
+        home = work.filePath(QStringLiteral("home"));
+        QDir().mkpath(home);
+        cue = work.filePath(QStringLiteral("disc.cue"));
+        ASSERT_EQ(
+            QProcess::execute(binDir() + QStringLiteral("/quillon-discgen"),
+                              {cue, QStringLiteral("1s:tone:440"), QStringLiteral("1s:tone:550"),
+                               QStringLiteral("--titles"), home + QStringLiteral("/cdinfo.dat"),
+                               QStringLiteral("--title"), QStringLiteral("Stored One"),
+                               QStringLiteral("--title"), QStringLiteral("Stored Two")}),
+            0);
+    }
+    // Runs quillon while this process keeps serving.
+    int quillon(const QStringList& args, QString* out = nullptr, QString* err = nullptr) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUILLON_HOME"), home);
+        p.setProcessEnvironment(env);
+        p.start(binDir() + QStringLiteral("/quillon"), args);
+        p.closeWriteChannel();
+        p.waitForFinished(120000);
+        if (out)
+            *out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        if (err)
+            *err = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    QString discId() const
+    {
+        QString out;
+        quillon({QStringLiteral("toc"), QStringLiteral("--cd-image"), cue}, &out);
+        return QRegularExpression(QStringLiteral("CDDB disc id: ([0-9a-f]{8})"))
+            .match(out)
+            .captured(1);
+    }
+    void useServer(const QString& address) const
+    {
+        ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
+                              QStringLiteral("[QueryCDDB]\nServer=%1\n").arg(address).toUtf8()));
+    }
+};
+
+TEST_F(CliCddbE2E, TitlesFromTheServerNameTheFilesOrTheStoredOnesStay)
+{
+    const QString id = discId();
+    ASSERT_EQ(id.size(), 8);
+    struct Case {
+        QByteArray query;
+        QStringList files;
+    } cases[] = {
+        {"202 No match found\r\n", {"Stored One.wav", "Stored Two.wav"}},
+        {"200 rock " + id.toLatin1() + " Net Band / Net Album\r\n",
+         {"Net First.wav", "Net: Second.wav"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query.toStdString());
+        CddbTestServer server(CddbServerHandler(
+            c.query,
+            {{"rock+" + id.toLatin1(),
+              "DTITLE=Net Band / Net Album\r\nTTITLE0=Net First\r\nTTITLE1=Net: Second\r\n"}}));
+        useServer(server.address());
+        const QString outDir = work.filePath(QStringLiteral("out"));
+        QDir(outDir).removeRecursively();
+        QString out;
+        QString err;
+        ASSERT_EQ(quillon({QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
+                           QStringLiteral("--format"), QStringLiteral("wav"),
+                           QStringLiteral("--cddb"), QStringLiteral("--output"), outDir},
+                          &out, &err),
+                  0)
+            << err.toStdString();
+        EXPECT_GE(server.requests().size(), 1u);
+        for (const QString& f : c.files)
+            EXPECT_TRUE(QFile::exists(outDir + QLatin1Char('/') + f))
+                << f.toStdString() << out.toStdString();
+    }
+    // What the server said is kept for the next run.
+    QString toc;
+    quillon({QStringLiteral("toc"), QStringLiteral("--cd-image"), cue}, &toc);
+    EXPECT_TRUE(toc.contains(QStringLiteral("Net: Second"))) << toc.toStdString();
+    EXPECT_TRUE(toc.contains(QStringLiteral("Net Band / Net Album"))) << toc.toStdString();
+}
+
+} // namespace
