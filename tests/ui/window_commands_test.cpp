@@ -68,6 +68,9 @@ TEST_F(WindowCommandsTest, ExtractWritesTheCheckedTracksAsWav)
     form.setChecked(1, false);
     form.setChecked(2, true);
     form.updateCommands();
+    // QUILLON_SCREENSHOT=file.png keeps a picture of the wired window (README).
+    if (const QString shot = qEnvironmentVariable("QUILLON_SCREENSHOT"); !shot.isEmpty())
+        form.grab().save(shot);
 
     QAction* extract = form.action(q("ActionExtract"));
     ASSERT_NE(extract, nullptr);
