@@ -2,7 +2,7 @@
 // job engine, the rip thread and the real lame.
 #include "jobs/job_engine.h"
 
-#include "../jobs/job_test_support.h"
+#include "disc_image_fixture.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
@@ -18,54 +18,21 @@ using namespace quillon::test;
 
 namespace {
 
-struct ExtractE2E : ::testing::Test {
-    QTemporaryDir work;
-    QString outDir;
-    QString cue;
+struct ExtractE2E : DiscImageFixture {
     QByteArray bin;
-    TTOC toc;
-    HCDROM handle = 0;
-    TOptionsSetting saved = OptionsSetting;
-    RecordingView view;
-    ScopedPrompts prompts;
 
     void SetUp() override
     {
-        const QString discgen = binDir() + QStringLiteral("/quillon-discgen");
-        if (!QFile::exists(discgen))
-            GTEST_SKIP() << "quillon-discgen is not built";
-        cue = work.filePath(QStringLiteral("disc.cue"));
-        ASSERT_EQ(QProcess::execute(discgen, {cue, QStringLiteral("2s:tone:440"),
-                                              QStringLiteral("3s:noise:7"),
-                                              QStringLiteral("2.5s:tone:1000")}),
-                  0);
+        makeDisc({QStringLiteral("2s:tone:440"), QStringLiteral("3s:noise:7"),
+                  QStringLiteral("2.5s:tone:1000")});
+        if (IsSkipped() || HasFatalFailure())
+            return;
         bin = readFile(work.filePath(QStringLiteral("disc.bin")));
-        outDir = work.filePath(QStringLiteral("out"));
-        QDir().mkpath(outDir);
-        OptionsSetting = TOptionsSetting{};
-        OptionsSetting.CommonOptions.OutputFolder = outDir;
         OptionsSetting.CDInfo.Artist = QStringLiteral("The Artist");
         OptionsSetting.CDInfo.Album = QStringLiteral("The Album");
         OptionsSetting.CDInfo.Year = QStringLiteral("1999");
         OptionsSetting.CDInfo.Genre = 5;
         OptionsSetting.CDInfo.Comment = QStringLiteral("made here");
-        open();
-    }
-    void TearDown() override
-    {
-        CloseCDDrive(handle);
-        OptionsSetting = saved;
-    }
-    void open()
-    {
-        TCDREC drive;
-        drive.Device = cue;
-        drive.IsImage = true;
-        handle = cdAccess().GetCDHandle(drive);
-        ASSERT_NE(handle, 0u);
-        ASSERT_TRUE(cdAccess().ModifyCDParms(handle, 36, 1));
-        ASSERT_TRUE(cdAccess().ReadTOC(handle, toc));
-        ASSERT_EQ(toc.TrackCount(), 3);
     }
     QByteArray imageAudio(int track) const
     {

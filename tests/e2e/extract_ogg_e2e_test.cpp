@@ -4,7 +4,7 @@
 #include "jobs/job_engine.h"
 
 #include "../audio/vorbis_test_util.h"
-#include "../jobs/job_test_support.h"
+#include "disc_image_fixture.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
@@ -22,52 +22,21 @@ using namespace vorbistest;
 
 namespace {
 
-struct ExtractOggE2E : ::testing::Test {
-    QTemporaryDir work;
-    QString outDir;
-    QString cue;
-    TTOC toc;
-    HCDROM handle = 0;
-    TOptionsSetting saved = OptionsSetting;
-    RecordingView view;
-    ScopedPrompts prompts;
-
+struct ExtractOggE2E : DiscImageFixture {
     void SetUp() override
     {
-        const QString discgen = binDir() + QStringLiteral("/quillon-discgen");
-        if (!QFile::exists(discgen))
-            GTEST_SKIP() << "quillon-discgen is not built";
         if (!haveProgram(QStringLiteral("ogginfo")) || !haveProgram(QStringLiteral("oggdec")))
             GTEST_SKIP() << "vorbis-tools missing";
-        cue = work.filePath(QStringLiteral("disc.cue"));
-        ASSERT_EQ(QProcess::execute(discgen, {cue, QStringLiteral("2s:tone:440"),
-                                              QStringLiteral("3s:noise:7"),
-                                              QStringLiteral("2.5s:tone:1000")}),
-                  0);
-        outDir = work.filePath(QStringLiteral("out"));
-        QDir().mkpath(outDir);
-        OptionsSetting = TOptionsSetting{};
-        OptionsSetting.CommonOptions.OutputFolder = outDir;
+        makeDisc({QStringLiteral("2s:tone:440"), QStringLiteral("3s:noise:7"),
+                  QStringLiteral("2.5s:tone:1000")});
+        if (IsSkipped() || HasFatalFailure())
+            return;
         OptionsSetting.CommonOptions.OutputFormat = ofOGG;
         OptionsSetting.CDInfo.Artist = QStringLiteral("The Artist");
         OptionsSetting.CDInfo.Album = QStringLiteral("The Album");
         OptionsSetting.CDInfo.Year = QStringLiteral("1999");
         OptionsSetting.CDInfo.Genre = 5;
         OptionsSetting.CDInfo.Comment = QStringLiteral("made here");
-        TCDREC drive;
-        drive.Device = cue;
-        drive.IsImage = true;
-        handle = cdAccess().GetCDHandle(drive);
-        ASSERT_NE(handle, 0u);
-        ASSERT_TRUE(cdAccess().ModifyCDParms(handle, 36, 1));
-        ASSERT_TRUE(cdAccess().ReadTOC(handle, toc));
-        ASSERT_EQ(toc.TrackCount(), 3);
-    }
-    void TearDown() override
-    {
-        if (handle)
-            CloseCDDrive(handle);
-        OptionsSetting = saved;
     }
     qint64 trackFrames(int track) const
     {

@@ -6,7 +6,7 @@
 
 #include "encoders/wma_encode_process.h"
 
-#include "../jobs/job_test_support.h"
+#include "disc_image_fixture.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "settings/wma_profile_table.h"
@@ -46,43 +46,18 @@ QStringList tagValues(const QJsonObject& info)
     return values;
 }
 
-struct WmaE2E : ::testing::Test {
-    QTemporaryDir work;
-    QString outDir;
-    QString cue;
-    HCDROM handle = 0;
-    TOptionsSetting saved = OptionsSetting;
-    RecordingView view;
-    ScopedPrompts prompts;
-
+struct WmaE2E : DiscImageFixture {
     void SetUp() override
     {
-        const QString discgen = binDir() + QStringLiteral("/quillon-discgen");
-        if (!QFile::exists(discgen) || !QFile::exists(binDir() + QStringLiteral("/quillon-wmaenc")))
-            GTEST_SKIP() << "quillon-discgen or quillon-wmaenc is not built";
+        if (!QFile::exists(binDir() + QStringLiteral("/quillon-wmaenc")))
+            GTEST_SKIP() << "quillon-wmaenc is not built";
         if (!haveProgram(QStringLiteral("ffprobe")))
             GTEST_SKIP() << "ffprobe is not installed";
-        cue = work.filePath(QStringLiteral("disc.cue"));
-        ASSERT_EQ(QProcess::execute(discgen, {cue, QStringLiteral("2s:tone:440"),
-                                              QStringLiteral("1.5s:noise:3")}),
-                  0);
-        outDir = work.filePath(QStringLiteral("out"));
-        QDir().mkpath(outDir);
-        OptionsSetting = TOptionsSetting{};
-        OptionsSetting.CommonOptions.OutputFolder = outDir;
+        makeDisc({QStringLiteral("2s:tone:440"), QStringLiteral("1.5s:noise:3")});
+        if (IsSkipped() || HasFatalFailure())
+            return;
         OptionsSetting.CDInfo.Artist = QStringLiteral("Wma Artist");
         OptionsSetting.CDInfo.Comment = QStringLiteral("wma comment");
-        TCDREC drive;
-        drive.Device = cue;
-        drive.IsImage = true;
-        handle = cdAccess().GetCDHandle(drive);
-        ASSERT_NE(handle, 0u);
-    }
-    void TearDown() override
-    {
-        if (handle)
-            CloseCDDrive(handle);
-        OptionsSetting = saved;
     }
     QString out(const QString& name) const { return outDir + QLatin1Char('/') + name; }
     bool run(TJobKind kind, HCDROM h, const QStringList& items)
