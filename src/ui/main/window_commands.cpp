@@ -9,6 +9,7 @@
 #include "jobs/cd_player.h"
 #include "options/option_set_form.h"
 #include "players/resample_form.h"
+#include "players/ogg_player_form.h"
 #include "recorder/record_form.h"
 #include "tags/edit_track_name_form.h"
 #include "tags/id3_edit_form.h"
@@ -28,6 +29,7 @@ void AttachWindowCommands(TMainForm& form)
     f->setCommand(QStringLiteral("miWAVtoOGG"), [f] { ConvertWavToOgg(f); });
     f->setCommand(QStringLiteral("miWAVtoWMA"), [f] { ConvertWavToWma(f); });
     f->setCommand(QStringLiteral("miWAVtoWAV"), [f] { ExecResampleDialog(f); });
+    f->setCommand(QStringLiteral("miOGGPlayer"), [f] { ExecOggPlayer(f); });
 
     f->setCommand(QStringLiteral("ActionOptionSet"), [f] {
         bool reopen = false;
