@@ -178,10 +178,7 @@ void TAudioOut::PrepareRun()
             deviceFailed(QStringLiteral("Cannot prepare sound device"), err);
     } catch (...) {
         m_pcm.reset();
-        try {
-            input->EndRead();
-        } catch (...) {
-        }
+        input->Reset(); // ends its run, ignoring a failure there
         throw;
     }
 }

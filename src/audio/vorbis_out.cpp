@@ -134,10 +134,7 @@ void TVorbisOut::failPrepare(const std::string& message)
 {
     m_session.reset();
     if (TPcmInput* input = Input()) {
-        try {
-            input->EndRead();
-        } catch (...) {
-        }
+        input->Reset(); // ends its run, ignoring a failure there
     }
     m_ownStream.reset();
     throw EPcmException(message);

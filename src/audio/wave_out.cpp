@@ -62,10 +62,7 @@ int TWaveOut::samplesPerBlock(int channels) const
 void TWaveOut::failPrepare(const char* message)
 {
     if (TPcmInput* input = Input()) {
-        try {
-            input->EndRead();
-        } catch (...) {
-        }
+        input->Reset(); // ends its run, ignoring a failure there
     }
     m_ownStream.reset();
     throw EPcmException(message);
