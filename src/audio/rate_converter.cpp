@@ -85,7 +85,12 @@ void TRateConverter::BeginRead()
             } else {
                 const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
                 const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-                const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+                soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+                // Ratios such as 44100 -> 24000 have too many phases for a
+                // table of their own; the default interpolation between
+                // coefficients then leaves spurs near -85 dB, the low-order
+                // one (a larger table) keeps them below -110 dB.
+                runtime.flags = SOXR_COEF_INTERP_LOW;
                 soxr_error_t error = nullptr;
                 m_soxr = soxr_create(m_inRate, m_outSampleRate, unsigned(m_channels), &error, &io,
                                      &quality, &runtime);

@@ -53,8 +53,8 @@ TEST(RateConverter, ToneQualityAndNoWrapAround)
     struct Case {
         int inRate, outRate;
     };
-    const Case cases[] = {{22050, 44100}, {32000, 44100}, {48000, 44100},
-                          {44100, 22050}, {44100, 8000},  {11025, 44100}};
+    const Case cases[] = {{22050, 44100}, {32000, 44100}, {48000, 44100}, {11025, 44100},
+                          {44100, 22050}, {44100, 8000},  {44100, 24000}};
     const int n = 16384;
     const size_t skip = 4096; // past the start, where the tone switches on
     const double amplitude = 16384;
