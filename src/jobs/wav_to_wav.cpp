@@ -65,6 +65,7 @@ bool TWavToWav::Start(const QString& destination, const TResampleFormat& wanted,
         WaveOut1.SetFileName(m_unfinished.path);
     }
     m_stopping = false;
+    m_busy = true;
     WaveOut1.Run();
     return true;
 }
@@ -97,6 +98,7 @@ void TWavToWav::runEnded(const QString& failure)
             QFile::remove(m_unfinished.path);
         m_unfinished.path.clear();
     }
+    m_busy = false;
     if (OnEnded)
         OnEnded(error);
 }

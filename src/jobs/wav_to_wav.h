@@ -35,7 +35,8 @@ public:
                QString& error);
     // Ends a run at the next block; OnEnded then reports it as stopped.
     void Stop();
-    bool Busy() const { return WaveOut1.Status() != osIdle; }
+    // From Start until OnEnded has been called.
+    bool Busy() const { return m_busy; }
 
     // The percentage done.
     std::function<void(int percent)> OnProgress;
@@ -63,6 +64,7 @@ private:
     TUnfinished m_unfinished;
     QString m_destination;
     std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_busy{false};
 
 public:
     TResampleChain Chain;
