@@ -18,13 +18,15 @@ PACKAGES=(
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   # sample-rate conversion
   libsoxr-dev
+  # tags, FLAC and Opus output, loudness
+  libtag1-dev libflac-dev libopusenc-dev libebur128-dev
   # Ogg Vorbis (bound at run time, headers for the declarations)
   libogg-dev libvorbis-dev
   # the MP3 encoder the program starts
   lame
   # tests: GoogleTest, reference tools for known answers
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  sox ffmpeg vorbis-tools cd-paranoia libcdio-utils
+  sox ffmpeg vorbis-tools cd-paranoia libcdio-utils flac opus-tools
 )
 
 missing=()
