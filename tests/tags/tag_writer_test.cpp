@@ -21,6 +21,7 @@
 #include <map>
 
 using audiotest::runProgram;
+using quillon::test::noiseJpeg;
 using quillon::test::readFile;
 using quillon::test::ScopedFileSizeLimit;
 using quillon::test::writeFile;
@@ -32,22 +33,11 @@ QString s(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-// A real JPEG of noise made by ffmpeg: the large one does not fit an Ogg
-// page; the small one fits the 64 KiB of an ASF attribute that ffmpeg reads.
+// A cover larger than an Ogg page; a small one fits the 64 KiB of an ASF
+// attribute, the only place ffmpeg looks for a WMA cover.
 QByteArray coverJpeg(bool large = true)
 {
-    static QByteArray covers[2];
-    QByteArray& cover = covers[large];
-    if (cover.isEmpty()) {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("cover.jpg"));
-        runProgram("ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
-                              large ? "nullsrc=s=400x300,geq=random(1)*255:128:128"
-                                    : "nullsrc=s=64x48,geq=random(1)*255:128:128",
-                              "-frames:v", "1", "-q:v", "2", path});
-        cover = readFile(path);
-    }
-    return cover;
+    return large ? noiseJpeg(400, 300) : noiseJpeg(64, 48);
 }
 
 // Every field, the title as long as no ID3v1 or file name could hold.
