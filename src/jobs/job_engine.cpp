@@ -37,8 +37,7 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
       m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder()),
       m_wma(&jobWmaEncoder())
-{
-}
+{}
 
 TJobEngine::~TJobEngine()
 {
@@ -81,6 +80,12 @@ void TJobEngine::Start()
 {
     if (m_count == 0) {
         endJob();
+        return;
+    }
+    const int format = OptionsSetting.CommonOptions.OutputFormat;
+    if (m_kind == TJobKind::Extract && (format == ofFLAC || format == ofOpus)) {
+        failStart(QStringLiteral("Extracting to FLAC or Opus is not possible yet. Please choose "
+                                 "another output format in Options."));
         return;
     }
     // The Vorbis writer is made before anything starts: without the Ogg
@@ -170,7 +175,7 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         }
         return;
     case TStep::EncodeOgg: {
-        const QString input = !m_stepInput.isEmpty()              ? m_stepInput
+        const QString input = !m_stepInput.isEmpty()        ? m_stepInput
                               : m_kind == TJobKind::Extract ? WavName(i)
                                                             : m_items[i];
         m_stepInput.clear();

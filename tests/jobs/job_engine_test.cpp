@@ -50,11 +50,7 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesFollowTheSettings)
         int encodes;
         bool wavsRemain;
     } cases[] = {
-        {ofWAV,
-         false,
-         {"Extracting(01/02): One", "Extracting(02/02): Two"},
-         0,
-         true},
+        {ofWAV, false, {"Extracting(01/02): One", "Extracting(02/02): Two"}, 0, true},
         {ofMP3,
          false,
          {"Extracting(01/02): One", "Encoding(01/02): One", "Extracting(02/02): Two",
@@ -155,9 +151,10 @@ TEST_F(EngineFixture, FailedTracksAreReportedOnceAndPassedOver)
     FakeCDDrive drive({20, 20, 20});
     drive.failingSectors = {25};
     OptionsSetting.CommonOptions.OutputFormat = ofMP3;
-    TJobEngine engine(TJobKind::Extract, 1,
-                      {QStringLiteral("01Good"), QStringLiteral("02Bad"), QStringLiteral("03AC/DC")},
-                      view, &encoder);
+    TJobEngine engine(
+        TJobKind::Extract, 1,
+        {QStringLiteral("01Good"), QStringLiteral("02Bad"), QStringLiteral("03AC/DC")}, view,
+        &encoder);
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));
     EXPECT_EQ(shownTexts(),
@@ -198,8 +195,7 @@ TEST_F(EngineFixture, EncoderResultsAndFailures)
         encoder.scripts = {c.script};
         prompts.shown.clear();
         TJobEngine engine(TJobKind::WavToMp3, 0,
-                          {QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}, view,
-                          &encoder);
+                          {QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}, view, &encoder);
         engine.Start();
         ASSERT_TRUE(runUntilClosed(view));
         EXPECT_EQ(shownTexts(), c.shown);
@@ -316,3 +312,19 @@ TEST_F(EngineFixture, NormalizingShowsInTheStatusLine)
 }
 
 } // namespace
+
+TEST_F(EngineFixture, ExtractionToFormatsWithoutAStepIsRefusedUpFront)
+{
+    for (int format : {ofFLAC, ofOpus}) {
+        OptionsSetting.CommonOptions.OutputFormat = format;
+        FakeCDDrive drive({10});
+        view = RecordingView{};
+        prompts.shown.clear();
+        TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A")}, view, &encoder);
+        engine.Start();
+        ASSERT_EQ(prompts.shown.size(), 1u) << format;
+        EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("FLAC or Opus")));
+        EXPECT_EQ(view.closed, 1) << "the job ends instead of waiting for Stop";
+        EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+    }
+}

@@ -7,6 +7,7 @@
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "tags/genres.h"
+#include "tags/name_template.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,8 +31,8 @@
 
 namespace {
 
-constexpr int kFormWidth = 430;
-constexpr int kFormHeight = 331;
+constexpr int kFormWidth = 560;
+constexpr int kFormHeight = 360;
 constexpr int kMaxDrives = 8; // room the drive list is asked for
 
 // The item index of a list: for an editable list, the item whose text the
@@ -56,7 +57,7 @@ QString driveText(const TCDREC& drive)
     return text.isEmpty() ? drive.Device : text;
 }
 
-// Narrower tab padding, so that the six page tabs fit the dialog's fixed
+// Narrower tab padding, so that the page tabs fit the dialog's fixed
 // width without scroll arrows.
 class CompactTabStyle : public QProxyStyle {
 public:
@@ -106,6 +107,10 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildWmaPage(), QStringLiteral("WMA"));
     PageControl1->addTab(buildId3Page(), QStringLiteral("ID3 Tag"));
     PageControl1->addTab(buildCdRomPage(), QStringLiteral("CD-ROM"));
+    // Added after the first six, whose positions the language files name.
+    PageControl1->addTab(buildFlacPage(), QStringLiteral("FLAC"));
+    PageControl1->addTab(buildOpusPage(), QStringLiteral("Opus"));
+    PageControl1->addTab(buildNamesPage(), QStringLiteral("File Names"));
     PageControl1->setCurrentWidget(TabSheet1);
 
     btOk = NewFormButton("btOk", QStringLiteral("OK"), this);
@@ -138,6 +143,10 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     for (QCheckBox* ck : {ckNormalize, cbRipTime, ckbSelectVBR})
         connect(ck, &QCheckBox::toggled, this, &TOptionSetForm::updateEnabling);
     connect(cbOutputFormat, &QComboBox::currentTextChanged, this, &TOptionSetForm::updateEnabling);
+    connect(cbOutputFormat, &QComboBox::currentTextChanged, this,
+            &TOptionSetForm::updateNameExample);
+    for (QLineEdit* edit : {editNameTemplate, editOutputDir})
+        connect(edit, &QLineEdit::textChanged, this, &TOptionSetForm::updateNameExample);
     updateEnabling();
 }
 
@@ -186,9 +195,13 @@ QWidget* TOptionSetForm::buildOutputPage()
     normalizeRow->addWidget(SpinEdit1);
     normalizeRow->addWidget(newLabel(QStringLiteral("%"), GroupBox3));
     normalizeRow->addStretch(1);
+    ckReplayGain = NewFormCheckBox(
+        "ckReplayGain", QStringLiteral("Write ReplayGain tags (track and album loudness)"),
+        GroupBox3);
     auto* box3 = new QVBoxLayout(GroupBox3);
     box3->addLayout(formatRow);
     box3->addLayout(normalizeRow);
+    box3->addWidget(ckReplayGain);
 
     auto* GroupBox4 = new QGroupBox(TabSheet1);
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
@@ -352,6 +365,79 @@ QWidget* TOptionSetForm::buildCdRomPage()
     return TabSheet3;
 }
 
+QWidget* TOptionSetForm::buildFlacPage()
+{
+    TabSheet7 = new QWidget;
+    TabSheet7->setObjectName(QStringLiteral("TabSheet7"));
+    seFlacLevel = new QSpinBox(TabSheet7);
+    seFlacLevel->setObjectName(QStringLiteral("seFlacLevel"));
+    seFlacLevel->setRange(0, 8);
+    seFlacLevel->setFixedWidth(56);
+    auto* row = new QHBoxLayout;
+    row->addWidget(newLabel(QStringLiteral("Compression level:"), TabSheet7));
+    row->addWidget(seFlacLevel);
+    row->addStretch(1);
+    auto* hint = newLabel(QStringLiteral("0 is the fastest, 8 makes the smallest files; 5 is the "
+                                         "usual choice. Every level keeps the audio exactly."),
+                          TabSheet7);
+    hint->setWordWrap(true);
+    auto* page = new QVBoxLayout(TabSheet7);
+    page->addLayout(row);
+    page->addWidget(hint);
+    page->addStretch(1);
+    return TabSheet7;
+}
+
+QWidget* TOptionSetForm::buildOpusPage()
+{
+    TabSheet8 = new QWidget;
+    TabSheet8->setObjectName(QStringLiteral("TabSheet8"));
+    seOpusBitRate = new QSpinBox(TabSheet8);
+    seOpusBitRate->setObjectName(QStringLiteral("seOpusBitRate"));
+    seOpusBitRate->setRange(6, 510);
+    seOpusBitRate->setSingleStep(16);
+    seOpusBitRate->setSuffix(QStringLiteral(" kbit/s"));
+    seOpusBitRate->setFixedWidth(110);
+    auto* row = new QHBoxLayout;
+    row->addWidget(newLabel(QStringLiteral("Bit rate:"), TabSheet8));
+    row->addWidget(seOpusBitRate);
+    row->addStretch(1);
+    auto* hint = newLabel(
+        QStringLiteral("Variable bit rate: the encoder spends more on passages that need it. "
+                       "160 kbit/s is the default."),
+        TabSheet8);
+    hint->setWordWrap(true);
+    auto* page = new QVBoxLayout(TabSheet8);
+    page->addLayout(row);
+    page->addWidget(hint);
+    page->addStretch(1);
+    return TabSheet8;
+}
+
+QWidget* TOptionSetForm::buildNamesPage()
+{
+    TabSheet9 = new QWidget;
+    TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
+    auto* templateLabel = newLabel(QStringLiteral("File name template:"), TabSheet9);
+    editNameTemplate = NewFormEdit("editNameTemplate", 0, TabSheet9);
+    auto* fields = newLabel(QStringLiteral("Fields: %artist% %albumartist% %album% %year% %genre% "
+                                           "%track% %disc% %title%. A / makes a folder."),
+                            TabSheet9);
+    fields->setWordWrap(true);
+    auto* exampleLabel = newLabel(QStringLiteral("Example:"), TabSheet9);
+    // Read-only text rather than a label: it changes with every key.
+    editNameExample = NewFormEdit("editNameExample", 0, TabSheet9);
+    editNameExample->setReadOnly(true);
+    auto* page = new QVBoxLayout(TabSheet9);
+    page->addWidget(templateLabel);
+    page->addWidget(editNameTemplate);
+    page->addWidget(fields);
+    page->addWidget(exampleLabel);
+    page->addWidget(editNameExample);
+    page->addStretch(1);
+    return TabSheet9;
+}
+
 void TOptionSetForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -371,6 +457,8 @@ void TOptionSetForm::FormShow()
     SpinEdit1->setValue(v.NormalizePercent);
     cbRipTime->setChecked(v.EnableRipTime);
     eRipTime->setText(v.RipTimeText);
+    ckReplayGain->setChecked(v.ReplayGain);
+    editNameTemplate->setText(v.NameTemplate);
 
     ckbSelectVBR->setChecked(v.SelectVBR);
     ckbVBRHead->setChecked(v.VBRHead);
@@ -387,6 +475,8 @@ void TOptionSetForm::FormShow()
     selectItem(cbOggMinBit, v.OggMinBit);
 
     selectItem(cbWMABitrate, v.WMABitrate);
+    seFlacLevel->setValue(v.FlacLevel);
+    seOpusBitRate->setValue(v.OpusBitRate);
 
     ShownCDIndex = OptionsSetting.CDIndex == -1 ? 0 : OptionsSetting.CDIndex;
     ShownCDDb = OptionsSetting.CDDb;
@@ -403,6 +493,7 @@ void TOptionSetForm::FormShow()
         showTextStart(cb);
     m_driveMustReopen = false;
     updateEnabling();
+    updateNameExample();
 }
 
 void TOptionSetForm::updateEnabling()
@@ -415,6 +506,22 @@ void TOptionSetForm::updateEnabling()
     cbVBRQuality->setEnabled(vbr);
     // With WAV output there is no intermediate WAV file to delete.
     ckbKeepWav->setEnabled(itemIndex(cbOutputFormat) != ofWAV);
+}
+
+void TOptionSetForm::updateNameExample()
+{
+    const QString nameTemplate = editNameTemplate->text();
+    const QStringList unknown = UnknownTemplateFields(nameTemplate);
+    if (!unknown.isEmpty()) {
+        editNameExample->setText(QStringLiteral("No such field: ") + unknown.join(u' '));
+        return;
+    }
+    const QString folder = QDir::toNativeSeparators(editOutputDir->text());
+    const QString name =
+        NameTemplateExample(nameTemplate.trimmed().isEmpty() ? DefaultNameTemplate() : nameTemplate,
+                            itemIndex(cbOutputFormat), OptionsSetting.CDInfo);
+    editNameExample->setText(QDir(folder).filePath(name));
+    editNameExample->setCursorPosition(0);
 }
 
 void TOptionSetForm::TabSheet3Show()
@@ -469,6 +576,8 @@ TOptionsFormValues TOptionSetForm::values() const
     v.NormalizePercent = SpinEdit1->value();
     v.EnableRipTime = cbRipTime->isChecked();
     v.RipTimeText = eRipTime->text();
+    v.ReplayGain = ckReplayGain->isChecked();
+    v.NameTemplate = editNameTemplate->text();
 
     v.SelectVBR = ckbSelectVBR->isChecked();
     v.VBRHead = ckbVBRHead->isChecked();
@@ -485,6 +594,8 @@ TOptionsFormValues TOptionSetForm::values() const
     v.OggMinBit = itemIndex(cbOggMinBit);
 
     v.WMABitrate = itemIndex(cbWMABitrate);
+    v.FlacLevel = seFlacLevel->value();
+    v.OpusBitRate = seOpusBitRate->value();
 
     v.CDIndex = cbCDList->currentIndex();
     v.CDDb = ckbCDDb->isChecked();
