@@ -37,7 +37,8 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
       m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder()),
       m_wma(&jobWmaEncoder())
-{}
+{
+}
 
 TJobEngine::~TJobEngine()
 {
@@ -175,7 +176,7 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         }
         return;
     case TStep::EncodeOgg: {
-        const QString input = !m_stepInput.isEmpty()        ? m_stepInput
+        const QString input = !m_stepInput.isEmpty()              ? m_stepInput
                               : m_kind == TJobKind::Extract ? WavName(i)
                                                             : m_items[i];
         m_stepInput.clear();

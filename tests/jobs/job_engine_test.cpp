@@ -50,7 +50,11 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesFollowTheSettings)
         int encodes;
         bool wavsRemain;
     } cases[] = {
-        {ofWAV, false, {"Extracting(01/02): One", "Extracting(02/02): Two"}, 0, true},
+        {ofWAV,
+         false,
+         {"Extracting(01/02): One", "Extracting(02/02): Two"},
+         0,
+         true},
         {ofMP3,
          false,
          {"Extracting(01/02): One", "Encoding(01/02): One", "Extracting(02/02): Two",
@@ -151,10 +155,9 @@ TEST_F(EngineFixture, FailedTracksAreReportedOnceAndPassedOver)
     FakeCDDrive drive({20, 20, 20});
     drive.failingSectors = {25};
     OptionsSetting.CommonOptions.OutputFormat = ofMP3;
-    TJobEngine engine(
-        TJobKind::Extract, 1,
-        {QStringLiteral("01Good"), QStringLiteral("02Bad"), QStringLiteral("03AC/DC")}, view,
-        &encoder);
+    TJobEngine engine(TJobKind::Extract, 1,
+                      {QStringLiteral("01Good"), QStringLiteral("02Bad"), QStringLiteral("03AC/DC")},
+                      view, &encoder);
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));
     EXPECT_EQ(shownTexts(),
@@ -195,7 +198,8 @@ TEST_F(EngineFixture, EncoderResultsAndFailures)
         encoder.scripts = {c.script};
         prompts.shown.clear();
         TJobEngine engine(TJobKind::WavToMp3, 0,
-                          {QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}, view, &encoder);
+                          {QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}, view,
+                          &encoder);
         engine.Start();
         ASSERT_TRUE(runUntilClosed(view));
         EXPECT_EQ(shownTexts(), c.shown);
@@ -311,8 +315,6 @@ TEST_F(EngineFixture, NormalizingShowsInTheStatusLine)
                                              QStringLiteral("Normalizing(01/01): Seven")}));
 }
 
-} // namespace
-
 TEST_F(EngineFixture, ExtractionToFormatsWithoutAStepIsRefusedUpFront)
 {
     for (int format : {ofFLAC, ofOpus}) {
@@ -328,3 +330,5 @@ TEST_F(EngineFixture, ExtractionToFormatsWithoutAStepIsRefusedUpFront)
         EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
     }
 }
+
+} // namespace

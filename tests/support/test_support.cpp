@@ -39,25 +39,13 @@ TempHome::~TempHome()
         qunsetenv("QUILLON_HOME");
 }
 
-QString TempHome::path() const
-{
-    return m_dir.path();
-}
+QString TempHome::path() const { return m_dir.path(); }
 
-QString TempHome::file(const QString& name) const
-{
-    return m_dir.filePath(name);
-}
+QString TempHome::file(const QString& name) const { return m_dir.filePath(name); }
 
-QString binDir()
-{
-    return QStringLiteral(QUILLON_BIN_DIR);
-}
+QString binDir() { return QStringLiteral(QUILLON_BIN_DIR); }
 
-QString dataDir()
-{
-    return QStringLiteral(QUILLON_TEST_DATA_DIR);
-}
+QString dataDir() { return QStringLiteral(QUILLON_TEST_DATA_DIR); }
 
 QByteArray readFile(const QString& path)
 {
