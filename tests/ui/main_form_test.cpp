@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QHeaderView>
 #include <QMenu>
 #include <QProcess>
 #include <QTest>
@@ -577,6 +578,25 @@ TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
     EXPECT_EQ(colourAt(status.right() - 20, status.center().y()), QColor(220, 225, 255))
         << "status bar";
     EXPECT_EQ(form.ListView1()->columnWidth(1), 230);
+
+    // An unchecked box has a frame that stands out from the light list.
+    QTreeWidget* tree = form.ListView1();
+    const QRect row = tree->visualItemRect(tree->topLevelItem(2));
+    const QImage rows = tree->viewport()->grab().toImage();
+    int darkest = 255;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = 0; x < 24; ++x)
+            darkest = std::min(darkest, rows.pixelColor(x, y).lightness());
+    EXPECT_LT(darkest, 160) << "unchecked box frame";
+
+    // The Title column takes the room a wider window gives, and gives it back.
+    const int slack = tree->viewport()->width() - tree->header()->length();
+    for (int width : {1000, 551}) {
+        form.resize(width, 501);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(tree->viewport()->width() - tree->header()->length(), slack) << width;
+    }
+    EXPECT_EQ(tree->columnWidth(1), 230);
 }
 
 namespace {

@@ -28,6 +28,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <exception>
 
 const char* const kVersionText = "2.5";
@@ -35,6 +36,7 @@ const char* const kVersionText = "2.5";
 namespace {
 constexpr int kPollMilliseconds = 2000;
 constexpr int kMargin = 10;
+constexpr int kMinTitleWidth = 60;
 
 enum Column { colNumber = 0, colTitle = 1, colLength = 2, colSize = 3 };
 
@@ -109,6 +111,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
     m_list->setStyleSheet(QStringLiteral("QTreeWidget { background: %1; border: 1px solid "
                                          "rgb(160, 170, 220); }")
                               .arg(look::css(look::kList)));
+    m_list->setStyle(look::ListCheckStyle());
     m_list->viewport()->installEventFilter(this);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -348,6 +351,14 @@ void TMainForm::layoutClient()
     m_toolBar->setGeometry(0, 0, width, toolHeight);
     m_list->setGeometry(kMargin, toolHeight, width - 2 * kMargin,
                         height - toolHeight - statusHeight - kMargin);
+    // The Title column takes what the list gains or loses, so that a wider
+    // window shows longer titles instead of empty space; the other columns
+    // keep the widths they have (the user may have changed them).
+    if (m_listWidth > 0 && m_list->width() != m_listWidth) {
+        const int title = m_list->columnWidth(colTitle) + m_list->width() - m_listWidth;
+        m_list->setColumnWidth(colTitle, std::max(title, kMinTitleWidth));
+    }
+    m_listWidth = m_list->width();
     m_status->setGeometry(kMargin, height - statusHeight - kMargin, width - 2 * kMargin,
                           statusHeight);
 }
