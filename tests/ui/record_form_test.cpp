@@ -211,6 +211,21 @@ TEST(RecordTexts, RecordingControlPrefersPavucontrolThenAlsamixerInATerminal)
     }
 }
 
+TEST(NewRecordFile, PreselectsCdQuality)
+{
+    TfrmNewRecordFile dialog(nullptr);
+    dialog.show();
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbBitNumber16")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbChannelStereo")->isChecked());
+    EXPECT_EQ(dialog.Rate(), 44100);
+    EXPECT_EQ(dialog.Bits(), 16);
+    EXPECT_EQ(dialog.Channels(), 2);
+    // The two choices do not exclude each other.
+    child<QRadioButton>(dialog, "rbChannelNumber")->click();
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbBitNumber16")->isChecked());
+    EXPECT_EQ(dialog.Channels(), 1);
+}
+
 TEST_F(RecorderFixture, NewWritesTheChosenHeader)
 {
     TfrmRecord form(nullptr, 1);
@@ -393,6 +408,20 @@ TEST_F(RecorderFixture, ACaptureDeviceThatCannotBeOpenedLeavesTheWindowUsable)
     recordFor(form, 300);
     EXPECT_EQ(labelText(form, "lbState"), QStringLiteral("Record over!"));
     EXPECT_GT(readFile(TfrmRecord::NewRecordingPath()).size(), 44);
+}
+
+TEST_F(RecorderFixture, CloseAfterAFailedTakeAsksNothingAndLeavesNoFile)
+{
+    alsa.set("QUILLON_ALSA_CAPTURE_DEVICE", "quillon_nocap");
+    TfrmRecord form(nullptr, 1);
+    form.show();
+    newRecording(form);
+    press(form, btRecord);
+    ASSERT_EQ(answers.shown.size(), 1u);
+    EXPECT_FALSE(form.Modified());
+    form.close();
+    EXPECT_EQ(answers.shown.size(), 1u) << answers.lastText().toStdString();
+    EXPECT_FALSE(QFile::exists(TfrmRecord::NewRecordingPath()));
 }
 
 TEST_F(RecorderFixture, SaveWithMp3TickedEncodesTheSavedFile)

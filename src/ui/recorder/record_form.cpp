@@ -24,6 +24,7 @@
 
 namespace {
 const QString kIdle = QStringLiteral("-----------");
+constexpr qint64 kEmptyWaveSize = 44; // a header and no sound
 const QString kSoundFilter = QStringLiteral("Sound file(*.wav);;All files(*.*)");
 // The maker's page the label at the bottom opens.
 const QString kMakerPage = QStringLiteral("https://quillon.example.org/");
@@ -207,6 +208,9 @@ void TfrmRecord::FormClose()
     saveFile(true); // closing goes on whatever the answer
     m_device.Close();
     QFile::remove(m_workCopy);
+    // A new recording that holds no sound is of no use to anybody.
+    if (m_newRecording && QFileInfo(m_currentFile).size() <= kEmptyWaveSize)
+        QFile::remove(m_currentFile);
 }
 
 void TfrmRecord::pmExitClick()
@@ -263,6 +267,7 @@ void TfrmRecord::MediaPlayer1Click(TMPBtnType button)
         m_recordStart.start();
         TimerRecord->start();
         lbState->setText(text("RES_RecordingStr", "Recording..."));
+        m_modifiedBeforeTake = m_modified;
         m_modified = true;
         MediaPlayer1->SetEnabledButtons({btStop});
         break;
@@ -309,6 +314,8 @@ void TfrmRecord::mediaAction(TMPBtnType button)
         lbState->setText(kIdle);
         setButtonsOpened();
         if (button == btRecord) {
+            // A take that never started recorded nothing.
+            m_modified = m_modifiedBeforeTake;
             prompts().message(text("RES_MCI_Init_Fail", "Error while initializing MCI device!") +
                                   QLatin1Char('\n') + QString::fromStdString(e.what()),
                               PromptIcon::Error);
@@ -517,6 +524,9 @@ bool TfrmRecord::saveFile(bool ask)
         MediaPlayer1Click(btStop);
         mediaAction(btStop);
     }
+    // A new recording without sound (every take failed) is nothing to save.
+    if (m_newRecording && m_device.IsOpen() && m_device.Length() == 0)
+        m_modified = false;
     if (!m_modified && (ask || !m_newRecording))
         return true;
     if (m_modified && ask) {
