@@ -1,5 +1,6 @@
 #include "common/status_bar.h"
 #include "main/desktop_tools.h"
+#include "main/help_window.h"
 #include "main/main_form.h"
 #include "main/no_device_hint.h"
 #include "main/track_rows.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -406,7 +408,8 @@ TEST_F(MainFormTest, LanguageSwitchToAMissingFileKeepsTheCheckedItem)
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_TRUE(prompts.lastText().startsWith(home.file(q("CLan_Other.ini")) +
                                               q(" can not be found.\n\n")));
-    EXPECT_TRUE(prompts.lastText().contains(q(kTranslationPageUrl)));
+    EXPECT_TRUE(prompts.lastText().contains(HelpPageUrl(q("languages")).toString()));
+    EXPECT_TRUE(prompts.lastText().endsWith(q("index.html#languages")));
 
     // With the file there the switch happens and retitles the window.
     ASSERT_TRUE(writeFile(home.file(q("CLan_Other.ini")),
@@ -458,7 +461,19 @@ TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
     ASSERT_EQ(opened.size(), 3) << QUrl::toStringList(opened).join(q(" ")).toStdString();
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(home.path()));
     EXPECT_TRUE(opened[1].toLocalFile().endsWith(q("index.html")));
-    EXPECT_EQ(opened[2], QUrl(q(kHomePageUrl)));
+    EXPECT_EQ(opened[2], opened[1]) << "Home shows the help page";
+
+    // Without a browser the page opens in a window of the program.
+    form.openUrl = [](const QUrl&) { return false; };
+    form.action(q("mnuHelp"))->trigger();
+    auto* help = form.findChild<THelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), q("Quillon Help"));
+    EXPECT_TRUE(help->browser()->toPlainText().contains(q("The main window")));
+    EXPECT_TRUE(prompts.shown.empty());
+    form.toolButton(q("tbHome"))->click();
+    EXPECT_EQ(form.findChildren<THelpWindow*>().size(), 1);
 
     OptionsSetting.CommonOptions.OutputFolder = home.file(q("gone"));
     form.action(q("Openoutputdirectory1"))->trigger();

@@ -5,6 +5,7 @@
 #include "common/status_bar.h"
 #include "common/translate_form.h"
 #include "desktop_tools.h"
+#include "help_window.h"
 #include "main_commands.h"
 #include "no_device_hint.h"
 #include "settings/language.h"
@@ -263,7 +264,8 @@ void TMainForm::attachOwnCommands()
     own("miEnglish", [this] { ChooseLanguage(QStringLiteral("miEnglish")); });
     own("miOther", [this] { ChooseLanguage(QStringLiteral("miOther")); });
     own("mnuHelp", [this] { ShowHelp(); });
-    own("miHomePage", [this] { openUrl(QUrl(QString::fromLatin1(kHomePageUrl))); });
+    // The program has no public page yet: Home shows the help page.
+    own("miHomePage", [this] { ShowHelp(); });
     own("mnuAbout", [this] { ShowAbout(); });
 }
 
@@ -556,8 +558,7 @@ void TMainForm::ShowAbout()
 
 void TMainForm::ShowHelp()
 {
-    const QString page = HelpPagePath();
-    if (page.isEmpty() || !openUrl(QUrl::fromLocalFile(page)))
+    if (!ShowHelpPage(this, openUrl))
         prompts().message(QStringLiteral("The help page can not be found."), PromptIcon::Error,
                           pbOk);
 }

@@ -1,5 +1,7 @@
 #include "main_form_model.h"
 
+#include "help_window.h"
+
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
@@ -8,9 +10,6 @@
 #include <QFileInfo>
 
 #include <exception>
-
-const char* const kHomePageUrl = "https://quillon.example.org/";
-const char* const kTranslationPageUrl = "https://quillon.example.org/translate.html";
 
 namespace {
 constexpr int kDriveListCapacity = 8;
@@ -247,9 +246,10 @@ bool TMainFormModel::SwitchLanguage(const QString& itemName)
     const QString language = LanguageOfMenuItem(itemName);
     if (FindLanguageFile(language).isEmpty()) {
         QString text = ExpectedLanguageFilePath(language) + QStringLiteral(" can not be found.");
-        if (itemName == QLatin1String("miOther"))
+        const QUrl howTo = HelpPageUrl(QStringLiteral("languages"));
+        if (itemName == QLatin1String("miOther") && !howTo.isEmpty())
             text += QStringLiteral("\n\nTo translate Quillon into your language, please visit ") +
-                    QString::fromLatin1(kTranslationPageUrl);
+                    howTo.toString();
         prompts().message(text, PromptIcon::None, pbOk);
         return false;
     }

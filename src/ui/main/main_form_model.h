@@ -118,6 +118,3 @@ private:
 
 // Language name of a "Language" menu item: its name without the first two characters.
 QString LanguageOfMenuItem(const QString& itemName);
-// The addresses the program links to.
-extern const char* const kHomePageUrl;
-extern const char* const kTranslationPageUrl;

@@ -6,8 +6,10 @@
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "ui/jobs/job_dialogs.h"
+#include "ui/main/help_window.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -26,8 +28,6 @@ namespace {
 const QString kIdle = QStringLiteral("-----------");
 constexpr qint64 kEmptyWaveSize = 44; // a header and no sound
 const QString kSoundFilter = QStringLiteral("Sound file(*.wav);;All files(*.*)");
-// The maker's page the label at the bottom opens.
-const QString kMakerPage = QStringLiteral("https://quillon.example.org/");
 
 template <typename T> T* named(T* object, const char* name)
 {
@@ -111,9 +111,18 @@ TfrmRecord::TfrmRecord(QWidget* parent, HCDROM cdHandle)
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     MediaPlayer1 = named(new TMediaPlayerBar(this), "MediaPlayer1");
     btStart = named(new QPushButton(QStringLiteral("Start"), this), "btStart");
-    lbWeb = named(new QLabel(QStringLiteral("<a href=\"%1\">Quillon</a>").arg(kMakerPage), this),
-                  "lbWeb");
-    lbWeb->setOpenExternalLinks(true);
+    // The program's page is its help page, shown like Help in the main window;
+    // without it the link is left out.
+    const QUrl help = HelpPageUrl();
+    lbWeb =
+        named(new QLabel(
+                  QStringLiteral("<a href=\"%1\">Quillon</a>").arg(help.toString().toHtmlEscaped()),
+                  this),
+              "lbWeb");
+    lbWeb->setVisible(!help.isEmpty());
+    connect(lbWeb, &QLabel::linkActivated, this, [this] {
+        ShowHelpPage(this, [](const QUrl& url) { return QDesktopServices::openUrl(url); });
+    });
 
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
     miNew = named(PopupMenu1->addAction(QStringLiteral("&New...")), "miNew");
