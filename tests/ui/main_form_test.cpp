@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QProcess>
@@ -542,6 +543,34 @@ TEST(WineRegistry, ClearsRecentListsAndKeepsEverythingElse)
         ASSERT_TRUE(registry.save());
         EXPECT_EQ(readFile(path), c.after);
     }
+}
+
+TEST_F(MainFormTest, ClearHistorySaysWhenThereIsNoWine)
+{
+    const QByteArray clip = "[Software\\\\RealNetworks\\\\RealPlayer\\\\6.0\\\\Preferences\\\\"
+                            "MostRecentClips1] 1\n@=\"C:\\\\clip.rm\"\n\n";
+    const struct {
+        bool prefix;
+        const char* message;
+    } cases[] = {
+        {false, "There is no Wine prefix ("},
+        {true, "1 list records are deleted!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const QString prefix = home.file(c.prefix ? q("wine") : q("nowine"));
+        qputenv("WINEPREFIX", prefix.toLocal8Bit());
+        if (c.prefix)
+            ASSERT_TRUE(QDir().mkpath(prefix) && writeFile(prefix + q("/user.reg"), clip));
+        TMainForm form(stores.services(cd));
+        prompts.shown.clear();
+        form.action(q("miRealOnePlayer"))->trigger();
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_TRUE(prompts.lastText().startsWith(q(c.message)))
+            << prompts.lastText().toStdString();
+        EXPECT_EQ(QFileInfo::exists(prefix), c.prefix) << "no prefix is made";
+    }
+    qunsetenv("WINEPREFIX");
 }
 
 TEST(WineRegistry, KeysWithSubkeysStay)

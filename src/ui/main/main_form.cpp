@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -575,6 +577,15 @@ void TMainForm::OpenVolumeControl()
 
 void TMainForm::ClearHistory(bool realPlayer)
 {
+    // The players run under Wine; most Linux machines have none of it.
+    const QString path = TWineRegistry::UserRegistryPath();
+    if (!QFileInfo::exists(path)) {
+        prompts().message(QStringLiteral("There is no Wine prefix (%1 does not exist), so there "
+                                         "is no player history to clear.")
+                              .arg(QDir::toNativeSeparators(path)),
+                          PromptIcon::Information, pbOk);
+        return;
+    }
     const QString exe =
         realPlayer ? QStringLiteral("realplay.exe") : QStringLiteral("wmplayer.exe");
     if (IsWindowsProgramRunning(exe) &&
@@ -582,7 +593,10 @@ void TMainForm::ClearHistory(bool realPlayer)
             pbYes)
         return;
     TWineRegistry registry;
-    registry.load(TWineRegistry::UserRegistryPath());
+    if (!registry.load(path)) {
+        prompts().message(QStringLiteral("Unable to read ") + path, PromptIcon::Error, pbOk);
+        return;
+    }
     const int count =
         realPlayer ? ClearRealPlayerHistory(registry) : ClearMediaPlayerHistory(registry);
     if (registry.isModified() && !registry.save()) {
