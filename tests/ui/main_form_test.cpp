@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QTest>
@@ -701,4 +702,30 @@ TEST(MainFormOnImage, ListsAGeneratedDiscAndKeepsItsTitlesAcrossRuns)
     }
     qunsetenv("QUILLON_CD_IMAGES");
     EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST(MainFormOnImage, AMissingImageIsSaidToBeMissing)
+{
+    TempHome home;
+    ScopedPrompts prompts;
+    OptionsSetting = TOptionsSetting{};
+    const QString missing = home.file(q("gone.cue"));
+    qputenv("QUILLON_CD_IMAGES", missing.toUtf8());
+    {
+        TMainForm form(DefaultMainFormServices());
+        form.show();
+        QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+        auto* hint = form.findChild<TfrmNoDeviceHint*>();
+        ASSERT_NE(hint, nullptr);
+        auto* image = hint->findChild<QLabel*>(q("lbImage"));
+        ASSERT_NE(image, nullptr);
+        EXPECT_TRUE(image->text().startsWith(q("Disc image not found: ") + missing))
+            << image->text().toStdString();
+        // Groups and drivers are not the reason here.
+        EXPECT_TRUE(hint->findChild<QLabel*>(q("lbCause2"))->isHidden());
+        hint->close();
+        form.close();
+    }
+    qunsetenv("QUILLON_CD_IMAGES");
+    OptionsSetting = TOptionsSetting{};
 }

@@ -511,7 +511,7 @@ void TMainForm::showNoDeviceHint()
     if (m_hintShown)
         return;
     m_hintShown = true;
-    auto* hint = new TfrmNoDeviceHint(this);
+    auto* hint = new TfrmNoDeviceHint(this, m_model->ImageProblem());
     hint->setAttribute(Qt::WA_DeleteOnClose);
     hint->open();
 }

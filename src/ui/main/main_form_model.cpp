@@ -45,6 +45,7 @@ void TMainFormModel::setStatusText(const QString& text)
 
 HCDROM TMainFormModel::OpenDrive(int index)
 {
+    m_imageProblem.clear();
     std::vector<TCDREC> drives = cd().GetCDList();
     if (drives.size() > kDriveListCapacity)
         drives.resize(kDriveListCapacity);
@@ -60,6 +61,7 @@ HCDROM TMainFormModel::OpenDrive(int index)
     m_driveName = drive.Name();
     setStatusText(m_driveName);
     HCDROM handle = cd().GetCDHandle(drive);
+    m_imageProblem = handle == 0 && drive.IsImage ? cd().LastErrorText() : QString();
     if (handle == 0) {
         // A handle left open elsewhere in the program can block the drive:
         // free the first one that closes and try once more.
@@ -72,6 +74,8 @@ HCDROM TMainFormModel::OpenDrive(int index)
     }
     if (handle == 0)
         setStatusText(res("RES_NotFound_CDRom"));
+    else
+        m_imageProblem.clear();
     return handle;
 }
 
