@@ -297,8 +297,22 @@ TEST_F(CliE2E, InstalledProgramWorksAndKeepsItsFilesPerUser)
     for (const char* path :
          {"bin/quillon", "bin/quillon-wmaenc", "share/applications/quillon.desktop",
           "share/icons/hicolor/scalable/apps/quillon.svg", "share/quillon/lang/CLan_English.ini",
-          "share/quillon/help/index.html"})
+          "share/quillon/help/index.html", "share/man/man1/quillon.1"})
         EXPECT_TRUE(QFileInfo::exists(prefix + QLatin1Char('/') + QLatin1String(path))) << path;
+    // The manual page says word for word what --help says.
+    QString manual =
+        QString::fromUtf8(readFile(prefix + QStringLiteral("/share/man/man1/quillon.1")));
+    manual.replace(QStringLiteral("\\-"), QStringLiteral("-"))
+        .replace(QStringLiteral("\\&"), QString())
+        .replace(QStringLiteral("\\e"), QStringLiteral("\\"));
+    for (const char* command : {"", "drives", "toc", "extract", "convert"}) {
+        QStringList args;
+        if (*command)
+            args << QString::fromLatin1(command);
+        const ProgramRun help = quillon(args << QStringLiteral("--help"));
+        ASSERT_EQ(help.code, 0);
+        EXPECT_TRUE(manual.contains(help.out)) << command;
+    }
     const QStringList binBefore = QDir(prefix + QStringLiteral("/bin")).entryList(QDir::Files);
 
     // The per-user folder holds the settings: its output folder is used.
