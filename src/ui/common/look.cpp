@@ -43,13 +43,15 @@ QString FlatStyleSheet()
     // little so that flat buttons still show they are alive. The selection
     // colours are given with the white background: a drop-down list draws
     // its open popup from them, and the platform's highlight text (white)
-    // would vanish on the white face.
+    // would vanish on the white face. The file dialog's small icon buttons
+    // have no room for the wide padding of ours.
     return QStringLiteral(R"(
 QPushButton, QToolButton {
     border: 1px solid rgb(140, 150, 200);
     background: rgb(239, 239, 255);
     padding: 3px 8px;
 }
+QFileDialog QToolButton { padding: 2px; }
 QPushButton:hover, QToolButton:hover { background: rgb(222, 226, 255); }
 QPushButton:pressed, QToolButton:pressed { background: rgb(200, 208, 245); }
 QPushButton:disabled, QToolButton:disabled { color: rgb(150, 150, 170); }
