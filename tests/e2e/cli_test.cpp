@@ -305,7 +305,7 @@ TEST_F(CliE2E, InstalledProgramWorksAndKeepsItsFilesPerUser)
     manual.replace(QStringLiteral("\\-"), QStringLiteral("-"))
         .replace(QStringLiteral("\\&"), QString())
         .replace(QStringLiteral("\\e"), QStringLiteral("\\"));
-    for (const char* command : {"", "drives", "toc", "extract", "convert"}) {
+    for (const char* command : {"", "drives", "toc", "extract", "convert", "resample"}) {
         QStringList args;
         if (*command)
             args << QString::fromLatin1(command);
