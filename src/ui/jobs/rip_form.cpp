@@ -174,8 +174,7 @@ void TRipForm::closeJob()
     if (m_closing)
         return;
     m_closing = true;
-    QMetaObject::invokeMethod(
-        this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
 }
 
 void TRipForm::btStopClick()
