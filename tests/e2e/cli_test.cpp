@@ -212,7 +212,7 @@ TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
         QStringList args;
         int code;
         const char* says;
-        QString imagesVariable; // $QUILLON_CD_IMAGES
+        QString imagesVariable = {}; // $QUILLON_CD_IMAGES
     } cases[] = {
         {{"rip"}, 2, "unknown command"},
         {{"extract", "--format", "flac", "--cd-image", cue}, 2, "mp3, wav, ogg or wma"},

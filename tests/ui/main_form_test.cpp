@@ -561,8 +561,9 @@ TEST_F(MainFormTest, ClearHistorySaysWhenThereIsNoWine)
         SCOPED_TRACE(c.message);
         const QString prefix = home.file(c.prefix ? q("wine") : q("nowine"));
         qputenv("WINEPREFIX", prefix.toLocal8Bit());
-        if (c.prefix)
+        if (c.prefix) {
             ASSERT_TRUE(QDir().mkpath(prefix) && writeFile(prefix + q("/user.reg"), clip));
+        }
         TMainForm form(stores.services(cd));
         prompts.shown.clear();
         form.action(q("miRealOnePlayer"))->trigger();
