@@ -10,7 +10,7 @@ TLoudness::TLoudness(int channels, int sampleRate) : m_channels(channels)
 {
     if (channels >= 1 && channels <= 8 && sampleRate >= 8000)
         m_state = ebur128_init(unsigned(channels), (unsigned long)(sampleRate),
-                               EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+                               EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK);
     if (!m_state)
         throw std::runtime_error("Cannot measure the loudness of this audio format.");
     // A mono track is heard from both speakers: count it twice, as players do.
@@ -38,12 +38,12 @@ bool TLoudness::loudness(double* lufs) const
     return true;
 }
 
-double TLoudness::truePeak() const
+double TLoudness::peak() const
 {
     double peak = 0;
     for (int c = 0; c < m_channels; ++c) {
         double value = 0;
-        if (ebur128_true_peak(m_state, unsigned(c), &value) == EBUR128_SUCCESS)
+        if (ebur128_sample_peak(m_state, unsigned(c), &value) == EBUR128_SUCCESS)
             peak = std::max(peak, value);
     }
     return peak;
@@ -54,7 +54,7 @@ TGainValue TLoudness::gain() const
     double lufs = 0;
     if (!loudness(&lufs))
         return {};
-    return {true, kReplayGainReference - lufs, truePeak()};
+    return {true, kReplayGainReference - lufs, peak()};
 }
 
 TGainValue AlbumGain(const std::vector<const TLoudness*>& tracks)
@@ -63,7 +63,7 @@ TGainValue AlbumGain(const std::vector<const TLoudness*>& tracks)
     double peak = 0;
     for (const TLoudness* track : tracks) {
         states.push_back(track->m_state);
-        peak = std::max(peak, track->truePeak());
+        peak = std::max(peak, track->peak());
     }
     double lufs = 0;
     if (states.empty() ||

@@ -1,7 +1,11 @@
 #pragma once
 // Loudness of one track after EBU R128 (libebur128), for ReplayGain 2.0:
-// the integrated loudness of everything added, and the true peak. The
+// the integrated loudness of everything added, and the sample peak. The
 // measurements of the tracks of one disc give the album's gain together.
+//
+// The peak is the highest sample, which ReplayGain 2.0 allows: the true
+// peak (oversampled) would triple the time the meter takes, too much for a
+// measurement that runs along every extraction.
 //
 // Threads: one thread at a time; a finished measurement may be handed on.
 
@@ -30,7 +34,8 @@ public:
     void add(const std::int16_t* frames, std::size_t count);
     // Integrated loudness in LUFS; false for silence (nothing above the gate).
     bool loudness(double* lufs) const;
-    double truePeak() const;
+    // The highest sample value, 1.0 = full scale.
+    double peak() const;
     // -18 - L and the peak; not Valid for silence.
     TGainValue gain() const;
 

@@ -38,7 +38,7 @@ void TOpusOut::SetBitRate(int kbits)
     m_kbits = std::clamp(kbits, kMinBitRate, kMaxBitRate);
 }
 
-void TOpusOut::openEncoder(const QString& path, int channels, int sampleRate, int, qint64)
+void TOpusOut::openEncoder(const QString& path, int channels, int sampleRate, int bits, qint64)
 {
     std::unique_ptr<OggOpusComments, CommentsDeleter> comments(ope_comments_create());
     if (!comments)
@@ -61,10 +61,14 @@ void TOpusOut::openEncoder(const QString& path, int channels, int sampleRate, in
                                         sampleRate, channels, 0, &error);
     if (!m_encoder)
         fail("Cannot start the Opus encoder", error);
-    if (const int r = ope_encoder_ctl(m_encoder, OPUS_SET_BITRATE(m_kbits * 1000)); r != OPE_OK)
-        fail("Cannot set up the Opus encoder", r);
-    if (const int r = ope_encoder_ctl(m_encoder, OPUS_SET_VBR(1)); r != OPE_OK)
-        fail("Cannot set up the Opus encoder", r);
+    // The input's depth tells the encoder where its noise floor is: what lies
+    // below it costs no bits.
+    for (const int r : {ope_encoder_ctl(m_encoder, OPUS_SET_BITRATE(m_kbits * 1000)),
+                        ope_encoder_ctl(m_encoder, OPUS_SET_VBR(1)),
+                        ope_encoder_ctl(m_encoder, OPUS_SET_LSB_DEPTH(bits))}) {
+        if (r != OPE_OK)
+            fail("Cannot set up the Opus encoder", r);
+    }
 }
 
 void TOpusOut::encode(const std::int16_t* samples, int frames)

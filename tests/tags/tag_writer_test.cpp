@@ -3,6 +3,7 @@
 // for the Vorbis-comment formats, ffmpeg for the cover bytes.
 
 #include "tags/tag_writer.h"
+#include "tags/cover_image.h"
 
 #include "audio/audio_test_util.h"
 #include "support/test_support.h"
@@ -390,4 +391,35 @@ TEST_F(TagWriterTest, FailuresLeaveTheFileAsItWas)
         EXPECT_TRUE(leftovers().isEmpty()) << c.what;
     }
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TEST_F(TagWriterTest, CoverBesideTheMusic)
+{
+    const QByteArray jpeg = coverJpeg(false);
+    const QByteArray png("\x89PNG\r\n\x1A\n rest of a PNG", 21);
+    const struct {
+        const char* what;
+        std::vector<std::pair<const char*, QByteArray>> files;
+        QByteArray found;
+        const char* mime;
+    } cases[] = {
+        {"none", {}, {}, ""},
+        {"any case", {{"Folder.JPG", jpeg}}, jpeg, "image/jpeg"},
+        {"cover before folder", {{"folder.jpg", png}, {"cover.jpg", jpeg}}, jpeg, "image/jpeg"},
+        {"the type is the content's", {{"cover.png", jpeg}}, jpeg, "image/jpeg"},
+        {"no image passed over", {{"cover.jpg", "<html>"}, {"folder.png", png}}, png, "image/png"},
+        {"too large", {{"cover.jpg", jpeg + QByteArray(kMaxCoverBytes, 'x')}}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        for (const auto& [name, bytes] : c.files)
+            ASSERT_TRUE(writeFile(dir.filePath(QLatin1String(name)), bytes));
+        QByteArray image;
+        QString mime;
+        EXPECT_EQ(FindCoverBeside(dir.filePath(QStringLiteral("01 Track.flac")), &image, &mime),
+                  !c.found.isEmpty())
+            << c.what;
+        EXPECT_EQ(image, c.found) << c.what;
+        EXPECT_EQ(mime, QLatin1String(c.mime)) << c.what;
+    }
 }
