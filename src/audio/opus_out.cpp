@@ -61,10 +61,13 @@ void TOpusOut::openEncoder(const QString& path, int channels, int sampleRate, in
                                         sampleRate, channels, 0, &error);
     if (!m_encoder)
         fail("Cannot start the Opus encoder", error);
-    // The input's depth tells the encoder where its noise floor is: what lies
-    // below it costs no bits.
+    // The library's default is constrained VBR, which holds every second
+    // near the bit rate; free VBR spends bits where the music needs them, as
+    // other Opus encoders do. The input's depth tells the encoder where its
+    // noise floor is: what lies below it costs no bits.
     for (const int r : {ope_encoder_ctl(m_encoder, OPUS_SET_BITRATE(m_kbits * 1000)),
                         ope_encoder_ctl(m_encoder, OPUS_SET_VBR(1)),
+                        ope_encoder_ctl(m_encoder, OPUS_SET_VBR_CONSTRAINT(0)),
                         ope_encoder_ctl(m_encoder, OPUS_SET_LSB_DEPTH(bits))}) {
         if (r != OPE_OK)
             fail("Cannot set up the Opus encoder", r);
