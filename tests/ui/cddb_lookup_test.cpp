@@ -236,7 +236,8 @@ TEST_F(CddbLookupTest, NoMatchShowsThePanelWithTheReason)
         {"no match", answer({"202 No match for disc ID 0a0b0c03.\r\n"}),
          "202 No match for disc ID 0a0b0c03."},
         {"server error", answer({"500 Unknown developer email\r\n"}),
-         "500 Unknown developer email"},
+         "The CDDB server accepts only registered programs; MusicBrainz needs no registration (the "
+         "server said: 500 Unknown developer email)"},
         {"markup in the answer stays text", answer({"500 <b>bold</b> <img src=x>\r\n"}),
          "500 <b>bold</b> <img src=x>"},
         {"HTTP error", answer({"busy", 503}), ""},
