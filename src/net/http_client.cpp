@@ -106,9 +106,12 @@ int busyWaitMs(const THttpResponse& response)
     return std::clamp(seconds * 1000, kBusyWaitMs, kMaxBusyWaitMs);
 }
 
+// Hosts the process may connect to; empty: any. $QUILLON_ALLOWED_HOSTS
+// (names separated by ',') sets the first value, for sandboxes and tests.
 struct HostRestriction {
     std::mutex mutex;
-    QStringList hosts;
+    QStringList hosts = qEnvironmentVariable("QUILLON_ALLOWED_HOSTS")
+                            .split(QLatin1Char(','), Qt::SkipEmptyParts);
 };
 HostRestriction& hostRestriction()
 {

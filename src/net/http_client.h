@@ -124,8 +124,9 @@ public:
     const THttpSettings& settings() const { return m_settings; }
 
     // Limits every client of the process to connections to these hosts (the
-    // proxy's, when one is used); an empty list lifts the limit. The test
-    // programs allow 127.0.0.1 only, so that no test can reach the network.
+    // proxy's, when one is used); an empty list lifts the limit. The limit
+    // starts as $QUILLON_ALLOWED_HOSTS says (names separated by ','). The
+    // tests allow 127.0.0.1 only, so that none of them can reach the network.
     static void RestrictToHosts(const QStringList& hosts);
 
 private:

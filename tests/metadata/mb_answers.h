@@ -36,7 +36,7 @@ inline QByteArray twoReleases(const QString& discId = kDiscId)
             { "id": "44444444-4444-4444-4444-444444444441", "position": 1, "title": "Ça va, Straße",
               "artist-credit": [ {"name": "Anna", "joinphrase": " & "}, {"name": "Bo", "joinphrase": " feat. "}, {"name": "Cy"} ],
               "recording": {"id": "55555555-5555-5555-5555-555555555551", "isrcs": ["gbaye9400001"]} },
-            { "id": "44444444-4444-4444-4444-444444444442", "position": 2, "title": "東京 / Night",
+            { "id": "44444444-4444-4444-4444-444444444442", "position": 2, "title": "東京の夜",
               "artist-credit": [ {"name": "Dee", "joinphrase": ""} ],
               "recording": {"id": "55555555-5555-5555-5555-555555555552", "isrcs": []} } ] } ] },
     { "id": "22222222-2222-2222-2222-222222222222", "title": "Ça va (Single)", "date": "1993",

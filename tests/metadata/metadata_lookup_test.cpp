@@ -137,7 +137,7 @@ TEST(MetadataLookup, ChainOrderAndAgreement)
     agreeing.Disc.Title = QStringLiteral("Live Set");
     agreeing.Tracks.resize(2);
     agreeing.Tracks[0].Title = QStringLiteral("Ça va, Straße");
-    agreeing.Tracks[1].Title = QStringLiteral("東京 / Night");
+    agreeing.Tracks[1].Title = QStringLiteral("東京の夜");
     TCdText differing = agreeing;
     differing.Tracks[1].Title = QStringLiteral("Tokyo");
     using S = TMetadataSource;

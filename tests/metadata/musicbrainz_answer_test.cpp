@@ -34,7 +34,7 @@ TEST(MusicBrainzAnswer, TwoReleasesTheSetGivesItsSecondMedium)
     EXPECT_EQ(set.Tracks[0].Isrc, QStringLiteral("GBAYE9400001"));
     EXPECT_EQ(set.Tracks[0].RecordingId, QStringLiteral("55555555-5555-5555-5555-555555555551"));
     EXPECT_EQ(set.Tracks[0].ReleaseTrackId, QStringLiteral("44444444-4444-4444-4444-444444444441"));
-    EXPECT_EQ(set.Tracks[1].Title, QStringLiteral("東京 / Night"));
+    EXPECT_EQ(set.Tracks[1].Title, QStringLiteral("東京の夜"));
     EXPECT_EQ(set.Tracks[1].Artist, QStringLiteral("Dee"));
     EXPECT_TRUE(set.Tracks[1].Isrc.isEmpty());
 
