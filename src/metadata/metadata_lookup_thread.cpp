@@ -47,14 +47,15 @@ void TMetadataLookupThread::Execute(const TWork& work)
 }
 
 TMetadataLookupThread::TWork
-TMetadataLookupThread::TitleLookup(const TTOC& toc, HCDROM handle, const TLookupSettings& settings,
+TMetadataLookupThread::TitleLookup(const TTOC& toc, ICDAccess* cd, HCDROM handle,
+                                   const TLookupSettings& settings,
                                    const std::vector<TMetadataSource>& sources)
 {
-    return [toc, handle, settings, sources](const std::atomic<bool>& stop) {
+    return [toc, cd, handle, settings, sources](const std::atomic<bool>& stop) {
         std::optional<TCdText> cdText;
         if (std::find(sources.begin(), sources.end(), TMetadataSource::CdText) != sources.end()) {
             TCdText text;
-            if (handle != 0 && cdAccess().ReadCDText(handle, text))
+            if (cd != nullptr && handle != 0 && cd->ReadCDText(handle, text))
                 cdText = std::move(text);
         }
         return TMetadataLookup(settings, &stop).Run(toc, cdText, sources);

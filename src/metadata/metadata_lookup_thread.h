@@ -37,8 +37,9 @@ public:
     TLookupResult takeResult();
 
     // The work of a title lookup: reads the CD-Text of the disc behind handle
-    // (when cdtext is among the sources) and runs the chain.
-    static TWork TitleLookup(const TTOC& toc, HCDROM handle, const TLookupSettings& settings,
+    // of cd (when cdtext is among the sources) and runs the chain.
+    static TWork TitleLookup(const TTOC& toc, ICDAccess* cd, HCDROM handle,
+                             const TLookupSettings& settings,
                              const std::vector<TMetadataSource>& sources);
     // The work of a cover fetch.
     static TWork CoverFetch(const TLookupSettings& settings, const QString& releaseId);

@@ -6,6 +6,7 @@
 #include "common/translate_form.h"
 #include "desktop_tools.h"
 #include "main_commands.h"
+#include "metadata/choose_release_form.h"
 #include "no_device_hint.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
@@ -18,6 +19,7 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProcess>
@@ -88,6 +90,16 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
 
     buildToolBar(m_client);
 
+    // What the disc is, as the disc record says; text from the network or
+    // the disc, shown as plain text.
+    m_discTitle = new QLabel(m_client);
+    m_discTitle->setObjectName(QStringLiteral("lDiscTitle"));
+    m_discTitle->setProperty("quillonNoTranslate", true);
+    m_discTitle->setTextFormat(Qt::PlainText);
+    QFont titleFont = m_discTitle->font();
+    titleFont.setBold(true);
+    m_discTitle->setFont(titleFont);
+
     m_list = new QTreeWidget(m_client);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setColumnCount(4);
@@ -127,6 +139,9 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
     connect(m_model, &TMainFormModel::statusChanged, this,
             [this](const QString& text) { m_status->setPanelText(0, text); });
     connect(m_model, &TMainFormModel::rowsChanged, this, &TMainForm::fillList);
+    connect(m_model, &TMainFormModel::titlesChanged, this, &TMainForm::showLookedUpTitles);
+    connect(m_model, &TMainFormModel::choiceNeeded, this, &TMainForm::chooseCandidate,
+            Qt::QueuedConnection);
     connect(m_list, &QTreeWidget::itemChanged, this, [this] { updateCommands(); });
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { updateCommands(); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
@@ -262,6 +277,9 @@ void TMainForm::attachOwnCommands()
     own("mnuHelp", [this] { ShowHelp(); });
     own("miHomePage", [this] { openUrl(QUrl(QString::fromLatin1(kHomePageUrl))); });
     own("mnuAbout", [this] { ShowAbout(); });
+    own(
+        "aLookupTitles", [this] { m_model->LookUpTitles(); },
+        [this] { return !m_model->rows().empty(); });
 }
 
 QAction* TMainForm::setCommand(const QString& name, std::function<void()> run,
@@ -286,6 +304,8 @@ QAction* TMainForm::setCommand(const QString& name, std::function<void()> run,
 
 void TMainForm::updateCommands()
 {
+    // The disc record may have changed with any command (a tag edit, a lookup).
+    m_discTitle->setText(m_model->DiscTitle());
     for (auto it = m_enabled.cbegin(); it != m_enabled.cend(); ++it)
         it.key()->setEnabled(it.value()());
     // A menu shows only when something in it does.
@@ -345,9 +365,12 @@ void TMainForm::layoutClient()
     const int height = m_client->height();
     const int toolHeight = m_toolBar->sizeHint().height();
     const int statusHeight = m_status->height();
+    const int titleHeight = m_discTitle->fontMetrics().height() + 6;
     m_toolBar->setGeometry(0, 0, width, toolHeight);
-    m_list->setGeometry(kMargin, toolHeight, width - 2 * kMargin,
-                        height - toolHeight - statusHeight - kMargin);
+    m_discTitle->setGeometry(kMargin + 2, toolHeight, width - 2 * kMargin - 2, titleHeight);
+    const int listTop = toolHeight + titleHeight;
+    m_list->setGeometry(kMargin, listTop, width - 2 * kMargin,
+                        height - listTop - statusHeight - kMargin);
     m_status->setGeometry(kMargin, height - statusHeight - kMargin, width - 2 * kMargin,
                           statusHeight);
 }
@@ -370,6 +393,22 @@ void TMainForm::fillList()
         item->setCheckState(colNumber, Qt::Checked);
     }
     updateCommands();
+}
+
+void TMainForm::showLookedUpTitles()
+{
+    const std::vector<TTrackRow>& rows = m_model->rows();
+    for (size_t row = 0; row < rows.size(); ++row)
+        setTitle(int(row), rows[row].Title);
+    updateCommands();
+}
+
+void TMainForm::chooseCandidate()
+{
+    const int index =
+        ExecChooseRelease(this, m_model->LookupCandidates(), m_model->LookupProblems());
+    if (index >= 0)
+        m_model->ApplyLookedUpCandidate(index);
 }
 
 QStringList TMainForm::titles() const
