@@ -4,6 +4,7 @@
 #include "cddb_texts.h"
 #include "metadata/choose_release_form.h"
 #include "metadata/source_candidates.h"
+#include "net/http_client.h"
 #include "settings/disc_info.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -92,7 +93,9 @@ void TfrmStopQuery::FormShow()
         m_over = true;
         showNoMatch(CddbText("RES_ReadTocError", "Error while reading TOC information!"));
     } else {
-        m_thread = std::make_unique<TQueryCDDBThread>(this, toc, OptionsSetting.QueryCDDB);
+        m_thread = std::make_unique<TQueryCDDBThread>(
+            this, toc, OptionsSetting.QueryCDDB, TCddbTimeouts{},
+            UserAgentText(OptionsSetting.MusicBrainz.Contact));
     }
 }
 

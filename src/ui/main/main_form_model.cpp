@@ -2,6 +2,7 @@
 
 #include "disc_lookup.h"
 #include "metadata/candidate_apply.h"
+#include "net/http_client.h"
 #include "settings/disc_info.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
@@ -12,7 +13,7 @@
 
 #include <exception>
 
-const char* const kHomePageUrl = "https://quillon.example.org/";
+const char* const kHomePageUrl = kProgramHomePage;
 const char* const kTranslationPageUrl = "https://quillon.example.org/translate.html";
 
 namespace {

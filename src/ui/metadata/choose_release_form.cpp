@@ -34,8 +34,10 @@ TfrmChooseRelease::TfrmChooseRelease(QWidget* parent, std::vector<TDiscCandidate
     lvCandidates->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int i = 0; i < m_list.count(); ++i)
         new QTreeWidgetItem(lvCandidates, m_list.row(i));
-    for (int c = 0; c < lvCandidates->columnCount(); ++c)
+    for (int c = 0; c < lvCandidates->columnCount(); ++c) {
         lvCandidates->resizeColumnToContents(c);
+        lvCandidates->setColumnWidth(c, lvCandidates->columnWidth(c) + 12);
+    }
     lvCandidates->setMinimumHeight(110);
 
     // The tracks of the highlighted candidate: text from the network, never markup.

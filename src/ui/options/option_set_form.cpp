@@ -367,12 +367,13 @@ QWidget* TOptionSetForm::buildLookupPage()
     eMusicBrainz = NewFormEdit("eMusicBrainz", 0, TabSheet7);
     eCoverArt = NewFormEdit("eCoverArt", 0, TabSheet7);
     ckbSaveCover = NewFormCheckBox(
-        "ckbSaveCover", QStringLiteral("Save the front cover as cover.jpg beside the tracks"),
-        TabSheet7);
+        "ckbSaveCover", QStringLiteral("Save the front cover beside the tracks"), TabSheet7);
     eContact = NewFormEdit("eContact", 0, TabSheet7);
+    eContact->setPlaceholderText(QString::fromLatin1(kProgramHomePage));
     eContact->setToolTip(QStringLiteral("A web page or e-mail address sent with every request, "
                                         "as MusicBrainz asks"));
     eCddbEmail = NewFormEdit("eCddbEmail", 0, TabSheet7);
+    eCddbEmail->setPlaceholderText(QStringLiteral("you@example.org"));
     eCddbEmail->setToolTip(QStringLiteral("The CDDB server accepts only registered programs; "
                                           "MusicBrainz needs no registration"));
     eCddbClient = NewFormEdit("eCddbClient", 0, TabSheet7);
