@@ -82,6 +82,14 @@ QString trimmedField(const char* text, std::size_t size)
     return QString::fromLatin1(text, qsizetype(strnlen(text, size))).trimmed();
 }
 
+// The first and last track numbers of the disc; false when it has none.
+bool trackRange(CdIo_t* p, track_t& first, track_t& last)
+{
+    first = cdio_get_first_track_num(p);
+    last = cdio_get_last_track_num(p);
+    return first != CDIO_INVALID_TRACK && last != CDIO_INVALID_TRACK && last >= first;
+}
+
 QString cdTextField(cdtext_t* text, cdtext_field_t field, track_t track, bool fromImage)
 {
     const char* value = cdtext_get_const(text, field, track);
@@ -332,9 +340,9 @@ bool TCdioAccess::ReadTOC(HCDROM handle, TTOC& toc)
     CdIo_t* p = drive->cdio.get();
     if (!p)
         return fail(CDERR_NO_TOC, QStringLiteral("No disc in the drive"));
-    const track_t first = cdio_get_first_track_num(p);
-    const track_t last = cdio_get_last_track_num(p);
-    if (first == CDIO_INVALID_TRACK || last == CDIO_INVALID_TRACK || last < first)
+    track_t first = 0;
+    track_t last = 0;
+    if (!trackRange(p, first, last))
         return fail(CDERR_NO_TOC, QStringLiteral("The disc has no readable table of contents"));
     TTOC result;
     result.FirstTrack = first;
@@ -465,11 +473,10 @@ bool TCdioAccess::ReadCDText(HCDROM handle, TCdText& text)
     CdIo_t* p = drive->cdio.get();
     if (!p)
         return fail(CDERR_NO_TOC, QStringLiteral("No disc in the drive"));
-    const track_t first = cdio_get_first_track_num(p);
-    const track_t last = cdio_get_last_track_num(p);
+    track_t first = 0;
+    track_t last = 0;
     cdtext_t* cdtext = cdio_get_cdtext(p); // owned by the libcdio object
-    if (cdtext == nullptr || first == CDIO_INVALID_TRACK || last == CDIO_INVALID_TRACK ||
-        last < first)
+    if (cdtext == nullptr || !trackRange(p, first, last))
         return fail(CDERR_NO_TOC, QStringLiteral("The disc has no CD-Text"));
     TCdText result;
     result.Disc = cdTextBlock(cdtext, 0, drive->isImage);

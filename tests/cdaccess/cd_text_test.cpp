@@ -10,6 +10,14 @@
 
 namespace {
 
+HCDROM openImage(TCdioAccess& access, const QString& cue)
+{
+    TCDREC drive;
+    drive.Device = cue;
+    drive.IsImage = true;
+    return access.GetCDHandle(drive);
+}
+
 TEST(CdText, RepairsDoubleEncodedCueSheetTextOnly)
 {
     const std::pair<QString, QString> cases[] = {
@@ -73,10 +81,7 @@ TEST(CdText, CueSheetsInUtf8AndLatin1ReadBackAsWritten)
             << error.toStdString();
 
         TCdioAccess access;
-        TCDREC drive;
-        drive.Device = cue;
-        drive.IsImage = true;
-        const HCDROM handle = access.GetCDHandle(drive);
+        const HCDROM handle = openImage(access, cue);
         ASSERT_NE(handle, 0u);
         TCdText read;
         ASSERT_TRUE(access.ReadCDText(handle, read)) << access.LastErrorText().toStdString();
@@ -97,10 +102,7 @@ TEST(CdText, DiscWithoutTextHasNone)
     const QString cue = dir.filePath(QStringLiteral("plain.cue"));
     ASSERT_TRUE(discgen::WriteCueBin(cue, {{75, discgen::Signal::Silence}}));
     TCdioAccess access;
-    TCDREC drive;
-    drive.Device = cue;
-    drive.IsImage = true;
-    const HCDROM handle = access.GetCDHandle(drive);
+    const HCDROM handle = openImage(access, cue);
     ASSERT_NE(handle, 0u);
     TCdText read;
     EXPECT_FALSE(access.ReadCDText(handle, read));

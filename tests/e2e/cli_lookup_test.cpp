@@ -3,6 +3,7 @@
 // JSON the test wrote; CD-Text from the image's cue sheet.
 #include "../audio/vorbis_test_util.h"
 #include "../metadata/mb_answers.h"
+#include "cli_disc_fixture.h"
 #include "disc_image_writer.h"
 #include "metadata/disc_ids.h"
 #include "support/cddb_test_server.h"
@@ -22,32 +23,17 @@ namespace {
 
 const QByteArray kJpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(3000, 'j');
 
-struct CliLookupE2E : ::testing::Test {
-    QTemporaryDir work;
-    QString home;
-    QString cue;
+struct CliLookupE2E : CliDiscE2E {
     QString discId;
     QString outDir;
 
     void SetUp() override
     {
-        if (!QFile::exists(binDir() + QStringLiteral("/quillon")))
-            GTEST_SKIP() << "quillon is not built";
-        home = work.filePath(QStringLiteral("home"));
+        // CD-Text written in UTF-8 beside the stored titles.
+        makeDisc({QStringLiteral("--artist"), QStringLiteral("Ça va, Straße"),
+                  QStringLiteral("--album"), QStringLiteral("Disc Text"),
+                  QStringLiteral("--cd-text"), QStringLiteral("utf-8")});
         outDir = work.filePath(QStringLiteral("out"));
-        QDir().mkpath(home);
-        cue = work.filePath(QStringLiteral("disc.cue"));
-        // Two tracks with stored titles; CD-Text written in UTF-8.
-        ASSERT_EQ(
-            QProcess::execute(binDir() + QStringLiteral("/quillon-discgen"),
-                              {cue, QStringLiteral("1s:tone:440"), QStringLiteral("1s:tone:550"),
-                               QStringLiteral("--titles"), home + QStringLiteral("/cdinfo.dat"),
-                               QStringLiteral("--artist"), QStringLiteral("Ça va, Straße"),
-                               QStringLiteral("--album"), QStringLiteral("Disc Text"),
-                               QStringLiteral("--title"), QStringLiteral("Stored One"),
-                               QStringLiteral("--title"), QStringLiteral("Stored Two"),
-                               QStringLiteral("--cd-text"), QStringLiteral("utf-8")}),
-            0);
         discId = DiscIdsOf(discgen::TocOfTracks(
                                {{75, discgen::Signal::Tone}, {75, discgen::Signal::Tone}}))
                      ->MusicBrainz;
@@ -73,22 +59,6 @@ struct CliLookupE2E : ::testing::Test {
                                      "[QueryCDDB]\nServer=%1\n[ID3]\nUse=1\n")
                           .arg(server.address())
                           .toUtf8()));
-    }
-    int quillon(const QStringList& args, QString* out = nullptr, QString* err = nullptr) const
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLON_HOME"), home);
-        env.remove(QStringLiteral("QUILLON_CD_IMAGES"));
-        p.setProcessEnvironment(env);
-        p.start(binDir() + QStringLiteral("/quillon"), args);
-        p.closeWriteChannel();
-        p.waitForFinished(120000);
-        if (out)
-            *out = QString::fromUtf8(p.readAllStandardOutput());
-        if (err)
-            *err = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
     QStringList extract(const QStringList& more, QString* err = nullptr) const
     {
