@@ -11,12 +11,6 @@
 TResampleStep::TResampleStep(QObject* receiver, TDeliver deliver)
     : m_receiver(receiver), m_deliver(std::move(deliver))
 {
-    WaveIn1.SetStartSample(0);
-    WaveIn1.SetEndSample(-1);
-    WaveIn1.SetLoop(false);
-    RateConverter1.SetOutSampleRate(kTargetRate);
-    RateConverter1.SetFilterWindow(fwBlackman);
-    RateConverter1.SetKernelWidth(30);
     WaveOut1.SetFileMode(foRewrite);
     WaveOut1.SetWavType(wtPCM);
     WaveOut1.SetBlockSize(512);
@@ -33,10 +27,11 @@ TResampleStep::~TResampleStep()
 
 bool TResampleStep::Needed(const QString& input)
 {
-    WaveIn1.SetFileName(input);
+    Chain.WaveIn1.SetFileName(input);
     // A file that is no readable WAV goes to the encoder as it is, which
     // reports it in its own way.
-    return WaveIn1.Valid() && WaveIn1.GetSampleRate() > 0 && WaveIn1.GetSampleRate() < kTargetRate;
+    return Chain.WaveIn1.Valid() && Chain.WaveIn1.GetSampleRate() > 0 &&
+           Chain.WaveIn1.GetSampleRate() < kTargetRate;
 }
 
 void TResampleStep::Start(const QString& input, const QString& tempFile)
@@ -45,15 +40,9 @@ void TResampleStep::Start(const QString& input, const QString& tempFile)
         std::lock_guard guard(m_gate->lock);
         m_gate->cancelled = false;
     }
-    WaveIn1.SetFileName(input);
-    if (WaveIn1.GetBitsPerSample() == 8) {
-        SampleConverter1.SetInput(&WaveIn1);
-        RateConverter1.SetInput(&SampleConverter1);
-    } else {
-        SampleConverter1.SetInput(nullptr);
-        RateConverter1.SetInput(&WaveIn1);
-    }
-    WaveOut1.SetInput(&RateConverter1);
+    Chain.WaveIn1.SetFileName(input);
+    // The input's channels, at the target rate, in 16 bits.
+    WaveOut1.SetInput(Chain.Wire({Chain.WaveIn1.GetChannels(), kTargetRate, 16}));
     WaveOut1.SetFileName(tempFile);
     StepStart = std::chrono::steady_clock::now();
     WaveOut1.Run();

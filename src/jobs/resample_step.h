@@ -1,8 +1,8 @@
 #pragma once
 // The resampling step of a conversion job: a WAV file below 44100 Hz is
-// rewritten at 44100 Hz into a temporary file through WaveIn1 ->
-// RateConverter1 -> WaveOut1 before it is encoded. 8-bit input is widened
-// on the way, since the rate converter reads 16-bit samples.
+// rewritten at 44100 Hz into a temporary file through the WAV to WAV chain
+// (WaveIn1 -> RateConverter1 -> WaveOut1) before it is encoded. 8-bit input
+// is widened on the way, since the rate converter reads 16-bit samples.
 //
 // Threads: start, stop and destruction on the UI thread. The writer's
 // progress and end events run on its worker thread: progress is posted to the
@@ -12,9 +12,7 @@
 // job ending during that wait never deadlocks). A failed run posts a 4000
 // report with StepResult 1 and the reason in Message.
 
-#include "audio/rate_converter.h"
-#include "audio/sample_converter.h"
-#include "audio/wave_in.h"
+#include "audio/resample_chain.h"
 #include "audio/wave_out.h"
 
 #include <QObject>
@@ -48,9 +46,7 @@ public:
     // the temporary file is closed when this returns.
     void Stop();
 
-    TWaveIn WaveIn1;
-    TSampleConverter SampleConverter1; // only in the chain for 8-bit input
-    TRateConverter RateConverter1;
+    TResampleChain Chain;
     TWaveOut WaveOut1;
 
 private:

@@ -138,6 +138,35 @@ TEST_F(RipFormTest, ControlsCarryTheirNames)
     run(form);
 }
 
+TEST_F(RipFormTest, TitleKeepsTheStepAndShortensTheName)
+{
+    const QString step = QStringLiteral("Encoding(01/01): ");
+    const QString longName = QStringLiteral("/music/") + QString(150, QLatin1Char('n')) +
+                             QStringLiteral(" - The Long One.wav");
+    const struct {
+        QString item;
+        bool whole;
+    } cases[] = {{QStringLiteral("/x/a.wav"), true},
+                 {QStringLiteral("/x/Somebody - A Song With A Longer Title.wav"), true},
+                 {longName, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item.toStdString());
+        ThreadedEncoder enc;
+        enc.steps = 1;
+        TRipForm form(nullptr, TJobKind::WavToMp3, 0, {c.item}, &enc);
+        EXPECT_EQ(form.statusLine(), step + c.item);
+        EXPECT_TRUE(form.windowTitle().startsWith(step)) << form.windowTitle().toStdString();
+        EXPECT_LE(form.width(), 560) << form.width();
+        if (c.whole) {
+            EXPECT_EQ(form.windowTitle(), form.statusLine());
+        } else {
+            EXPECT_TRUE(form.windowTitle().contains(QChar(0x2026)));
+            EXPECT_TRUE(form.windowTitle().endsWith(QStringLiteral("One.wav")));
+        }
+        run(form);
+    }
+}
+
 TEST_F(RipFormTest, StaysResponsiveAndReadOutsMoveUntilTheJobEnds)
 {
     ThreadedEncoder enc;

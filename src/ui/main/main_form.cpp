@@ -5,6 +5,7 @@
 #include "common/status_bar.h"
 #include "common/translate_form.h"
 #include "desktop_tools.h"
+#include "help_window.h"
 #include "main_commands.h"
 #include "metadata/choose_release_form.h"
 #include "no_device_hint.h"
@@ -17,6 +18,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,6 +33,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <exception>
 
 const char* const kVersionText = "2.5";
@@ -37,6 +41,7 @@ const char* const kVersionText = "2.5";
 namespace {
 constexpr int kPollMilliseconds = 2000;
 constexpr int kMargin = 10;
+constexpr int kMinTitleWidth = 60;
 
 enum Column { colNumber = 0, colTitle = 1, colLength = 2, colSize = 3 };
 
@@ -121,6 +126,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
     m_list->setStyleSheet(QStringLiteral("QTreeWidget { background: %1; border: 1px solid "
                                          "rgb(160, 170, 220); }")
                               .arg(look::css(look::kList)));
+    m_list->setStyle(look::ListCheckStyle());
     m_list->viewport()->installEventFilter(this);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -275,7 +281,8 @@ void TMainForm::attachOwnCommands()
     own("miEnglish", [this] { ChooseLanguage(QStringLiteral("miEnglish")); });
     own("miOther", [this] { ChooseLanguage(QStringLiteral("miOther")); });
     own("mnuHelp", [this] { ShowHelp(); });
-    own("miHomePage", [this] { openUrl(QUrl(QString::fromLatin1(kHomePageUrl))); });
+    // The program has no public page yet: Home shows the help page.
+    own("miHomePage", [this] { ShowHelp(); });
     own("mnuAbout", [this] { ShowAbout(); });
     own(
         "aLookupTitles", [this] { m_model->LookUpTitles(); },
@@ -371,6 +378,14 @@ void TMainForm::layoutClient()
     const int listTop = toolHeight + titleHeight;
     m_list->setGeometry(kMargin, listTop, width - 2 * kMargin,
                         height - listTop - statusHeight - kMargin);
+    // The Title column takes what the list gains or loses, so that a wider
+    // window shows longer titles instead of empty space; the other columns
+    // keep the widths they have (the user may have changed them).
+    if (m_listWidth > 0 && m_list->width() != m_listWidth) {
+        const int title = m_list->columnWidth(colTitle) + m_list->width() - m_listWidth;
+        m_list->setColumnWidth(colTitle, std::max(title, kMinTitleWidth));
+    }
+    m_listWidth = m_list->width();
     m_status->setGeometry(kMargin, height - statusHeight - kMargin, width - 2 * kMargin,
                           statusHeight);
 }
@@ -535,7 +550,7 @@ void TMainForm::showNoDeviceHint()
     if (m_hintShown)
         return;
     m_hintShown = true;
-    auto* hint = new TfrmNoDeviceHint(this);
+    auto* hint = new TfrmNoDeviceHint(this, m_model->ImageProblem());
     hint->setAttribute(Qt::WA_DeleteOnClose);
     hint->open();
 }
@@ -584,8 +599,7 @@ void TMainForm::ShowAbout()
 
 void TMainForm::ShowHelp()
 {
-    const QString page = HelpPagePath();
-    if (page.isEmpty() || !openUrl(QUrl::fromLocalFile(page)))
+    if (!ShowHelpPage(this, openUrl))
         prompts().message(QStringLiteral("The help page can not be found."), PromptIcon::Error,
                           pbOk);
 }
@@ -602,6 +616,15 @@ void TMainForm::OpenVolumeControl()
 
 void TMainForm::ClearHistory(bool realPlayer)
 {
+    // The players run under Wine; most Linux machines have none of it.
+    const QString path = TWineRegistry::UserRegistryPath();
+    if (!QFileInfo::exists(path)) {
+        prompts().message(QStringLiteral("There is no Wine prefix (%1 does not exist), so there "
+                                         "is no player history to clear.")
+                              .arg(QDir::toNativeSeparators(path)),
+                          PromptIcon::Information, pbOk);
+        return;
+    }
     const QString exe =
         realPlayer ? QStringLiteral("realplay.exe") : QStringLiteral("wmplayer.exe");
     if (IsWindowsProgramRunning(exe) &&
@@ -609,7 +632,10 @@ void TMainForm::ClearHistory(bool realPlayer)
             pbYes)
         return;
     TWineRegistry registry;
-    registry.load(TWineRegistry::UserRegistryPath());
+    if (!registry.load(path)) {
+        prompts().message(QStringLiteral("Unable to read ") + path, PromptIcon::Error, pbOk);
+        return;
+    }
     const int count =
         realPlayer ? ClearRealPlayerHistory(registry) : ClearMediaPlayerHistory(registry);
     if (registry.isModified() && !registry.save()) {
