@@ -98,9 +98,12 @@ bool ChooseExtractTitles(const TCliRequest& request, const TTOC& toc, HCDROM han
 {
     TCDInfo& info = OptionsSetting.CDInfo;
     QString metadata = request.Metadata;
-    if (metadata.isEmpty())
-        metadata = HasStoredTitles(info) || !OptionsSetting.Lookup.Auto ? QStringLiteral("stored")
-                                                                        : QStringLiteral("auto");
+    if (metadata.isEmpty()) {
+        // --release names a candidate of "quillon lookup", whose default is auto.
+        const bool keepStored =
+            request.Release == 0 && (HasStoredTitles(info) || !OptionsSetting.Lookup.Auto);
+        metadata = keepStored ? QStringLiteral("stored") : QStringLiteral("auto");
+    }
     if (metadata == QLatin1String("stored"))
         return true;
 

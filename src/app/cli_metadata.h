@@ -16,8 +16,8 @@ int RunLookupCommand(const TCliRequest& request, const TTOC& toc, HCDROM handle)
 
 // Fills OptionsSetting.CDInfo (loaded from the disc store under key before)
 // for an extraction: keeps the stored titles for --metadata stored (and, when
-// --metadata is not given, for a disc with stored titles or with [Lookup]
-// Auto off), else looks the
+// neither --metadata nor --release is given, for a disc with stored titles
+// or with [Lookup] Auto off), else looks the
 // disc up and applies the candidate of --release or the first whose medium
 // matches, keeping it in the disc store. A lookup that finds nothing keeps
 // the stored titles and says why on standard error. False (error set) only
