@@ -20,8 +20,10 @@ void AttachWindowCommands(TMainForm& form)
 
     f->setCommand(QStringLiteral("ActionExtract"), [f] {
         const auto items = f->model().PrepareExtract(f->titles(), f->checkedRows());
-        if (items)
-            RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items);
+        if (!items)
+            return;
+        f->model().SaveCoverInto(OptionsSetting.CommonOptions.OutputFolder);
+        RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items);
     }, [f] { return f->hasCheckedRows(); });
 
     f->setCommand(QStringLiteral("ActionWavToMp3"), [f] { ConvertWavToMp3(f); });

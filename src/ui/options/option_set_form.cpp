@@ -3,6 +3,8 @@
 #include "cdaccess/cd_access.h"
 #include "common/form_texts.h"
 #include "form_widgets.h"
+#include "metadata/metadata_lookup.h"
+#include "metadata/musicbrainz_client.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -107,7 +110,8 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildWmaPage(), QStringLiteral("WMA"));
     PageControl1->addTab(buildId3Page(), QStringLiteral("ID3 Tag"));
     PageControl1->addTab(buildCdRomPage(), QStringLiteral("CD-ROM"));
-    // Added after the first six, whose positions the language files name.
+    PageControl1->addTab(buildLookupPage(), QStringLiteral("Lookup"));
+    // Added after the first seven, whose positions the language files name.
     PageControl1->addTab(buildFlacPage(), QStringLiteral("FLAC"));
     PageControl1->addTab(buildOpusPage(), QStringLiteral("Opus"));
     PageControl1->addTab(buildNamesPage(), QStringLiteral("File Names"));
@@ -367,47 +371,64 @@ QWidget* TOptionSetForm::buildCdRomPage()
     return TabSheet3;
 }
 
-QWidget* TOptionSetForm::buildFlacPage()
+QWidget* TOptionSetForm::buildLookupPage()
 {
     TabSheet7 = new QWidget;
     TabSheet7->setObjectName(QStringLiteral("TabSheet7"));
-    seFlacLevel = new QSpinBox(TabSheet7);
-    seFlacLevel->setObjectName(QStringLiteral("seFlacLevel"));
-    seFlacLevel->setRange(0, 8);
-    seFlacLevel->setFixedWidth(56);
-    auto* row = new QHBoxLayout;
-    row->addWidget(newLabel(QStringLiteral("Compression level:"), TabSheet7));
-    row->addWidget(seFlacLevel);
-    row->addStretch(1);
-    auto* hint = newLabel(QStringLiteral("0 is the fastest, 8 makes the smallest files; 5 is the "
-                                         "usual choice. Every level keeps the audio exactly."),
-                          TabSheet7);
-    hint->setWordWrap(true);
+    ckbAutoLookup = NewFormCheckBox(
+        "ckbAutoLookup", QStringLiteral("Look up the titles of a new disc by itself"), TabSheet7);
+    eSources = NewFormEdit("eSources", 0, TabSheet7);
+    eSources->setToolTip(QStringLiteral("musicbrainz, cdtext and cddb, in the order to ask them"));
+    eMusicBrainz = NewFormEdit("eMusicBrainz", 0, TabSheet7);
+    eCoverArt = NewFormEdit("eCoverArt", 0, TabSheet7);
+    ckbSaveCover = NewFormCheckBox(
+        "ckbSaveCover", QStringLiteral("Save the front cover beside the tracks"), TabSheet7);
+    eContact = NewFormEdit("eContact", 0, TabSheet7);
+    eContact->setPlaceholderText(QString::fromLatin1(kProgramHomePage));
+    eContact->setToolTip(QStringLiteral("A web page or e-mail address sent with every request, "
+                                        "as MusicBrainz asks"));
+    eCddbEmail = NewFormEdit("eCddbEmail", 0, TabSheet7);
+    eCddbEmail->setPlaceholderText(QStringLiteral("you@example.org"));
+    eCddbEmail->setToolTip(QStringLiteral("The CDDB server accepts only registered programs; "
+                                          "MusicBrainz needs no registration"));
+    eCddbClient = NewFormEdit("eCddbClient", 0, TabSheet7);
+    eCddbClient->setPlaceholderText(QStringLiteral("Quillon " QUILLON_VERSION));
+
+    auto* form = new QGridLayout;
+    form->setVerticalSpacing(3);
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"Sources:", eSources}, {"MusicBrainz:", eMusicBrainz}, {"Cover art:", eCoverArt},
+        {"Contact:", eContact}, {"CDDB e-mail:", eCddbEmail},   {"CDDB program:", eCddbClient},
+    };
+    int r = 0;
+    form->addWidget(ckbAutoLookup, r++, 0, 1, 2);
+    for (const auto& [label, field] : rows) {
+        form->addWidget(newLabel(QString::fromUtf8(label), TabSheet7), r, 0);
+        form->addWidget(field, r++, 1);
+        if (field == eCoverArt)
+            form->addWidget(ckbSaveCover, r++, 0, 1, 2);
+    }
     auto* page = new QVBoxLayout(TabSheet7);
-    page->addLayout(row);
-    page->addWidget(hint);
+    page->addLayout(form);
     page->addStretch(1);
     return TabSheet7;
 }
 
-QWidget* TOptionSetForm::buildOpusPage()
+QWidget* TOptionSetForm::buildFlacPage()
 {
     TabSheet8 = new QWidget;
     TabSheet8->setObjectName(QStringLiteral("TabSheet8"));
-    seOpusBitRate = new QSpinBox(TabSheet8);
-    seOpusBitRate->setObjectName(QStringLiteral("seOpusBitRate"));
-    seOpusBitRate->setRange(6, 510);
-    seOpusBitRate->setSingleStep(16);
-    seOpusBitRate->setSuffix(QStringLiteral(" kbit/s"));
-    seOpusBitRate->setFixedWidth(110);
+    seFlacLevel = new QSpinBox(TabSheet8);
+    seFlacLevel->setObjectName(QStringLiteral("seFlacLevel"));
+    seFlacLevel->setRange(0, 8);
+    seFlacLevel->setFixedWidth(56);
     auto* row = new QHBoxLayout;
-    row->addWidget(newLabel(QStringLiteral("Bit rate:"), TabSheet8));
-    row->addWidget(seOpusBitRate);
+    row->addWidget(newLabel(QStringLiteral("Compression level:"), TabSheet8));
+    row->addWidget(seFlacLevel);
     row->addStretch(1);
-    auto* hint = newLabel(
-        QStringLiteral("Variable bit rate: the encoder spends more on passages that need it. "
-                       "160 kbit/s is the default."),
-        TabSheet8);
+    auto* hint = newLabel(QStringLiteral("0 is the fastest, 8 makes the smallest files; 5 is the "
+                                         "usual choice. Every level keeps the audio exactly."),
+                          TabSheet8);
     hint->setWordWrap(true);
     auto* page = new QVBoxLayout(TabSheet8);
     page->addLayout(row);
@@ -416,28 +437,54 @@ QWidget* TOptionSetForm::buildOpusPage()
     return TabSheet8;
 }
 
-QWidget* TOptionSetForm::buildNamesPage()
+QWidget* TOptionSetForm::buildOpusPage()
 {
     TabSheet9 = new QWidget;
     TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
-    auto* templateLabel = newLabel(QStringLiteral("File name template:"), TabSheet9);
-    editNameTemplate = NewFormEdit("editNameTemplate", 0, TabSheet9);
+    seOpusBitRate = new QSpinBox(TabSheet9);
+    seOpusBitRate->setObjectName(QStringLiteral("seOpusBitRate"));
+    seOpusBitRate->setRange(6, 510);
+    seOpusBitRate->setSingleStep(16);
+    seOpusBitRate->setSuffix(QStringLiteral(" kbit/s"));
+    seOpusBitRate->setFixedWidth(110);
+    auto* row = new QHBoxLayout;
+    row->addWidget(newLabel(QStringLiteral("Bit rate:"), TabSheet9));
+    row->addWidget(seOpusBitRate);
+    row->addStretch(1);
+    auto* hint = newLabel(
+        QStringLiteral("Variable bit rate: the encoder spends more on passages that need it. "
+                       "160 kbit/s is the default."),
+        TabSheet9);
+    hint->setWordWrap(true);
+    auto* page = new QVBoxLayout(TabSheet9);
+    page->addLayout(row);
+    page->addWidget(hint);
+    page->addStretch(1);
+    return TabSheet9;
+}
+
+QWidget* TOptionSetForm::buildNamesPage()
+{
+    TabSheet10 = new QWidget;
+    TabSheet10->setObjectName(QStringLiteral("TabSheet10"));
+    auto* templateLabel = newLabel(QStringLiteral("File name template:"), TabSheet10);
+    editNameTemplate = NewFormEdit("editNameTemplate", 0, TabSheet10);
     auto* fields = newLabel(QStringLiteral("Fields: %artist% %albumartist% %album% %year% %genre% "
                                            "%track% %disc% %title%. A / makes a folder."),
-                            TabSheet9);
+                            TabSheet10);
     fields->setWordWrap(true);
-    auto* exampleLabel = newLabel(QStringLiteral("Example:"), TabSheet9);
+    auto* exampleLabel = newLabel(QStringLiteral("Example:"), TabSheet10);
     // Read-only text rather than a label: it changes with every key.
-    editNameExample = NewFormEdit("editNameExample", 0, TabSheet9);
+    editNameExample = NewFormEdit("editNameExample", 0, TabSheet10);
     editNameExample->setReadOnly(true);
-    auto* page = new QVBoxLayout(TabSheet9);
+    auto* page = new QVBoxLayout(TabSheet10);
     page->addWidget(templateLabel);
     page->addWidget(editNameTemplate);
     page->addWidget(fields);
     page->addWidget(exampleLabel);
     page->addWidget(editNameExample);
     page->addStretch(1);
-    return TabSheet9;
+    return TabSheet10;
 }
 
 void TOptionSetForm::showEvent(QShowEvent* event)
@@ -483,6 +530,15 @@ void TOptionSetForm::FormShow()
     ShownCDIndex = OptionsSetting.CDIndex == -1 ? 0 : OptionsSetting.CDIndex;
     ShownCDDb = OptionsSetting.CDDb;
     ckbCDDb->setChecked(v.CDDb);
+
+    ckbAutoLookup->setChecked(v.AutoLookup);
+    eSources->setText(v.LookupSources);
+    eMusicBrainz->setText(v.MusicBrainzServer);
+    eCoverArt->setText(v.CoverArtServer);
+    ckbSaveCover->setChecked(v.SaveCover);
+    eContact->setText(v.Contact);
+    eCddbEmail->setText(v.CddbEmail);
+    eCddbClient->setText(v.CddbClient);
 
     cbUseID3->setChecked(v.UseID3);
     ID3artist->setText(v.Artist);
@@ -608,6 +664,15 @@ TOptionsFormValues TOptionSetForm::values() const
     v.Year = ID3year->text();
     v.Genre = ID3genre->currentIndex();
     v.Comment = ID3comment->text();
+
+    v.AutoLookup = ckbAutoLookup->isChecked();
+    v.LookupSources = eSources->text();
+    v.MusicBrainzServer = eMusicBrainz->text();
+    v.CoverArtServer = eCoverArt->text();
+    v.SaveCover = ckbSaveCover->isChecked();
+    v.Contact = eContact->text();
+    v.CddbEmail = eCddbEmail->text();
+    v.CddbClient = eCddbClient->text();
     return v;
 }
 
@@ -621,6 +686,24 @@ void TOptionSetForm::refuse(const QString& text, int page, QWidget* focus)
 void TOptionSetForm::btOkClick()
 {
     const TOptionsFormValues v = values();
+    // The lookup page's checks need the lookup code, which the settings
+    // layer below does not know.
+    const int lookupPage = PageControl1->indexOf(TabSheet7);
+    QString sourcesError;
+    if (!ParseMetadataSources(v.LookupSources, &sourcesError)) {
+        PageControl1->setCurrentIndex(lookupPage);
+        refuse(sourcesError, lookupPage, eSources);
+        return;
+    }
+    for (QLineEdit* server : {eMusicBrainz, eCoverArt}) {
+        if (ServiceBaseUrl(server->text()).isEmpty()) {
+            PageControl1->setCurrentIndex(lookupPage);
+            refuse(QStringLiteral("'%1' is not a web address (http:// or https://)")
+                       .arg(server->text().left(100)),
+                   lookupPage, server);
+            return;
+        }
+    }
     const int outputPage = PageControl1->indexOf(TabSheet1);
     switch (StoreOptionsFormValues(v, OptionsSetting)) {
     case OptionsFormProblem::OutputDirMissing:

@@ -1,5 +1,5 @@
 #pragma once
-// The options dialog: nine pages of settings, copied from OptionsSetting when
+// The options dialog: ten pages of settings, copied from OptionsSetting when
 // shown and back on OK. It never opens a drive itself: after OK,
 // driveMustReopen() tells the opener whether the drive choice changed.
 
@@ -51,6 +51,7 @@ private:
     QWidget* buildWmaPage();
     QWidget* buildId3Page();
     QWidget* buildCdRomPage();
+    QWidget* buildLookupPage();
     QWidget* buildFlacPage();
     QWidget* buildOpusPage();
     QWidget* buildNamesPage();
@@ -65,6 +66,7 @@ private:
     QWidget* TabSheet7 = nullptr;
     QWidget* TabSheet8 = nullptr;
     QWidget* TabSheet9 = nullptr;
+    QWidget* TabSheet10 = nullptr;
 
     QLineEdit* editOutputDir = nullptr;
     QPushButton* btBrowser = nullptr;
@@ -108,6 +110,15 @@ private:
 
     QComboBox* cbCDList = nullptr;
     QCheckBox* ckbCDDb = nullptr;
+
+    QCheckBox* ckbAutoLookup = nullptr;
+    QLineEdit* eSources = nullptr;
+    QLineEdit* eMusicBrainz = nullptr;
+    QLineEdit* eCoverArt = nullptr;
+    QCheckBox* ckbSaveCover = nullptr;
+    QLineEdit* eContact = nullptr;
+    QLineEdit* eCddbEmail = nullptr;
+    QLineEdit* eCddbClient = nullptr;
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
