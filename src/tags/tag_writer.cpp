@@ -136,6 +136,7 @@ void fillFromProperties(const T::PropertyMap& props, TTrackTags* t)
     t->MusicBrainzReleaseTrackId = value(QStringLiteral("MUSICBRAINZ_RELEASETRACKID"));
     t->MusicBrainzTrackId = value(QStringLiteral("MUSICBRAINZ_TRACKID"));
     t->MusicBrainzAlbumArtistId = value(QStringLiteral("MUSICBRAINZ_ALBUMARTISTID"));
+    t->MusicBrainzReleaseGroupId = value(QStringLiteral("MUSICBRAINZ_RELEASEGROUPID"));
     t->MusicBrainzDiscId = value(QStringLiteral("MUSICBRAINZ_DISCID"));
     if (t->MusicBrainzDiscId.isEmpty())
         t->MusicBrainzDiscId = value(kId3DiscIdKey);

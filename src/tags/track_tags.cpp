@@ -1,5 +1,7 @@
 #include "tags/track_tags.h"
 
+#include "jobs/extract_tag.h"
+#include "tags/cover_image.h"
 #include "tags/genres.h"
 
 #include <QFileInfo>
@@ -10,18 +12,34 @@
 TTrackTags TrackTagsFromDisc(const TCDInfo& disc, int track)
 {
     TTrackTags t;
-    if (track >= 1 && track < int(disc.Tracks.size()))
+    const bool known = track >= 1 && track < int(disc.Tracks.size());
+    const TTrackDetails details = known ? disc.Details[size_t(track)] : TTrackDetails{};
+    if (known)
         t.Title = disc.Tracks[size_t(track)];
-    t.Artist = disc.Artist;
-    // The record has one artist for the whole disc: it is the album's too.
+    t.Artist = TrackArtist(disc, track);
     t.AlbumArtist = disc.Artist;
     t.Album = disc.Album;
-    t.Date = disc.Year.trimmed();
+    t.Date = ReleaseDateText(disc).trimmed();
     if (disc.Genre >= 1 && disc.Genre <= GenreNames().size())
         t.Genre = GenreNames().at(disc.Genre - 1);
     t.Comment = disc.Comment;
     t.TrackNumber = track;
     t.TrackTotal = disc.TrackNumber >= track ? disc.TrackNumber : 0;
+    // As for the tracks: a total only beside a number it does not contradict.
+    t.DiscNumber = std::max(disc.DiscNumber, 0);
+    t.DiscTotal = t.DiscNumber > 0 && disc.DiscTotal >= t.DiscNumber ? disc.DiscTotal : 0;
+    t.Isrc = details.Isrc;
+    t.MusicBrainzAlbumId = disc.MusicBrainzReleaseId;
+    t.MusicBrainzReleaseTrackId = details.ReleaseTrackId;
+    t.MusicBrainzTrackId = details.RecordingId;
+    t.MusicBrainzAlbumArtistId = disc.MusicBrainzAlbumArtistId;
+    t.MusicBrainzReleaseGroupId = disc.MusicBrainzReleaseGroupId;
+    t.MusicBrainzDiscId = disc.MusicBrainzDiscId;
+    t.CoverMime = ImageMimeType(disc.FrontCover);
+    if (!t.CoverMime.isEmpty() && disc.FrontCover.size() <= kMaxCoverBytes)
+        t.Cover = disc.FrontCover;
+    else
+        t.CoverMime.clear();
     return t;
 }
 
@@ -95,6 +113,7 @@ const QStringList& VorbisCommentKeys()
         QStringLiteral("MUSICBRAINZ_RELEASETRACKID"),
         QStringLiteral("MUSICBRAINZ_TRACKID"),
         QStringLiteral("MUSICBRAINZ_ALBUMARTISTID"),
+        QStringLiteral("MUSICBRAINZ_RELEASEGROUPID"),
         QStringLiteral("MUSICBRAINZ_DISCID"),
         QStringLiteral("REPLAYGAIN_TRACK_GAIN"),
         QStringLiteral("REPLAYGAIN_TRACK_PEAK"),
@@ -133,6 +152,7 @@ TTagPairs VorbisCommentPairs(const TTrackTags& t, bool opus)
     text("MUSICBRAINZ_RELEASETRACKID", t.MusicBrainzReleaseTrackId);
     text("MUSICBRAINZ_TRACKID", t.MusicBrainzTrackId);
     text("MUSICBRAINZ_ALBUMARTISTID", t.MusicBrainzAlbumArtistId);
+    text("MUSICBRAINZ_RELEASEGROUPID", t.MusicBrainzReleaseGroupId);
     text("MUSICBRAINZ_DISCID", t.MusicBrainzDiscId);
     // Opus players apply R128 gains only; ReplayGain keys there would be
     // applied on top of the header gain by some of them.

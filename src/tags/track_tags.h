@@ -43,6 +43,7 @@ struct TTrackTags {
     QString MusicBrainzReleaseTrackId;
     QString MusicBrainzTrackId;
     QString MusicBrainzAlbumArtistId;
+    QString MusicBrainzReleaseGroupId;
     QString MusicBrainzDiscId;
     TGainValue TrackGain;
     TGainValue AlbumGain;

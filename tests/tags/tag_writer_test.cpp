@@ -2,8 +2,8 @@
 // with it: ffprobe for every format, metaflac, vorbiscomment and opusinfo
 // for the Vorbis-comment formats, ffmpeg for the cover bytes.
 
-#include "tags/tag_writer.h"
 #include "tags/cover_image.h"
+#include "tags/tag_writer.h"
 
 #include "audio/audio_test_util.h"
 #include "support/test_support.h"
@@ -61,6 +61,7 @@ TTrackTags fullTags()
     t.MusicBrainzReleaseTrackId = s("0c1d2e3f-4a5b-4c6d-8e7f-901234567890");
     t.MusicBrainzTrackId = s("a1b2c3d4-e5f6-4a7b-8c9d-0e1f2a3b4c5d");
     t.MusicBrainzAlbumArtistId = s("89ad4ac3-39f7-470e-963a-56509c546377");
+    t.MusicBrainzReleaseGroupId = s("5b11f4ce-a62d-471e-81fc-a69a8278c7da");
     t.MusicBrainzDiscId = s("49HHV7Eb8UKF3aQiNmu1GR8vKTY-");
     t.TrackGain = {true, -6.53, 0.988553};
     t.AlbumGain = {true, -7.25, 1.023456};
@@ -199,35 +200,64 @@ protected:
 TEST(TrackTags, FromTheDiscRecord)
 {
     TCDInfo disc;
-    disc.Artist = s("Artist");
+    disc.Artist = s("Album Artist");
     disc.Album = s("Album");
     disc.Year = s(" 2001 ");
     disc.Comment = s("c");
     disc.TrackNumber = 12;
     disc.Tracks[3] = s("Third");
+    disc.MusicBrainzReleaseId = s("release");
+    disc.MusicBrainzReleaseGroupId = s("group");
+    disc.MusicBrainzAlbumArtistId = s("albumartist");
+    disc.MusicBrainzDiscId = s("discid");
+    disc.Details[3] = {s("Guest"), s("ISRC3"), s("recording3"), s("releasetrack3")};
     const struct {
         int genre;
         int track;
+        const char* date; // the disc record's full date
         const char* genreName;
         const char* title;
+        const char* artist;
         int total;
+        const char* expectedDate;
+        int discNumber, discTotal, expectedDiscTotal;
     } cases[] = {
-        {0, 3, "", "Third", 12},
-        {-1, 3, "", "Third", 12},
-        {118, 3, "Rock", "Third", 12},
-        {96, 13, "Other", "", 0}, // past the disc's count: no total that is less than the number
+        {0, 3, "", "", "Third", "Guest", 12, "2001", 2, 3, 3},
+        {-1, 3, "2001-05-12", "", "Third", "Guest", 12, "2001-05-12", 1, 0, 0},
+        // The typed year wins over a date of another year.
+        {118, 3, "1999-01-01", "Rock", "Third", "Guest", 12, "2001", 0, 2, 0},
+        // Past the disc's count: no total that is less than the number.
+        {96, 13, "", "Other", "", "Album Artist", 0, "2001", 3, 2, 0},
     };
     for (const auto& c : cases) {
         disc.Genre = c.genre;
+        disc.Date = s(c.date);
+        disc.DiscNumber = c.discNumber;
+        disc.DiscTotal = c.discTotal;
         const TTrackTags t = TrackTagsFromDisc(disc, c.track);
         EXPECT_EQ(t.Genre, s(c.genreName)) << c.genre;
         EXPECT_EQ(t.Title, s(c.title)) << c.track;
+        EXPECT_EQ(t.Artist, s(c.artist)) << c.track;
+        EXPECT_EQ(t.AlbumArtist, disc.Artist);
         EXPECT_EQ(t.TrackNumber, c.track);
         EXPECT_EQ(t.TrackTotal, c.total) << c.track;
-        EXPECT_EQ(t.Artist, disc.Artist);
-        EXPECT_EQ(t.AlbumArtist, disc.Artist);
-        EXPECT_EQ(t.Date, s("2001"));
+        EXPECT_EQ(t.Date, s(c.expectedDate)) << c.date;
+        EXPECT_EQ(t.DiscNumber, c.discNumber);
+        EXPECT_EQ(t.DiscTotal, c.expectedDiscTotal) << c.discNumber << "/" << c.discTotal;
+        EXPECT_EQ(t.MusicBrainzAlbumId, s("release"));
     }
+    const TTrackTags third = TrackTagsFromDisc(disc, 3);
+    EXPECT_EQ(third.Isrc, s("ISRC3"));
+    EXPECT_EQ(third.MusicBrainzTrackId, s("recording3"));
+    EXPECT_EQ(third.MusicBrainzReleaseTrackId, s("releasetrack3"));
+    EXPECT_EQ(third.MusicBrainzReleaseGroupId, s("group"));
+    EXPECT_EQ(third.MusicBrainzAlbumArtistId, s("albumartist"));
+    EXPECT_EQ(third.MusicBrainzDiscId, s("discid"));
+    // A cover that is no image stays out of the tags.
+    disc.FrontCover = "<html>not found</html>";
+    EXPECT_TRUE(TrackTagsFromDisc(disc, 3).Cover.isEmpty());
+    disc.FrontCover = coverJpeg(false);
+    EXPECT_EQ(TrackTagsFromDisc(disc, 3).CoverMime, s("image/jpeg"));
 }
 
 TEST(TrackTags, GainTexts)
