@@ -8,10 +8,13 @@
 // the UI thread; ReadCDAudioLBA also from the rip thread and the CD playback
 // worker. Implementations serialise access to one handle internally.
 
+#include "cdaccess/sector_source.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A drive handle; 0 means none / failure.
@@ -35,6 +38,7 @@ constexpr int kCDParmAddressMode = 36;
 constexpr int kAddressModeMsf = 1;
 
 constexpr int kSectorSize = 2352;    // bytes of one CD audio frame
+constexpr int kSamplesPerSector = 588; // stereo 16-bit samples of one frame
 constexpr int kFramesPerSecond = 75; // CD frames per second
 constexpr int kLeadInFrames = 150;   // MSF addresses count the 2-second lead-in
 
@@ -113,6 +117,12 @@ public:
     virtual bool ReadTOC(HCDROM handle, TTOC& toc) = 0;
     // Reads buf.NumFrames sectors from buf.StartFrame into buf.Buf.
     virtual bool ReadCDAudioLBA(HCDROM handle, TTRACKBUF& buf) = 0;
+    // A source for the verifying read loop on the open drive (used by one
+    // thread, and closed before the handle). By default it reads through
+    // ReadCDAudioLBA; the libcdio implementation reads through paranoia.
+    // Null, with the error set, when the drive cannot be read so.
+    virtual std::unique_ptr<ISectorSource> OpenSectorSource(HCDROM handle,
+                                                            const TSectorSourceOptions& options);
     // The last error code (CDAccessError) and a readable text for it, for the
     // status line and log (the libcdio implementation keeps them per thread).
     virtual int GetAspiLibError() = 0;
