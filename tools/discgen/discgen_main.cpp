@@ -1,5 +1,6 @@
 // quillon-discgen OUT.cue TRACK... [--titles CDINFO] [--artist A] [--album B]
 //                 [--year Y] [--genre N] [--comment C] [--title T]...
+//                 [--pregap TRACK] [--shift SAMPLES] [--change TRACK:SAMPLE]...
 // Writes OUT.cue and OUT.bin; prints the disc key. With --titles, adds the
 // disc's section (named by its key) to the INI file CDINFO.
 #include "disc_image_writer.h"
@@ -18,7 +19,11 @@ int usage(const QString& problem)
     err << "usage: quillon-discgen OUT.cue LENGTH:SIGNAL[:PARAM]... [--titles CDINFO]\n"
            "         [--artist A] [--album B] [--year Y] [--genre N] [--comment C] [--title T]...\n"
            "  LENGTH  seconds (\"3.2s\") or frames (\"240\"; 75 frames a second)\n"
-           "  SIGNAL  tone:HZ | noise:SEED | silence\n";
+           "  SIGNAL  tone:HZ | noise:SEED | silence\n"
+           "  --pregap LENGTH:SIGNAL[:PARAM]  audio before track 1's INDEX 01\n"
+           "  --shift N        the audio N samples later (earlier if negative), as a drive\n"
+           "                   with read offset N delivers it\n"
+           "  --change T:S     flip the lowest bit of sample S of track T\n";
     return 2;
 }
 
@@ -31,7 +36,8 @@ int main(int argc, char** argv)
 
     QString cuePath;
     QString titlesPath;
-    QList<discgen::TrackSpec> tracks;
+    discgen::DiscSpec disc;
+    QList<discgen::TrackSpec>& tracks = disc.tracks;
     discgen::DiscTitles titles;
     QStringList givenTitles;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -54,7 +60,23 @@ int main(int argc, char** argv)
                 titles.Comment = value;
             else if (arg == QLatin1String("--title"))
                 givenTitles.append(value);
-            else if (arg == QLatin1String("--genre")) {
+            else if (arg == QLatin1String("--pregap")) {
+                QString error;
+                disc.pregap = discgen::ParseTrackSpec(value, &error);
+                if (!disc.pregap)
+                    return usage(error);
+            } else if (arg == QLatin1String("--shift")) {
+                bool ok = false;
+                disc.shift = value.toLongLong(&ok);
+                if (!ok)
+                    return usage(QStringLiteral("bad shift \"%1\" (samples)").arg(value));
+            } else if (arg == QLatin1String("--change")) {
+                QString error;
+                const auto change = discgen::ParseSampleChange(value, &error);
+                if (!change)
+                    return usage(error);
+                disc.changes.append(*change);
+            } else if (arg == QLatin1String("--genre")) {
                 bool ok = false;
                 titles.Genre = value.toInt(&ok);
                 if (!ok || titles.Genre < -1 || titles.Genre > 148)
@@ -79,11 +101,11 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString error;
-    if (!discgen::WriteCueBin(cuePath, tracks, &error)) {
+    if (!discgen::WriteCueBin(cuePath, disc, &error)) {
         err << "quillon-discgen: " << error << "\n";
         return 1;
     }
-    const QString key = DiscKeyFromTOC(discgen::TocOfTracks(tracks));
+    const QString key = DiscKeyFromTOC(discgen::TocOfDisc(disc));
     out << "Disc key: " << key << "\n";
     if (!titlesPath.isEmpty()) {
         for (qsizetype i = 0; i < tracks.size(); ++i)
