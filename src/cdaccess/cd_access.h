@@ -38,9 +38,10 @@ constexpr int kCDParmAddressMode = 36;
 constexpr int kAddressModeMsf = 1;
 
 constexpr int kSectorSize = 2352;    // bytes of one CD audio frame
-constexpr int kSamplesPerSector = 588; // stereo 16-bit samples of one frame
 constexpr int kFramesPerSecond = 75; // CD frames per second
 constexpr int kLeadInFrames = 150;   // MSF addresses count the 2-second lead-in
+// Stereo 16-bit samples of one frame.
+constexpr int kSamplesPerSector = kSectorSize / 4;
 
 // One entry of the drive list.
 struct TCDREC {
