@@ -1,4 +1,4 @@
-#include "verify/read_mode.h"
+#include "read_mode.h"
 
 std::optional<TReadMode> ReadModeFromText(const QString& text)
 {
