@@ -144,7 +144,10 @@ void TParanoiaSectorSource::read(std::int32_t lsn, std::int32_t count, char* out
             m_pending.erase(m_pending.begin());
         }
         char* dest = out + std::size_t(i) * kSectorSize;
-        if (!data || ((f & sfReadError) && (f & sfSkipped))) {
+        // A read error is final in burst mode (nothing is read again) and in
+        // secure mode once paranoia gave the spot up.
+        const bool burst = m_options.Mode == TSectorReadMode::Burst;
+        if (!data || ((f & sfReadError) && (burst || (f & sfSkipped)))) {
             std::memset(dest, 0, kSectorSize);
             f |= sfUnreadable;
         } else {
