@@ -2,6 +2,7 @@
 // and its images checked by libcdio's own cd-info.
 #include "cdaccess/cdio_access.h"
 #include "disc_image_writer.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -260,10 +261,7 @@ TEST_F(DiscgenTool, TocAgreesWithCdInfo)
     ASSERT_EQ(theirs.size(), 5u) << listing.toStdString();
 
     TCdioAccess cd;
-    TCDREC rec;
-    rec.Device = cue;
-    rec.IsImage = true;
-    const HCDROM h = cd.GetCDHandle(rec);
+    const HCDROM h = cd.GetCDHandle(quillon::test::imageDrive(cue));
     ASSERT_NE(h, 0u);
     TTOC toc;
     ASSERT_TRUE(cd.ReadTOC(h, toc));

@@ -163,10 +163,7 @@ TEST(ParanoiaImageRead, BurstAndSecureGiveTheImageBytes)
     const TDiscLayout layout = DiscLayoutOf(discgen::TocOfDisc(spec));
 
     TCdioAccess cd;
-    TCDREC rec;
-    rec.Device = cue;
-    rec.IsImage = true;
-    const HCDROM h = cd.GetCDHandle(rec);
+    const HCDROM h = cd.GetCDHandle(quillon::test::imageDrive(cue));
     ASSERT_NE(h, 0u);
     for (TSectorReadMode mode : {TSectorReadMode::Burst, TSectorReadMode::Secure}) {
         auto source = cd.OpenSectorSource(h, {mode, 3});
@@ -207,10 +204,7 @@ TEST(ParanoiaImageRead, HiddenTrackBeforeTrackOne)
         const TDiscLayout layout = DiscLayoutOf(discgen::TocOfDisc(spec));
 
         TCdioAccess cd;
-        TCDREC rec;
-        rec.Device = cue;
-        rec.IsImage = true;
-        const HCDROM h = cd.GetCDHandle(rec);
+        const HCDROM h = cd.GetCDHandle(quillon::test::imageDrive(cue));
         ASSERT_NE(h, 0u);
         TTOC toc;
         ASSERT_TRUE(cd.ReadTOC(h, toc));
