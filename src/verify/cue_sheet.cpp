@@ -31,6 +31,15 @@ QString fileLine(const QString& fileName)
 
 } // namespace
 
+bool CueSheetNamesFile(const QString& fileName)
+{
+    for (const QChar c : fileName) {
+        if (c == QLatin1Char('"') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return !fileName.isEmpty();
+}
+
 QString CueSheetText(const TCueSheet& sheet)
 {
     QString text;

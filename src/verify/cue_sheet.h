@@ -1,6 +1,10 @@
 #pragma once
 // A .cue sheet for ripped track files: one FILE per track. A ripped hidden
 // track (track 0) becomes track 1's INDEX 00 in a file of its own.
+//
+// Cue sheets cannot quote a double quote: in titles and file names it comes
+// out as a single quote, so a file whose name holds one is not found through
+// the sheet (CueSheetNamesFile says so beforehand).
 
 #include <QString>
 
@@ -25,3 +29,7 @@ struct TCueSheet {
 };
 
 QString CueSheetText(const TCueSheet& sheet);
+
+// False for a file name the sheet cannot hold as it is (a double quote or a
+// control character in it).
+bool CueSheetNamesFile(const QString& fileName);

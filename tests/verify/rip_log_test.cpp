@@ -132,4 +132,7 @@ TEST(CueSheet, OneFilePerTrackWithTheHiddenTrackAsIndex00)
                                                   "    TITLE \"Two lines\"\n"
                                                   "    PERFORMER \"Guest\"\n"
                                                   "    INDEX 01 00:00:00\n"));
+    EXPECT_TRUE(CueSheetNamesFile(QStringLiteral("01 It's.flac")));
+    EXPECT_FALSE(CueSheetNamesFile(QStringLiteral("01 \"Quoted\".flac")));
+    EXPECT_FALSE(CueSheetNamesFile(QStringLiteral("01 a\tb.flac")));
 }
