@@ -20,6 +20,8 @@ PACKAGES=(
   libsoxr-dev
   # tags, FLAC and Opus output, loudness
   libtag1-dev libflac-dev libopusenc-dev libebur128-dev
+  # CRC-32 of verified rips
+  zlib1g-dev
   # Ogg Vorbis (bound at run time, headers for the declarations)
   libogg-dev libvorbis-dev
   # the MP3 encoder the program starts

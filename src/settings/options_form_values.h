@@ -59,6 +59,14 @@ struct TOptionsFormValues {
     QString Contact;
     QString CddbEmail;
     QString CddbClient;
+    // Page "Verify"
+    int ReadMode = 0; // item index of ReadModeItems()
+    int ReadOffset = 0;
+    bool RipHiddenTrack = false;
+    bool AccurateRip = true;
+    QString AccurateRipServer;
+    bool CTDB = true;
+    QString CTDBServer;
 
     // Page "ID3 Tag": the disc record
     bool UseID3 = false;
@@ -77,6 +85,7 @@ const QStringList& MpegQualityItems();
 const QStringList& StereoModeItems();
 const QStringList& OggBitRateItems(); // " Default", " 45 kbit/s" .. "320 kbit/s"
 const QStringList& WMABitRateItems(); // the 33 WMA profiles, columns aligned
+const QStringList& ReadModeItems();   // auto, burst, secure
 
 // Item positions the "&Default" buttons select.
 constexpr int kDefaultBitRateItem = 8;     // "128 kbit/s"
@@ -106,6 +115,8 @@ enum class OptionsFormProblem {
     RipTimeInvalid,
     BitRateInvalid,
     MaxBitRateInvalid,
+    AccurateRipServerInvalid, // switched on, and not an http:// or https:// address
+    CTDBServerInvalid,
 };
 
 // The checks of OK, in the order they are made; the first that fails.
@@ -115,6 +126,9 @@ OptionsFormProblem CheckOptionsFormValues(const TOptionsFormValues& values);
 // problem instead, and changes nothing, when a check fails.
 OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& values,
                                           TOptionsSetting& settings);
+
+// True for an address a database can be asked at: http:// or https:// and a host.
+bool IsDatabaseServerAddress(const QString& text);
 
 // The file a track of the disc record would get under the name template
 // (with the extension of the output format): the options dialog's example.

@@ -48,6 +48,13 @@ const char* const kAllKeys[][2] = {
     {"CDOptions", "Index"},
     {"CDOptions", "CDDb"},
     {"RecordOptions", "SaveMp3"},
+    {"Verify", "ReadMode"},
+    {"Verify", "ReadOffset"},
+    {"Verify", "AccurateRip"},
+    {"Verify", "CTDB"},
+    {"Verify", "AccurateRipServer"},
+    {"Verify", "CTDBServer"},
+    {"Verify", "RipHiddenTrack"},
     {"QueryCDDB", "Server"},
     {"QueryCDDB", "Script"},
     {"QueryCDDB", "UseProxy"},
@@ -84,6 +91,8 @@ TEST(OptionsStore, MissingFileGivesEveryDefault)
     OptionsSetting.CompressPosition = 77;
     OptionsSetting.Lan = s("German");
     OptionsSetting.CDInfo.Artist = s("untouched");
+    OptionsSetting.Verify.ReadOffset = 667;
+    OptionsSetting.Verify.RipHiddenTrack = true;
     LoadSaveOptions(true);
 
     const TOptionsSetting& o = OptionsSetting;
@@ -131,6 +140,13 @@ TEST(OptionsStore, MissingFileGivesEveryDefault)
     EXPECT_FALSE(o.UseID3);
     EXPECT_EQ(o.Lan, s("English"));
     EXPECT_EQ(o.CDInfo.Artist, s("untouched"));
+    EXPECT_EQ(o.Verify.ReadMode, s("auto"));
+    EXPECT_EQ(o.Verify.ReadOffset, 0);
+    EXPECT_TRUE(o.Verify.AccurateRip);
+    EXPECT_TRUE(o.Verify.CTDB);
+    EXPECT_EQ(o.Verify.AccurateRipServer, s("http://www.accuraterip.com"));
+    EXPECT_EQ(o.Verify.CTDBServer, s("http://db.cuetools.net"));
+    EXPECT_FALSE(o.Verify.RipHiddenTrack);
 }
 
 TEST(OptionsStore, StoredValuesAreReadAndClamped)
@@ -146,6 +162,7 @@ TEST(OptionsStore, StoredValuesAreReadAndClamped)
     const Field flac = [](const TOptionsSetting& o) { return o.FlacLevel; };
     const Field opus = [](const TOptionsSetting& o) { return o.OpusBitRate; };
     const Field gain = [](const TOptionsSetting& o) { return o.ReplayGain; };
+    const Field offset = [](const TOptionsSetting& o) { return o.Verify.ReadOffset; };
     const struct {
         const char* section;
         const char* key;
@@ -176,6 +193,9 @@ TEST(OptionsStore, StoredValuesAreReadAndClamped)
         {"OpusOptions", "BitRate", "1000", opus, 510},
         {"OpusOptions", "BitRate", "96", opus, 96},
         {"ReplayGain", "Enabled", "0", gain, 0},
+        {"Verify", "ReadOffset", "-667", offset, -667},
+        {"Verify", "ReadOffset", "99999", offset, 5880},
+        {"Verify", "ReadOffset", "-99999", offset, -5880},
     };
     for (const auto& c : cases) {
         quillon::test::TempHome home;

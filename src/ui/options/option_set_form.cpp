@@ -111,7 +111,8 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildId3Page(), QStringLiteral("ID3 Tag"));
     PageControl1->addTab(buildCdRomPage(), QStringLiteral("CD-ROM"));
     PageControl1->addTab(buildLookupPage(), QStringLiteral("Lookup"));
-    // Added after the first seven, whose positions the language files name.
+    PageControl1->addTab(buildVerifyPage(), QStringLiteral("Verify"));
+    // Added after the first eight, whose positions the language files name.
     PageControl1->addTab(buildFlacPage(), QStringLiteral("FLAC"));
     PageControl1->addTab(buildOpusPage(), QStringLiteral("Opus"));
     PageControl1->addTab(buildNamesPage(), QStringLiteral("File Names"));
@@ -144,7 +145,7 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     connect(btOk, &QPushButton::clicked, this, &TOptionSetForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    for (QCheckBox* ck : {ckNormalize, cbRipTime, ckbSelectVBR})
+    for (QCheckBox* ck : {ckNormalize, cbRipTime, ckbSelectVBR, ckAccurateRip, ckCTDB})
         connect(ck, &QCheckBox::toggled, this, &TOptionSetForm::updateEnabling);
     connect(cbOutputFormat, &QComboBox::currentTextChanged, this, &TOptionSetForm::updateEnabling);
     connect(cbOutputFormat, &QComboBox::currentTextChanged, this,
@@ -414,47 +415,62 @@ QWidget* TOptionSetForm::buildLookupPage()
     return TabSheet7;
 }
 
-QWidget* TOptionSetForm::buildFlacPage()
+QWidget* TOptionSetForm::buildVerifyPage()
 {
     TabSheet8 = new QWidget;
     TabSheet8->setObjectName(QStringLiteral("TabSheet8"));
-    seFlacLevel = new QSpinBox(TabSheet8);
-    seFlacLevel->setObjectName(QStringLiteral("seFlacLevel"));
-    seFlacLevel->setRange(0, 8);
-    seFlacLevel->setFixedWidth(56);
-    auto* row = new QHBoxLayout;
-    row->addWidget(newLabel(QStringLiteral("Compression level:"), TabSheet8));
-    row->addWidget(seFlacLevel);
-    row->addStretch(1);
-    auto* hint = newLabel(QStringLiteral("0 is the fastest, 8 makes the smallest files; 5 is the "
-                                         "usual choice. Every level keeps the audio exactly."),
-                          TabSheet8);
-    hint->setWordWrap(true);
+
+    auto* GroupBox5 = new QGroupBox(QStringLiteral("Reading"), TabSheet8);
+    GroupBox5->setObjectName(QStringLiteral("GroupBox5"));
+    cbReadMode = NewFormComboBox("cbReadMode", ReadModeItems(), false, GroupBox5);
+    seReadOffset = new QSpinBox(GroupBox5);
+    seReadOffset->setObjectName(QStringLiteral("seReadOffset"));
+    seReadOffset->setRange(-kMaxReadOffset, kMaxReadOffset);
+    seReadOffset->setFixedWidth(80);
+    ckRipHiddenTrack =
+        NewFormCheckBox("ckRipHiddenTrack",
+                        QStringLiteral("Rip hidden audio before track 1 as track 0"), GroupBox5);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(seReadOffset);
+    offsetRow->addWidget(newLabel(QStringLiteral("samples"), GroupBox5));
+    offsetRow->addStretch(1);
+    auto* reading = new QFormLayout(GroupBox5);
+    reading->addRow(newLabel(QStringLiteral("Read mode:"), GroupBox5), cbReadMode);
+    reading->addRow(newLabel(QStringLiteral("Read offset:"), GroupBox5), offsetRow);
+    reading->addRow(ckRipHiddenTrack);
+
+    auto* GroupBox6 = new QGroupBox(QStringLiteral("Check the rip against"), TabSheet8);
+    GroupBox6->setObjectName(QStringLiteral("GroupBox6"));
+    ckAccurateRip = NewFormCheckBox("ckAccurateRip", QStringLiteral("AccurateRip"), GroupBox6);
+    eAccurateRipServer = NewFormEdit("eAccurateRipServer", 0, GroupBox6);
+    ckCTDB = NewFormCheckBox("ckCTDB", QStringLiteral("CUETools DB"), GroupBox6);
+    eCTDBServer = NewFormEdit("eCTDBServer", 0, GroupBox6);
+    auto* databases = new QFormLayout(GroupBox6);
+    databases->addRow(ckAccurateRip, eAccurateRipServer);
+    databases->addRow(ckCTDB, eCTDBServer);
+
     auto* page = new QVBoxLayout(TabSheet8);
-    page->addLayout(row);
-    page->addWidget(hint);
+    page->addWidget(GroupBox5);
+    page->addWidget(GroupBox6);
     page->addStretch(1);
     return TabSheet8;
 }
 
-QWidget* TOptionSetForm::buildOpusPage()
+QWidget* TOptionSetForm::buildFlacPage()
 {
     TabSheet9 = new QWidget;
     TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
-    seOpusBitRate = new QSpinBox(TabSheet9);
-    seOpusBitRate->setObjectName(QStringLiteral("seOpusBitRate"));
-    seOpusBitRate->setRange(6, 510);
-    seOpusBitRate->setSingleStep(16);
-    seOpusBitRate->setSuffix(QStringLiteral(" kbit/s"));
-    seOpusBitRate->setFixedWidth(110);
+    seFlacLevel = new QSpinBox(TabSheet9);
+    seFlacLevel->setObjectName(QStringLiteral("seFlacLevel"));
+    seFlacLevel->setRange(0, 8);
+    seFlacLevel->setFixedWidth(56);
     auto* row = new QHBoxLayout;
-    row->addWidget(newLabel(QStringLiteral("Bit rate:"), TabSheet9));
-    row->addWidget(seOpusBitRate);
+    row->addWidget(newLabel(QStringLiteral("Compression level:"), TabSheet9));
+    row->addWidget(seFlacLevel);
     row->addStretch(1);
-    auto* hint = newLabel(
-        QStringLiteral("Variable bit rate: the encoder spends more on passages that need it. "
-                       "160 kbit/s is the default."),
-        TabSheet9);
+    auto* hint = newLabel(QStringLiteral("0 is the fastest, 8 makes the smallest files; 5 is the "
+                                         "usual choice. Every level keeps the audio exactly."),
+                          TabSheet9);
     hint->setWordWrap(true);
     auto* page = new QVBoxLayout(TabSheet9);
     page->addLayout(row);
@@ -463,28 +479,54 @@ QWidget* TOptionSetForm::buildOpusPage()
     return TabSheet9;
 }
 
-QWidget* TOptionSetForm::buildNamesPage()
+QWidget* TOptionSetForm::buildOpusPage()
 {
     TabSheet10 = new QWidget;
     TabSheet10->setObjectName(QStringLiteral("TabSheet10"));
-    auto* templateLabel = newLabel(QStringLiteral("File name template:"), TabSheet10);
-    editNameTemplate = NewFormEdit("editNameTemplate", 0, TabSheet10);
+    seOpusBitRate = new QSpinBox(TabSheet10);
+    seOpusBitRate->setObjectName(QStringLiteral("seOpusBitRate"));
+    seOpusBitRate->setRange(6, 510);
+    seOpusBitRate->setSingleStep(16);
+    seOpusBitRate->setSuffix(QStringLiteral(" kbit/s"));
+    seOpusBitRate->setFixedWidth(110);
+    auto* row = new QHBoxLayout;
+    row->addWidget(newLabel(QStringLiteral("Bit rate:"), TabSheet10));
+    row->addWidget(seOpusBitRate);
+    row->addStretch(1);
+    auto* hint = newLabel(
+        QStringLiteral("Variable bit rate: the encoder spends more on passages that need it. "
+                       "160 kbit/s is the default."),
+        TabSheet10);
+    hint->setWordWrap(true);
+    auto* page = new QVBoxLayout(TabSheet10);
+    page->addLayout(row);
+    page->addWidget(hint);
+    page->addStretch(1);
+    return TabSheet10;
+}
+
+QWidget* TOptionSetForm::buildNamesPage()
+{
+    TabSheet11 = new QWidget;
+    TabSheet11->setObjectName(QStringLiteral("TabSheet11"));
+    auto* templateLabel = newLabel(QStringLiteral("File name template:"), TabSheet11);
+    editNameTemplate = NewFormEdit("editNameTemplate", 0, TabSheet11);
     auto* fields = newLabel(QStringLiteral("Fields: %artist% %albumartist% %album% %year% %genre% "
                                            "%track% %disc% %title%. A / makes a folder."),
-                            TabSheet10);
+                            TabSheet11);
     fields->setWordWrap(true);
-    auto* exampleLabel = newLabel(QStringLiteral("Example:"), TabSheet10);
+    auto* exampleLabel = newLabel(QStringLiteral("Example:"), TabSheet11);
     // Read-only text rather than a label: it changes with every key.
-    editNameExample = NewFormEdit("editNameExample", 0, TabSheet10);
+    editNameExample = NewFormEdit("editNameExample", 0, TabSheet11);
     editNameExample->setReadOnly(true);
-    auto* page = new QVBoxLayout(TabSheet10);
+    auto* page = new QVBoxLayout(TabSheet11);
     page->addWidget(templateLabel);
     page->addWidget(editNameTemplate);
     page->addWidget(fields);
     page->addWidget(exampleLabel);
     page->addWidget(editNameExample);
     page->addStretch(1);
-    return TabSheet10;
+    return TabSheet11;
 }
 
 void TOptionSetForm::showEvent(QShowEvent* event)
@@ -539,6 +581,13 @@ void TOptionSetForm::FormShow()
     eContact->setText(v.Contact);
     eCddbEmail->setText(v.CddbEmail);
     eCddbClient->setText(v.CddbClient);
+    selectItem(cbReadMode, v.ReadMode);
+    seReadOffset->setValue(v.ReadOffset);
+    ckRipHiddenTrack->setChecked(v.RipHiddenTrack);
+    ckAccurateRip->setChecked(v.AccurateRip);
+    eAccurateRipServer->setText(v.AccurateRipServer);
+    ckCTDB->setChecked(v.CTDB);
+    eCTDBServer->setText(v.CTDBServer);
 
     cbUseID3->setChecked(v.UseID3);
     ID3artist->setText(v.Artist);
@@ -564,6 +613,8 @@ void TOptionSetForm::updateEnabling()
     cbVBRQuality->setEnabled(vbr);
     // With WAV output there is no intermediate WAV file to delete.
     ckbKeepWav->setEnabled(itemIndex(cbOutputFormat) != ofWAV);
+    eAccurateRipServer->setEnabled(ckAccurateRip->isChecked());
+    eCTDBServer->setEnabled(ckCTDB->isChecked());
 }
 
 void TOptionSetForm::updateNameExample()
@@ -658,6 +709,14 @@ TOptionsFormValues TOptionSetForm::values() const
     v.CDIndex = cbCDList->currentIndex();
     v.CDDb = ckbCDDb->isChecked();
 
+    v.ReadMode = itemIndex(cbReadMode);
+    v.ReadOffset = seReadOffset->value();
+    v.RipHiddenTrack = ckRipHiddenTrack->isChecked();
+    v.AccurateRip = ckAccurateRip->isChecked();
+    v.AccurateRipServer = eAccurateRipServer->text();
+    v.CTDB = ckCTDB->isChecked();
+    v.CTDBServer = eCTDBServer->text();
+
     v.UseID3 = cbUseID3->isChecked();
     v.Artist = ID3artist->text();
     v.Album = ID3album->text();
@@ -705,7 +764,8 @@ void TOptionSetForm::btOkClick()
         }
     }
     const int outputPage = PageControl1->indexOf(TabSheet1);
-    switch (StoreOptionsFormValues(v, OptionsSetting)) {
+    const OptionsFormProblem problem = StoreOptionsFormValues(v, OptionsSetting);
+    switch (problem) {
     case OptionsFormProblem::OutputDirMissing:
         refuse(v.OutputDir + QStringLiteral(",") +
                    FormResString("RES_Directory_Not_Exist",
@@ -725,6 +785,18 @@ void TOptionSetForm::btOkClick()
         refuse(QStringLiteral("'%1' is not a valid integer value")
                    .arg(bad->currentText().left(3).trimmed()),
                lamePage, bad);
+        return;
+    }
+    case OptionsFormProblem::AccurateRipServerInvalid:
+    case OptionsFormProblem::CTDBServerInvalid: {
+        QLineEdit* bad =
+            problem == OptionsFormProblem::CTDBServerInvalid ? eCTDBServer : eAccurateRipServer;
+        const int verifyPage = PageControl1->indexOf(TabSheet8);
+        PageControl1->setCurrentIndex(verifyPage);
+        refuse(FormResString("RES_Server_Address_Error",
+                             QStringLiteral("A database address begins with http:// or https:// "
+                                            "and names a server.")),
+               verifyPage, bad);
         return;
     }
     case OptionsFormProblem::None:

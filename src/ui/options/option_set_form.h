@@ -1,5 +1,5 @@
 #pragma once
-// The options dialog: ten pages of settings, copied from OptionsSetting when
+// The options dialog: eleven pages of settings, copied from OptionsSetting when
 // shown and back on OK. It never opens a drive itself: after OK,
 // driveMustReopen() tells the opener whether the drive choice changed.
 
@@ -52,6 +52,7 @@ private:
     QWidget* buildId3Page();
     QWidget* buildCdRomPage();
     QWidget* buildLookupPage();
+    QWidget* buildVerifyPage();
     QWidget* buildFlacPage();
     QWidget* buildOpusPage();
     QWidget* buildNamesPage();
@@ -67,6 +68,7 @@ private:
     QWidget* TabSheet8 = nullptr;
     QWidget* TabSheet9 = nullptr;
     QWidget* TabSheet10 = nullptr;
+    QWidget* TabSheet11 = nullptr;
 
     QLineEdit* editOutputDir = nullptr;
     QPushButton* btBrowser = nullptr;
@@ -119,6 +121,13 @@ private:
     QLineEdit* eContact = nullptr;
     QLineEdit* eCddbEmail = nullptr;
     QLineEdit* eCddbClient = nullptr;
+    QComboBox* cbReadMode = nullptr;
+    QSpinBox* seReadOffset = nullptr;
+    QCheckBox* ckRipHiddenTrack = nullptr;
+    QCheckBox* ckAccurateRip = nullptr;
+    QLineEdit* eAccurateRipServer = nullptr;
+    QCheckBox* ckCTDB = nullptr;
+    QLineEdit* eCTDBServer = nullptr;
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
