@@ -2,6 +2,7 @@
 // Encodes IN.wav to OUT with the FLAC writer (SETTING = compression level)
 // or the Opus writer (SETTING = kbit/s); with "gain" the audio passes the
 // ReplayGain meter on its way. Prints the wall time in seconds.
+#include "../run_output.h"
 #include "audio/flac_out.h"
 #include "audio/opus_out.h"
 #include "audio/replay_gain_meter.h"
@@ -11,10 +12,8 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 
 int main(int argc, char** argv)
 {
@@ -25,9 +24,6 @@ int main(int argc, char** argv)
         err << "usage: quillon-bench-encode flac|opus IN.wav OUT SETTING [gain]\n";
         return 2;
     }
-    std::mutex lock;
-    std::condition_variable ended;
-    bool done = false;
     std::string error;
     QElapsedTimer clock;
     clock.start();
@@ -50,17 +46,7 @@ int main(int argc, char** argv)
         out->SetInput(gain ? static_cast<TPcmInput*>(&meter) : &in);
         out->SetGainMeter(gain ? &meter : nullptr);
         out->SetFileName(args[3]);
-        const auto finish = [&](const std::string& text) {
-            std::lock_guard guard(lock);
-            error = text;
-            done = true;
-            ended.notify_all();
-        };
-        out->OnDone = [&](QObject*) { finish({}); };
-        out->OnThreadException = [&](QObject*, const std::exception& e) { finish(e.what()); };
-        out->Run();
-        std::unique_lock guard(lock);
-        ended.wait(guard, [&] { return done; });
+        error = RunOutputToEnd(*out);
     } catch (const std::exception& e) {
         error = e.what();
     }
