@@ -32,10 +32,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kFormWidth = 560;
 constexpr int kFormHeight = 360;
+constexpr int kButtonWidth = 72;
 constexpr int kMaxDrives = 8; // room the drive list is asked for
 
 // The item index of a list: for an editable list, the item whose text the
@@ -99,8 +102,6 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("OptionSetForm"));
     setWindowTitle(QStringLiteral("Options"));
-    setFixedSize(kFormWidth, kFormHeight);
-
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->tabBar()->setStyle(compactTabStyle());
@@ -127,11 +128,14 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     buttons->addWidget(btCancel);
     buttons->addStretch(1);
 
-    btOk->setFixedWidth(72);
-    btCancel->setFixedWidth(72);
+    btOk->setFixedWidth(kButtonWidth);
+    btCancel->setFixedWidth(kButtonWidth);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
+    // Wide enough for every page's tab: scroll arrows would hide the last pages.
+    const int tabs = PageControl1->tabBar()->sizeHint().width() + 8;
+    setFixedSize(std::max(kFormWidth, tabs + kButtonWidth + 3 * 4), kFormHeight);
     layout->addWidget(PageControl1, 1);
     layout->addLayout(buttons);
 
