@@ -4,13 +4,13 @@
 # and the CTDB, served here on 127.0.0.1 from what quillon-discgen says the
 # disc holds) against "--read-mode burst" (the same reads, no checking needed
 # to decide anything). Auto mode must not read a confirmed track twice, so it
-# should cost little more than burst. Three runs each, alternating; the last
+# should cost little more than burst. Five runs each, alternating; the last
 # line is "ratio R" with R = auto's median time / burst's median time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
-RUNS=${RUNS:-3}
-SECONDS_PER_TRACK=${SECONDS_PER_TRACK:-40}
+RUNS=${RUNS:-5}
+SECONDS_PER_TRACK=${SECONDS_PER_TRACK:-60}
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j2 --target quillon quillon-discgen >/dev/null
