@@ -1,5 +1,7 @@
 #include "verify/database_fetch.h"
 
+#include <type_traits>
+
 namespace {
 
 using Outcome = TDatabaseLookup::Outcome;
@@ -9,20 +11,39 @@ TDatabaseLookup failed(const QString& why)
     return {Outcome::Failed, why};
 }
 
-// The body of a 200 answer; nothing, with *result set, for any other.
-std::optional<QByteArray> bodyOf(const THttpResponse& response, bool notFoundMeansUnknown,
-                                 TDatabaseLookup* result)
+// Gets url and parses a 200 answer into *out; parse returns nothing, with
+// its error set, for an answer it refuses and sets *empty when the answer
+// knows nothing of the disc. A 404 means the same for AccurateRip only (the
+// CTDB answers every lookup).
+template <typename Answer, typename Parse>
+TDatabaseLookup fetch(THttpClient& http, const QString& url, qint64 maxBytes,
+                      bool notFoundMeansUnknown, Parse parse, Answer* out)
 {
+    THttpRequest request;
+    request.Url = url;
+    request.MaxBytes = maxBytes;
+    const THttpResponse response = http.Get(request);
     if (!response.transferred())
-        *result = failed(response.ErrorText);
-    else if (response.Status == 404 && notFoundMeansUnknown)
-        *result = {Outcome::NotInDatabase, {}};
-    else if (response.Status != 200)
-        *result =
-            failed(QStringLiteral("the server answered with HTTP status %1").arg(response.Status));
+        return failed(response.ErrorText);
+    if (response.Status == 404 && notFoundMeansUnknown)
+        return {Outcome::NotInDatabase, {}};
+    if (response.Status != 200)
+        return failed(
+            QStringLiteral("the server answered with HTTP status %1").arg(response.Status));
+    QString error;
+    std::optional<Answer> parsed = parse(response.Body, &error);
+    if (!parsed)
+        return failed(error);
+    bool empty = false;
+    if constexpr (std::is_same_v<Answer, TAccurateRipAnswer>)
+        empty = parsed->Records.empty();
     else
-        return response.Body;
-    return std::nullopt;
+        empty = parsed->empty();
+    if (empty)
+        return {Outcome::NotInDatabase, {}};
+    if (out)
+        *out = std::move(*parsed);
+    return {Outcome::Found, {}};
 }
 
 } // namespace
@@ -32,22 +53,12 @@ TDatabaseLookup FetchAccurateRip(THttpClient& http, const QString& server,
 {
     if (!id.isValid())
         return failed(QStringLiteral("the disc has no audio tracks"));
-    THttpRequest request;
-    request.Url = AccurateRipUrl(server, id);
-    request.MaxBytes = kMaxAccurateRipBytes;
-    TDatabaseLookup result;
-    const std::optional<QByteArray> body = bodyOf(http.Get(request), true, &result);
-    if (!body)
-        return result;
-    QString error;
-    std::optional<TAccurateRipAnswer> parsed = ParseAccurateRipAnswer(*body, id, &error);
-    if (!parsed)
-        return failed(error);
-    if (parsed->Records.empty())
-        return {Outcome::NotInDatabase, {}};
-    if (answer)
-        *answer = std::move(*parsed);
-    return {Outcome::Found, {}};
+    return fetch(
+        http, AccurateRipUrl(server, id), kMaxAccurateRipBytes, true,
+        [&id](const QByteArray& body, QString* error) {
+            return ParseAccurateRipAnswer(body, id, error);
+        },
+        answer);
 }
 
 TDatabaseLookup FetchCtdb(THttpClient& http, const QString& server, const TTOC& toc,
@@ -55,22 +66,7 @@ TDatabaseLookup FetchCtdb(THttpClient& http, const QString& server, const TTOC& 
 {
     if (CtdbTocText(toc).isEmpty())
         return failed(QStringLiteral("the disc has no tracks"));
-    THttpRequest request;
-    request.Url = CtdbLookupUrl(server, toc);
-    request.MaxBytes = kMaxCtdbBytes;
-    TDatabaseLookup result;
-    const std::optional<QByteArray> body = bodyOf(http.Get(request), false, &result);
-    if (!body)
-        return result;
-    QString error;
-    std::optional<std::vector<TCtdbEntry>> parsed = ParseCtdbAnswer(*body, &error);
-    if (!parsed)
-        return failed(error);
-    if (parsed->empty())
-        return {Outcome::NotInDatabase, {}};
-    if (entries)
-        *entries = std::move(*parsed);
-    return {Outcome::Found, {}};
+    return fetch(http, CtdbLookupUrl(server, toc), kMaxCtdbBytes, false, ParseCtdbAnswer, entries);
 }
 
 TDatabaseAnswers FetchDatabaseAnswers(const TVerifySettings& settings, const TTOC& toc,
