@@ -26,6 +26,7 @@ discgen::DiscSpec intactDisc()
 
 struct CliVerifyE2E : CliDiscE2E {
     QString outDir;
+    QByteArray arPath;   // where the disc's AccurateRip answer lies
     QByteArray arAnswer; // empty: 404
     QByteArray ctdbAnswer = "<ctdb xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\"/>";
     std::unique_ptr<CddbTestServer> server;
@@ -37,10 +38,8 @@ struct CliVerifyE2E : CliDiscE2E {
         home = work.filePath(QStringLiteral("home"));
         outDir = work.filePath(QStringLiteral("out"));
         QDir().mkpath(home);
-        const QString arPath = QStringLiteral("/accuraterip/") +
-                               AccurateRipDiscIdOf(discgen::TocOfDisc(intactDisc())).path();
-        server = std::make_unique<CddbTestServer>([this, arPath](const QByteArray& line) {
-            if (line.startsWith("GET " + arPath.toLatin1() + " "))
+        server = std::make_unique<CddbTestServer>([this](const QByteArray& line) {
+            if (line.startsWith("GET " + arPath + " "))
                 return arAnswer.isEmpty() ? TestHttpReply{"", 404} : TestHttpReply{arAnswer};
             if (line.startsWith("GET /lookup2.php?"))
                 return TestHttpReply{ctdbAnswer};
@@ -55,12 +54,16 @@ struct CliVerifyE2E : CliDiscE2E {
     // The disc as the drive delivers it; the databases know the intact one.
     void writeDisc(const discgen::DiscSpec& spec, bool inDatabase = true)
     {
+        arPath = "/accuraterip/" + AccurateRipDiscIdOf(discgen::TocOfDisc(spec)).path().toLatin1();
         cue = work.filePath(QStringLiteral("disc.cue"));
         QString error;
         ASSERT_TRUE(discgen::WriteCueBin(cue, spec, &error)) << error.toStdString();
         if (inDatabase) {
-            arAnswer = discgen::AccurateRipAnswerOf(intactDisc(), {12, 5});
-            ctdbAnswer = discgen::CtdbAnswerOf(intactDisc(), 7);
+            discgen::DiscSpec intact = spec;
+            intact.changes.clear();
+            intact.shift = 0;
+            arAnswer = discgen::AccurateRipAnswerOf(intact, {12, 5});
+            ctdbAnswer = discgen::CtdbAnswerOf(intact, 7);
         }
     }
     int run(const QStringList& args, QString* out, QString* err) const
@@ -222,3 +225,25 @@ TEST_F(CliVerifyE2E, DiscInNoDatabaseIsReadTwiceAndAnExistingLogIsKept)
 }
 
 } // namespace
+
+TEST_F(CliVerifyE2E, AudioBeforeTrackOneIsNamedAndRippedAsTrackZeroWhenAsked)
+{
+    discgen::DiscSpec spec = intactDisc();
+    spec.pregap = discgen::TrackSpec{150, Signal::Tone, 440};
+    writeDisc(spec);
+    ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
+                          QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
+                                         "CTDBServer=http://%1\nRipHiddenTrack=1\n")
+                              .arg(server->address())
+                              .toUtf8()));
+    QString out;
+    QString err;
+    EXPECT_EQ(verify({}, &out, &err), 0) << err.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("accurately ripped (confidence 12)")), 3)
+        << out.toStdString();
+    const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("00:02.00 of audio before track 1, ripped as track 0")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Track 00 (hidden track one audio)")));
+    EXPECT_TRUE(log.contains(QStringLiteral("CTDB TOC:           150:750:1270:1750")));
+}
