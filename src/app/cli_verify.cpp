@@ -10,7 +10,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 
@@ -77,18 +76,6 @@ QStringList trackNotes(const TVerifiedTrack& t)
                                                                : QString());
     }
     return notes;
-}
-
-// The log's path in folder: its own name, or that name numbered when a log
-// of that name is there already (never replaced).
-QString freeLogPath(const QString& folder, const QString& name)
-{
-    const QDir dir(folder);
-    QString path = dir.filePath(name);
-    const QString stem = name.chopped(4); // ".log"
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = dir.filePath(QStringLiteral("%1 (%2).log").arg(stem).arg(n));
-    return path;
 }
 
 // Draws "Track 3 of 8: secure read, 45 %" in place on a terminal.
@@ -225,7 +212,7 @@ int RunVerifyCommand(const TCliRequest& request, const TCDREC& drive, HCDROM han
         return fail(QStringLiteral("stopped"));
     print(stdout, QStringLiteral("CTDB: %1\n").arg(rip.ctdbResultText()));
 
-    const QString logPath = freeLogPath(folder, RipLogFileName(head.Album));
+    const QString logPath = RipLogPath(folder, head.Album);
     QString error;
     if (!WriteRipLogFile(logPath, RipLogText(rip.logData(head)), &error))
         return fail(error);

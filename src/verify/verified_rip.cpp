@@ -1,5 +1,7 @@
 #include "verify/verified_rip.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -66,6 +68,17 @@ TRipLogData TVerifiedRip::logData(TRipLogData head) const
     for (std::size_t i = 0; i < m_tracks.size(); ++i)
         head.Tracks.push_back(m_tracks[i].logTrack(m_fileNames[i]));
     return head;
+}
+
+QString RipLogPath(const QString& folder, const QString& album)
+{
+    const QDir dir(folder);
+    const QString name = RipLogFileName(album);
+    const QString stem = name.chopped(4); // ".log"
+    QString path = dir.filePath(name);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(QStringLiteral("%1 (%2).log").arg(stem).arg(n));
+    return path;
 }
 
 bool WriteRipLogFile(const QString& path, const QString& text, QString* error)

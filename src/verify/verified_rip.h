@@ -44,6 +44,11 @@ private:
     std::vector<QString> m_fileNames;
 };
 
+// Where the rip log of album goes in folder: RipLogFileName, numbered
+// ("Album (2).log") when a file of that name is there already, which is
+// never replaced.
+QString RipLogPath(const QString& folder, const QString& album);
+
 // Writes text as path completely or not at all (a temporary file renamed
 // when done); false with *error.
 bool WriteRipLogFile(const QString& path, const QString& text, QString* error);

@@ -20,8 +20,10 @@ using discgen::Signal;
 // either way).
 discgen::DiscSpec intactDisc()
 {
-    return {
-        {{600, Signal::Noise, 0, 21}, {520, Signal::Noise, 0, 22}, {480, Signal::Noise, 0, 23}}};
+    discgen::DiscSpec spec;
+    spec.tracks = {
+        {600, Signal::Noise, 0, 21}, {520, Signal::Noise, 0, 22}, {480, Signal::Noise, 0, 23}};
+    return spec;
 }
 
 struct CliVerifyE2E : CliDiscE2E {
@@ -162,9 +164,10 @@ TEST_F(CliVerifyE2E, IntactChangedAndShiftedImages)
         const QString crc = results.section(QStringLiteral("disc CRC "), 1).left(8);
         EXPECT_EQ(results, c.results.arg(crc)) << out.toStdString();
         EXPECT_TRUE(out.contains(c.notes)) << out.toStdString();
-        if (c.exitCode != 0)
+        if (c.exitCode != 0) {
             EXPECT_TRUE(err.contains(QStringLiteral("tracks that did not verify")))
                 << err.toStdString();
+        }
         // The log is there, complete, with the same result lines.
         const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
         for (const QString& line : results.split(QLatin1Char('\n')).mid(0, 3))

@@ -11,7 +11,11 @@ namespace {
 using discgen::Signal;
 using Outcome = TDatabaseLookup::Outcome;
 
-const discgen::DiscSpec kDisc{{{600, Signal::Noise, 0, 1}, {500, Signal::Noise, 0, 2}}};
+const discgen::DiscSpec kDisc = [] {
+    discgen::DiscSpec spec;
+    spec.tracks = {{600, Signal::Noise, 0, 1}, {500, Signal::Noise, 0, 2}};
+    return spec;
+}();
 
 TVerifySettings settingsFor(const CddbTestServer& server)
 {

@@ -16,7 +16,10 @@ using Outcome = TDatabaseLookup::Outcome;
 // 375, 225 and 150 sectors of noise: the memory drive's disc.
 discgen::DiscSpec disc()
 {
-    return {{{375, Signal::Noise, 0, 5}, {225, Signal::Noise, 0, 6}, {150, Signal::Noise, 0, 7}}};
+    discgen::DiscSpec spec;
+    spec.tracks = {
+        {375, Signal::Noise, 0, 5}, {225, Signal::Noise, 0, 6}, {150, Signal::Noise, 0, 7}};
+    return spec;
 }
 
 // What the databases say about the intact disc (AccurateRip: two records).
@@ -226,13 +229,15 @@ TEST_F(VerifiedTrackReader, ModesReadAsOftenAsTheDatabasesRequire)
             EXPECT_EQ(t.Secure, c.passes[i].back().second);
             const bool twiceRead = c.passes[i].size() == 2;
             EXPECT_EQ(t.TestCrc.has_value(), twiceRead);
-            if (twiceRead) // images and the memory drive give the same bytes each time
+            if (twiceRead) { // images and the memory drive give the same bytes each time
                 EXPECT_EQ(*t.TestCrc, t.Checksums.CopyCrc);
+            }
             EXPECT_EQ(t.ReReadSecurely, twiceRead && c.found);
             if (t.AccurateRip.Verdict == TTrackVerdict::Accurate) {
                 EXPECT_EQ(t.AccurateRip.Confidence, 8); // the best of both records
-                if (c.shift == 0 || i < 2) // the shifted disc's end lies beyond the drive's
+                if (c.shift == 0 || i < 2) { // the shifted disc's end lies beyond the drive's
                     EXPECT_EQ(reads[std::size_t(i)].pcm, intendedTrack(i));
+                }
                 ASSERT_TRUE(t.Ctdb);
                 EXPECT_EQ(t.Ctdb->Verdict, TTrackVerdict::Accurate);
             }
@@ -242,8 +247,9 @@ TEST_F(VerifiedTrackReader, ModesReadAsOftenAsTheDatabasesRequire)
                                  c.verdicts[2] == TTrackVerdict::Accurate;
         ASSERT_TRUE(rip.ctdbDiscCrc());
         EXPECT_EQ(rip.ctdbDisc().has_value(), c.found);
-        if (c.found)
+        if (c.found) {
             EXPECT_EQ(rip.ctdbDisc()->Verdict == TTrackVerdict::Accurate, allAccurate);
+        }
     }
 }
 
