@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -35,10 +37,24 @@ void addImageDrives()
     AddImageDrives(TakeImageDriveArguments(args));
 }
 
+// True when Qt has something to show windows on: a display, or a platform
+// chosen by the user (offscreen, vnc...).
+bool haveDisplay(int argc, char** argv)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    return hasOption(argc, argv, "-platform");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A file size limit makes writes fail with "File too large" instead of
+    // killing the program halfway through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (IsCliInvocation(argc, argv))
         return RunCli(argc, argv);
     // The text run needs no display.
@@ -47,6 +63,12 @@ int main(int argc, char** argv)
         addImageDrives();
         QTextStream(stdout) << DriveReport(cdAccess()) << Qt::flush;
         return 0;
+    }
+    if (!haveDisplay(argc, argv)) {
+        std::fputs("quillon: there is no display to show the windows on; give a command "
+                   "to work without windows (see quillon --help)\n",
+                   stderr);
+        return 2;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));

@@ -31,14 +31,6 @@ TResampleStep::~TResampleStep()
     Stop();
 }
 
-bool TResampleStep::Needed(const QString& input)
-{
-    WaveIn1.SetFileName(input);
-    // A file that is no readable WAV goes to the encoder as it is, which
-    // reports it in its own way.
-    return WaveIn1.Valid() && WaveIn1.GetSampleRate() > 0 && WaveIn1.GetSampleRate() < kTargetRate;
-}
-
 void TResampleStep::Start(const QString& input, const QString& tempFile)
 {
     {
@@ -46,14 +38,22 @@ void TResampleStep::Start(const QString& input, const QString& tempFile)
         m_gate->cancelled = false;
     }
     WaveIn1.SetFileName(input);
+    // The rate converter and the encoders read 16-bit samples: 8-bit input
+    // is widened first (wider input the reader narrows by itself).
+    TPcmInput* source = &WaveIn1;
     if (WaveIn1.GetBitsPerSample() == 8) {
         SampleConverter1.SetInput(&WaveIn1);
-        RateConverter1.SetInput(&SampleConverter1);
+        source = &SampleConverter1;
     } else {
         SampleConverter1.SetInput(nullptr);
-        RateConverter1.SetInput(&WaveIn1);
     }
-    WaveOut1.SetInput(&RateConverter1);
+    if (WaveIn1.GetSampleRate() < kTargetRate) {
+        RateConverter1.SetInput(source);
+        source = &RateConverter1;
+    } else {
+        RateConverter1.SetInput(nullptr);
+    }
+    WaveOut1.SetInput(source);
     WaveOut1.SetFileName(tempFile);
     StepStart = std::chrono::steady_clock::now();
     WaveOut1.Run();
