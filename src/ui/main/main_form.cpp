@@ -30,7 +30,7 @@
 
 #include <exception>
 
-const char* const kVersionText = "2.5";
+const char* const kVersionText = QUILLON_VERSION;
 
 namespace {
 constexpr int kPollMilliseconds = 2000;
