@@ -21,7 +21,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
+#include <QSocketNotifier>
 
 #include <atomic>
 #include <csignal>
@@ -29,8 +29,10 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -40,10 +42,17 @@ constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 std::atomic<bool> g_interrupted{false};
+// Written by the signal handler, read by the event loop: a stop reaches the
+// job at once, not at the next poll.
+int g_signalPipe[2] = {-1, -1};
 
 extern "C" void onInterrupt(int)
 {
     g_interrupted = true;
+    const char byte = 1;
+    if (g_signalPipe[1] >= 0 && ::write(g_signalPipe[1], &byte, 1) < 0) {
+        // Nothing to do in a signal handler; the flag is set.
+    }
 }
 
 void print(std::FILE* f, const QString& text)
@@ -210,6 +219,8 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& 
     view.setLoop(&loop);
 
     g_interrupted = false;
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        g_signalPipe[0] = g_signalPipe[1] = -1;
     // Without SA_RESTART, so that a question waiting on the terminal is
     // answered "no" by Ctrl+C.
     struct sigaction action {};
@@ -217,21 +228,31 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& 
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (g_interrupted && !engine.Finished())
-            engine.Stop();
-    });
-    watch.start(50);
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (g_signalPipe[0] >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
+            char bytes[16];
+            while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            if (!engine.Finished())
+                engine.Stop();
+        });
+    }
 
     engine.Start();
     if (g_interrupted && !engine.Finished())
         engine.Stop();
     if (!view.closed())
         loop.exec();
-    watch.stop();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    notifier.reset();
+    for (int& fd : g_signalPipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
     view.breakLine();
 
     const TJobSummary& summary = engine.Summary();
