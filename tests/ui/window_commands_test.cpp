@@ -3,24 +3,27 @@
 #include "disc_image_writer.h"
 #include "main/main_form.h"
 #include "main/window_commands.h"
-#include "tags/edit_track_name_form.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
+#include "tags/edit_track_name_form.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
-#include <QDir>
 #include <QTreeWidget>
-#include <QFile>
 #include <gtest/gtest.h>
 
 using quillon::test::TempHome;
 
 namespace {
-QString q(const char* s) { return QString::fromUtf8(s); }
+QString q(const char* s)
+{
+    return QString::fromUtf8(s);
+}
 
 discgen::TrackSpec tone(int frames, double hz)
 {
@@ -87,6 +90,35 @@ TEST_F(WindowCommandsTest, ExtractWritesTheCheckedTracksAsWav)
     form.close();
 }
 
+TEST_F(WindowCommandsTest, ExtractAsksBeforeReplacingAndSaysOnceAtTheEndWhatWasNotMade)
+{
+    TMainForm form(DefaultMainFormServices());
+    AttachWindowCommands(form);
+    form.show();
+    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3) << form.statusText().toStdString();
+    OptionsSetting.CommonOptions.OutputFolder = m_out;
+    OptionsSetting.CommonOptions.OutputFormat = ofWAV;
+    form.setTitle(0, q("First"));
+    form.setTitle(2, q("AC/DC"));
+    form.setChecked(0, true);
+    form.setChecked(1, false);
+    form.setChecked(2, true);
+    form.updateCommands();
+    ASSERT_TRUE(quillon::test::writeFile(m_out + q("/First.wav"), "mine"));
+    m_prompts.answers = {pbNo, pbOk};
+    form.action(q("ActionExtract"))->trigger();
+
+    EXPECT_EQ(quillon::test::readFile(m_out + q("/First.wav")), "mine");
+    EXPECT_EQ(quillon::test::readFile(m_out + q("/AC-DC.wav")).mid(44),
+              discgen::TrackAudio(m_tracks[2]));
+    ASSERT_EQ(m_prompts.shown.size(), 2u);
+    EXPECT_EQ(m_prompts.shown[0].text, m_out + q("/First.wav has existed,overite it?"));
+    EXPECT_EQ(m_prompts.shown[1].text, q("1 of 2 tracks made; 1 skipped\nFirst: ") + m_out +
+                                           q("/First.wav exists and was kept"));
+    EXPECT_EQ(m_prompts.shown[1].icon, PromptIcon::Information);
+    form.close();
+}
+
 TEST_F(WindowCommandsTest, ExtractWithNothingCheckedIsDisabled)
 {
     TMainForm form(DefaultMainFormServices());
@@ -112,7 +144,8 @@ TEST_F(WindowCommandsTest, RenameTitleChangesTheSelectedRowAndCancelKeepsIt)
     const auto answer = [](const QString& text, bool ok) {
         QTimer::singleShot(0, [text, ok] {
             for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* dialog = qobject_cast<TfrmEditTrackName*>(w); dialog && dialog->isVisible()) {
+                if (auto* dialog = qobject_cast<TfrmEditTrackName*>(w);
+                    dialog && dialog->isVisible()) {
                     dialog->eName->setText(text);
                     ok ? dialog->accept() : dialog->reject();
                 }
