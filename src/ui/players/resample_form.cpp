@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -151,7 +152,16 @@ TfrmResample::TfrmResample(QWidget* parent) : QDialog(parent)
 // WaveOut1, the last member, goes first: it ends a run still going quietly
 // before anything its events use is destroyed; what they queued is dropped
 // with the window.
-TfrmResample::~TfrmResample() = default;
+TfrmResample::~TfrmResample()
+{
+    // The writer ends before its temporary file goes.
+    if (WaveOut1.Status() != osIdle) {
+        WaveOut1.Stop();
+        while (WaveOut1.Status() != osIdle)
+            QThread::msleep(2);
+    }
+    m_output.discard();
+}
 
 void TfrmResample::showEvent(QShowEvent* e)
 {
@@ -200,7 +210,7 @@ void TfrmResample::bOutputFileClick()
     if (picked.isEmpty())
         return;
     const QString path = withWavExtension(picked);
-    WaveOut1.SetFileName(path);
+    m_outputPath = path;
     lOutputFileName->setText(QFileInfo(path).fileName());
     lOutputFileName->setToolTip(path);
 }
@@ -220,10 +230,16 @@ void TfrmResample::bConvertClick()
                           PromptIcon::Error, pbOk);
         return;
     }
-    if (!WaveIn1.Valid() || WaveOut1.FileName().isEmpty())
+    if (!WaveIn1.Valid() || m_outputPath.isEmpty())
         return;
     if (WaveOut1.Status() != osIdle)
         return;
+    m_output = TPartFile(m_outputPath);
+    if (!m_output.create()) {
+        prompts().message(m_output.errorText(), PromptIcon::Error, pbOk);
+        return;
+    }
+    WaveOut1.SetFileName(m_output.path());
 
     TPcmInput* source = &WaveIn1;
     if (WaveIn1.GetBitsPerSample() == 8) {
@@ -259,6 +275,9 @@ void TfrmResample::WaveOut1Progress()
 void TfrmResample::WaveOut1Done()
 {
     runEnded();
+    // The save dialog has asked before an existing file is replaced.
+    if (!m_output.commit(true))
+        prompts().message(m_output.errorText(), PromptIcon::Error, pbOk);
 }
 
 void TfrmResample::WaveOut1Failed(const QString& message)
@@ -266,7 +285,12 @@ void TfrmResample::WaveOut1Failed(const QString& message)
     // The run ended without its done event: say why and let the user try
     // again with other settings instead of leaving Convert disabled.
     runEnded();
-    prompts().message(message, PromptIcon::Error, pbOk);
+    const QString reason = m_output.isOpen() ? ProbeWriteFailure(m_output.path()) : QString();
+    m_output.discard();
+    prompts().message(reason.isEmpty()
+                          ? message
+                          : QStringLiteral("cannot write %1: %2").arg(m_outputPath, reason),
+                      PromptIcon::Error, pbOk);
 }
 
 void TfrmResample::runEnded()

@@ -6,6 +6,10 @@
 // (channel count), RateConverter1 (rate), SampleConverter2 (16 to 8 bits),
 // then WaveOut1, each only when needed.
 //
+// The output is written under a temporary name beside the chosen file and
+// takes its name only when the conversion is complete, so a failed run (or
+// an output chosen equal to the input) never leaves a cut file.
+//
 // Threads: the widgets and the wiring belong to the UI thread. WaveOut1's
 // progress, end and failure events run on its worker thread and only queue
 // their effect onto the UI thread.
@@ -15,6 +19,7 @@
 #include "audio/sample_converter.h"
 #include "audio/wave_in.h"
 #include "audio/wave_out.h"
+#include "jobs/part_file.h"
 
 #include <QDialog>
 
@@ -75,6 +80,8 @@ private:
     QPushButton* bOutputFile;
     QPushButton* bConvert;
     QPushButton* Button4;
+    QString m_outputPath;
+    TPartFile m_output; // while a conversion runs
 };
 
 // The main window's "WA&V to WAV..." command: shows the dialog modally.
