@@ -161,13 +161,8 @@ void TJobEngine::startItem(int i)
             return;
         if (m_finished)
             return;
-        // The item ended before a step ran; move its counters on.
-        if (m_kind == TJobKind::Extract)
-            m_extractedCount = i + 1;
-        if (m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG))
-            m_oggCount = i + 1;
-        else if (m_kind != TJobKind::Extract || m_format != ofWAV)
-            m_encodedCount = i + 1;
+        // The item ended before a step ran.
+        countItemDone(i);
     }
     if (!m_finished)
         endJob();
@@ -371,18 +366,20 @@ void TJobEngine::itemDone(int i)
 {
     // Intermediate and unfinished files of the item go now, not at the end
     // of the job.
-    TJobItem& item = m_work[size_t(i)];
-    item.Wav.discard();
-    item.Prepared.discard();
-    item.Out.discard();
+    m_work[size_t(i)].discardTemporaryFiles();
     m_progressSeen = false;
+    countItemDone(i);
+    startItem(i + 1);
+}
+
+void TJobEngine::countItemDone(int i)
+{
     if (m_kind == TJobKind::Extract)
         m_extractedCount = i + 1;
     if (m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG))
         m_oggCount = i + 1;
     else if (m_kind != TJobKind::Extract || m_format != ofWAV)
         m_encodedCount = i + 1;
-    startItem(i + 1);
 }
 
 void TJobEngine::commitOutput(int i)
@@ -605,10 +602,7 @@ void TJobEngine::FinishJob()
         m_mp3->stop();
     if (m_wma->isActive())
         m_wma->stop();
-    for (TJobItem& item : m_work) {
-        item.Wav.discard();
-        item.Prepared.discard();
-        item.Out.discard();
-    }
+    for (TJobItem& item : m_work)
+        item.discardTemporaryFiles();
     m_items.clear();
 }

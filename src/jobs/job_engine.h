@@ -107,6 +107,8 @@ private:
     bool startStep(TStep step, int i);
     // Item i is over: counters move on and the next item starts (or the job ends).
     void itemDone(int i);
+    // The counters of the steps item i would have run move past it.
+    void countItemDone(int i);
     void itemFailed(int i, const QString& reason);
     // The encoder's output of item i is complete: it and a kept WAV take their names.
     void commitOutput(int i);

@@ -17,4 +17,11 @@ struct TJobItem {
     TPartFile Wav;              // the ripped track: the output itself, or the encoder's input
     TPartFile Prepared;         // a conversion's input at 44100 Hz and 16 bits
     TPartFile Out;              // what the encoder writes
+
+    void discardTemporaryFiles()
+    {
+        Wav.discard();
+        Prepared.discard();
+        Out.discard();
+    }
 };

@@ -48,6 +48,21 @@ protected:
     }
     void TearDown() override { qunsetenv("QUILLON_CD_IMAGES"); }
 
+    // Tracks 1 and 3 checked, titled first and third, to WAV in m_out.
+    void checkFirstAndThird(TMainForm& form, const QString& first, const QString& third)
+    {
+        ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3) << form.statusText().toStdString();
+        // Options are loaded by the window; set the job's ones afterwards.
+        OptionsSetting.CommonOptions.OutputFolder = m_out;
+        OptionsSetting.CommonOptions.OutputFormat = ofWAV;
+        form.setTitle(0, first);
+        form.setTitle(2, third);
+        form.setChecked(0, true);
+        form.setChecked(1, false);
+        form.setChecked(2, true);
+        form.updateCommands();
+    }
+
     TempHome m_home;
     ScopedPrompts m_prompts;
     QList<discgen::TrackSpec> m_tracks;
@@ -61,16 +76,7 @@ TEST_F(WindowCommandsTest, ExtractWritesTheCheckedTracksAsWav)
     TMainForm form(DefaultMainFormServices());
     AttachWindowCommands(form);
     form.show();
-    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3) << form.statusText().toStdString();
-    // Options are loaded by the window; set the job's ones afterwards.
-    OptionsSetting.CommonOptions.OutputFolder = m_out;
-    OptionsSetting.CommonOptions.OutputFormat = ofWAV;
-    form.setTitle(0, q("First"));
-    form.setTitle(2, q("Third"));
-    form.setChecked(0, true);
-    form.setChecked(1, false);
-    form.setChecked(2, true);
-    form.updateCommands();
+    checkFirstAndThird(form, q("First"), q("Third"));
     // QUILLON_SCREENSHOT=file.png keeps a picture of the wired window (README).
     if (const QString shot = qEnvironmentVariable("QUILLON_SCREENSHOT"); !shot.isEmpty())
         form.grab().save(shot);
@@ -95,15 +101,7 @@ TEST_F(WindowCommandsTest, ExtractAsksBeforeReplacingAndSaysOnceAtTheEndWhatWasN
     TMainForm form(DefaultMainFormServices());
     AttachWindowCommands(form);
     form.show();
-    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3) << form.statusText().toStdString();
-    OptionsSetting.CommonOptions.OutputFolder = m_out;
-    OptionsSetting.CommonOptions.OutputFormat = ofWAV;
-    form.setTitle(0, q("First"));
-    form.setTitle(2, q("AC/DC"));
-    form.setChecked(0, true);
-    form.setChecked(1, false);
-    form.setChecked(2, true);
-    form.updateCommands();
+    checkFirstAndThird(form, q("First"), q("AC/DC"));
     ASSERT_TRUE(quillon::test::writeFile(m_out + q("/First.wav"), "mine"));
     m_prompts.answers = {pbNo, pbOk};
     form.action(q("ActionExtract"))->trigger();
