@@ -394,6 +394,22 @@ TEST_F(CliSafety, WideWavFilesConvertAsSoxConvertsThemOrAreRefused)
     }
 }
 
+TEST_F(CliSafety, AnUnwritableOutputFolderIsSaidOnceBeforeAnythingIsRead)
+{
+    // sysfs refuses new files even to root, where permissions would not.
+    const QString folder = QStringLiteral("/sys/kernel");
+    if (!QFileInfo(folder).isDir())
+        GTEST_SKIP() << "no sysfs";
+    makeDisc({QStringLiteral("1s:tone:440"), QStringLiteral("1s:tone:550")},
+             {QStringLiteral("A"), QStringLiteral("B")});
+    const ProgramRun r = quillon({QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
+                                  QStringLiteral("--format"), QStringLiteral("wav"),
+                                  QStringLiteral("--output"), folder});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QStringLiteral("quillon: cannot write into /sys/kernel: Permission denied\n"));
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
 TEST_F(CliSafety, VersionAndNoDisplay)
 {
     ProgramRun r = quillon({QStringLiteral("--version")});
