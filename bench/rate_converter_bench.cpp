@@ -1,6 +1,6 @@
 // Throughput of the rate converter over an in-memory 16-bit stream, in bytes
 // of input per second: 22050 -> 44100, 44100 -> 22050 and 48000 -> 44100 Hz,
-// stereo, with the job's settings (Blackman window, 30 taps).
+// stereo.
 
 #include "audio/rate_converter.h"
 

@@ -16,6 +16,8 @@ PACKAGES=(
   libasound2-dev
   # compressed WAV decoding and the WMA utility
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
+  # sample-rate conversion
+  libsoxr-dev
   # Ogg Vorbis (bound at run time, headers for the declarations)
   libogg-dev libvorbis-dev
   # the MP3 encoder the program starts

@@ -2,6 +2,7 @@
 
 #include "cli_args.h"
 #include "cli_prompts.h"
+#include "cli_resample.h"
 #include "cli_view.h"
 
 #include "cdaccess/cd_access.h"
@@ -480,6 +481,12 @@ int RunCli(int argc, char** argv)
             return runExtract(*request);
         case TCliCommand::Convert:
             return runConvert(*request);
+        case TCliCommand::Resample:
+            return RunResampleCommand(*request, [&](QString& folder, QString& error) {
+                const bool ok = prepareOutputFolder(*request, error);
+                folder = OptionsSetting.CommonOptions.OutputFolder;
+                return ok;
+            });
         case TCliCommand::None:
         case TCliCommand::Help:
             break;

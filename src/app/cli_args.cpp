@@ -2,6 +2,8 @@
 
 #include "settings/options_setting.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <set>
 
 namespace {
@@ -11,9 +13,9 @@ struct TCommandName {
     TCliCommand command;
 };
 constexpr TCommandName kCommands[] = {
-    {"drives", TCliCommand::Drives},   {"toc", TCliCommand::Toc},
-    {"extract", TCliCommand::Extract}, {"convert", TCliCommand::Convert},
-    {"help", TCliCommand::Help},
+    {"drives", TCliCommand::Drives},     {"toc", TCliCommand::Toc},
+    {"extract", TCliCommand::Extract},   {"convert", TCliCommand::Convert},
+    {"resample", TCliCommand::Resample}, {"help", TCliCommand::Help},
 };
 
 // Which options a command takes (besides --help and --cd-image).
@@ -28,7 +30,10 @@ bool takes(TCliCommand c, const QString& option)
         return c == TCliCommand::Convert;
     if (option == QLatin1String("--output") || option == QLatin1String("--overwrite") ||
         option == QLatin1String("--no-overwrite"))
-        return c == TCliCommand::Extract || c == TCliCommand::Convert;
+        return c == TCliCommand::Extract || c == TCliCommand::Convert || c == TCliCommand::Resample;
+    if (option == QLatin1String("--rate") || option == QLatin1String("--channels") ||
+        option == QLatin1String("--bits") || option == QLatin1String("--adpcm"))
+        return c == TCliCommand::Resample;
     return false;
 }
 
@@ -36,7 +41,35 @@ bool needsValue(const QString& option)
 {
     return option == QLatin1String("--drive") || option == QLatin1String("--tracks") ||
            option == QLatin1String("--format") || option == QLatin1String("--to") ||
-           option == QLatin1String("--output") || option == QLatin1String("--cd-image");
+           option == QLatin1String("--output") || option == QLatin1String("--cd-image") ||
+           option == QLatin1String("--rate") || option == QLatin1String("--channels") ||
+           option == QLatin1String("--bits");
+}
+
+// The value of a numeric option when it is one of the allowed ones (or, with
+// an empty list, within min..max); otherwise 0 and error.
+int numberOption(const QString& option, const QString& value, int min, int max,
+                 std::initializer_list<int> allowed, QString& error)
+{
+    bool ok = false;
+    const int n = value.toInt(&ok);
+    const bool listed = std::find(allowed.begin(), allowed.end(), n) != allowed.end();
+    if (ok && (allowed.size() > 0 ? listed : n >= min && n <= max))
+        return n;
+    if (allowed.size() > 0) {
+        QStringList words;
+        for (int a : allowed)
+            words << QString::number(a);
+        error = QStringLiteral("%1 takes %2, not '%3'")
+                    .arg(option, words.join(QLatin1String(" or ")), value);
+    } else {
+        error = QStringLiteral("%1 takes a number from %2 to %3, not '%4'")
+                    .arg(option)
+                    .arg(min)
+                    .arg(max)
+                    .arg(value);
+    }
+    return 0;
 }
 
 } // namespace
@@ -71,7 +104,7 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
                     error = QStringLiteral("unknown command '%1' (see quillon --help)").arg(arg);
                     return std::nullopt;
                 }
-            } else if (r.Command == TCliCommand::Convert) {
+            } else if (r.Command == TCliCommand::Convert || r.Command == TCliCommand::Resample) {
                 r.Files << arg;
             } else if (r.Command == TCliCommand::Help) {
                 // "quillon help extract" is "quillon extract --help".
@@ -153,6 +186,20 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
             r.Overwrite = true;
         } else if (arg == QLatin1String("--no-overwrite")) {
             r.NoOverwrite = true;
+        } else if (arg == QLatin1String("--rate")) {
+            r.Rate = numberOption(arg, value, kMinRate, kMaxRate, {}, error);
+            if (r.Rate == 0)
+                return std::nullopt;
+        } else if (arg == QLatin1String("--channels")) {
+            r.Channels = numberOption(arg, value, 0, 0, {1, 2}, error);
+            if (r.Channels == 0)
+                return std::nullopt;
+        } else if (arg == QLatin1String("--bits")) {
+            r.Bits = numberOption(arg, value, 0, 0, {8, 16}, error);
+            if (r.Bits == 0)
+                return std::nullopt;
+        } else if (arg == QLatin1String("--adpcm")) {
+            r.Adpcm = true;
         }
     }
     if (r.Overwrite && r.NoOverwrite) {
@@ -176,6 +223,20 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
         }
         if (r.Files.isEmpty()) {
             error = QStringLiteral("convert needs at least one input file");
+            return std::nullopt;
+        }
+    }
+    if (r.Command == TCliCommand::Resample) {
+        if (r.Rate == 0) {
+            error = QStringLiteral("resample needs --rate HZ");
+            return std::nullopt;
+        }
+        if (r.Adpcm && r.Bits == 8) {
+            error = QStringLiteral("--adpcm writes 16 bit samples only, not --bits 8");
+            return std::nullopt;
+        }
+        if (r.Files.isEmpty()) {
+            error = QStringLiteral("resample needs at least one input file");
             return std::nullopt;
         }
     }
@@ -263,6 +324,26 @@ QString CliHelpText(TCliCommand command)
             "  --overwrite       replace outputs that exist\n"
             "  --no-overwrite    keep them and skip the file (the default when standard\n"
             "                    input is no terminal; on a terminal you are asked)\n");
+    case TCliCommand::Resample:
+        return QStringLiteral(
+                   "Usage: quillon resample --rate HZ [--channels 1|2] [--bits 8|16] [--adpcm]\n"
+                   "                        [--output DIR] [--overwrite | --no-overwrite] "
+                   "FILES...\n"
+                   "\n"
+                   "Converts WAV files to another sample rate, channel count or sample size, as\n"
+                   "the WAV to WAV window does. The outputs go into the output folder under the\n"
+                   "inputs' names; each replaces an existing file only once it is complete.\n"
+                   "\n"
+                   "  --rate HZ         the output sample rate (%1 to %2)\n"
+                   "  --channels N      1 or 2 (default: the input's)\n"
+                   "  --bits N          8 or 16 (default: the input's)\n"
+                   "  --adpcm           write DVI IMA ADPCM (16 bit) instead of plain PCM\n"
+                   "  --output DIR      the output folder (default: the one of options.ini)\n"
+                   "  --overwrite       replace outputs that exist\n"
+                   "  --no-overwrite    keep them and skip the file (the default when standard\n"
+                   "                    input is no terminal; on a terminal you are asked)\n")
+            .arg(kMinRate)
+            .arg(kMaxRate);
     case TCliCommand::None:
     case TCliCommand::Help:
         break;
@@ -277,6 +358,7 @@ QString CliHelpText(TCliCommand command)
         "  toc       show the tracks, disc key and CDDB disc id of a disc\n"
         "  extract   read tracks into WAV, MP3, OGG or WMA files\n"
         "  convert   convert WAV and MP3 files\n"
+        "  resample  change the sample rate, channels or sample size of WAV files\n"
         "\n"
         "'quillon COMMAND --help' tells more. Every command takes --cd-image FILE,\n"
         "which adds a disc image as a drive.\n"

@@ -7,7 +7,11 @@
 #include <optional>
 #include <vector>
 
-enum class TCliCommand { None, Help, Drives, Toc, Extract, Convert };
+enum class TCliCommand { None, Help, Drives, Toc, Extract, Convert, Resample };
+
+// The output sample rates resample accepts.
+inline constexpr int kMinRate = 1000;
+inline constexpr int kMaxRate = 384000;
 
 struct TCliRequest {
     TCliCommand Command = TCliCommand::None;
@@ -21,7 +25,11 @@ struct TCliRequest {
     bool Cddb = false;        // --cddb
     bool Overwrite = false;   // --overwrite
     bool NoOverwrite = false; // --no-overwrite
-    QStringList Files;        // convert: the input files
+    QStringList Files;        // convert, resample: the input files
+    int Rate = 0;             // resample --rate HZ
+    int Channels = 0;         // resample --channels 1|2; 0: the input's
+    int Bits = 0;             // resample --bits 8|16; 0: the input's
+    bool Adpcm = false;       // resample --adpcm
 };
 
 // Parses args (without the program name). On failure returns nullopt and

@@ -21,6 +21,7 @@ void TBufferedConverter::beginInput()
     TPcmInput* input = requireInput();
     input->BeginRead();
     m_inputEnded = false;
+    m_flushed = false;
     m_busy = true;
     m_position = 0;
     m_bufStart = 1;
@@ -32,14 +33,24 @@ qint64 TBufferedConverter::refill()
 {
     // A block may convert to nothing (a short last block when the rate falls);
     // go on reading then instead of ending the stream early.
-    while (!m_inputEnded) {
+    for (;;) {
+        if (m_inputEnded) {
+            if (m_flushed)
+                return 0;
+            m_bufStart = 1;
+            m_bufEnd = flushBlock();
+            if (m_bufEnd > 0)
+                return m_bufEnd;
+            m_flushed = true;
+            return 0;
+        }
         m_bufStart = 1;
         m_bufEnd = 0;
         char* block = inputBlock();
         qint64 got = readInput(block, m_inBlockBytes);
         if (got <= 0) {
             m_inputEnded = true;
-            return 0;
+            continue;
         }
         qint64 last = got;
         while (got < m_inBlockBytes && last > 0) {
@@ -53,7 +64,6 @@ qint64 TBufferedConverter::refill()
         if (m_bufEnd > 0)
             return m_bufEnd;
     }
-    return 0;
 }
 
 qint64 TBufferedConverter::ReadData(char* buffer, qint64 size)

@@ -2,18 +2,29 @@
 
 #include "audio/pcm_exception.h"
 
+#include <soxr.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
 constexpr qint64 kOutBlockBytes = 32768;
+// Output frames asked of the filter per call.
+constexpr size_t kChunkFrames = 8192;
 
-// The low 16 bits of the rounded value (ties to even): the filter does not clamp.
-inline int16_t wrap16(double v)
+// Rounded to the nearest value (ties to even) and clipped to the 16-bit range:
+// an overshoot past full scale must never wrap to the other sign.
+inline int16_t clip16(float v)
 {
-    return int16_t(uint16_t(std::llrint(v)));
+    const float scaled = v * 32768.0f;
+    if (scaled >= 32767.0f)
+        return 32767;
+    if (scaled <= -32768.0f)
+        return -32768;
+    return int16_t(std::lrintf(scaled));
 }
 
 } // namespace
@@ -23,6 +34,7 @@ TRateConverter::TRateConverter(QObject* owner) : TBufferedConverter(owner) {}
 TRateConverter::~TRateConverter()
 {
     NotifyRemoval();
+    soxr_delete(m_soxr);
 }
 
 void TRateConverter::SetOutSampleRate(int rate)
@@ -61,149 +73,106 @@ void TRateConverter::BeginRead()
             throw EPcmException("The rate converter needs 16 bit input.");
         if (m_inRate <= 0 || m_channels < 1 || m_channels > 2)
             throw EPcmException("The rate converter cannot read this audio format.");
+        m_passThrough = m_inRate == m_outSampleRate;
+        if (!m_passThrough) {
+            if (m_soxr && (m_soxrInRate != m_inRate || m_soxrOutRate != m_outSampleRate ||
+                           m_soxrChannels != m_channels)) {
+                soxr_delete(m_soxr);
+                m_soxr = nullptr;
+            }
+            if (m_soxr) {
+                soxr_clear(m_soxr);
+            } else {
+                const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_FLOAT32_I);
+                const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+                soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+                // Ratios such as 44100 -> 24000 have too many phases for a
+                // table of their own; the default interpolation between
+                // coefficients then leaves spurs near -85 dB, the low-order
+                // one (a larger table) keeps them below -110 dB.
+                runtime.flags = SOXR_COEF_INTERP_LOW;
+                soxr_error_t error = nullptr;
+                m_soxr = soxr_create(m_inRate, m_outSampleRate, unsigned(m_channels), &error, &io,
+                                     &quality, &runtime);
+                if (error || !m_soxr) {
+                    soxr_delete(m_soxr);
+                    m_soxr = nullptr;
+                    throw EPcmException(std::string("The rate converter cannot start: ") +
+                                        soxr_strerror(error));
+                }
+                m_soxrInRate = m_inRate;
+                m_soxrOutRate = m_outSampleRate;
+                m_soxrChannels = m_channels;
+            }
+        }
     } catch (...) {
         TBufferedConverter::EndRead();
         throw;
     }
-    const float ratio = float(m_outSampleRate) / float(m_inRate);
-    if (ratio > 1)
-        m_inBlockBytes = qint64(std::trunc(double(kOutBlockBytes) / ratio)) & ~qint64(3);
-    else
-        m_inBlockBytes = kOutBlockBytes;
     const int frameBytes = 2 * m_channels;
+    const double ratio = double(m_outSampleRate) / double(m_inRate);
+    // One block's output should about fill the output block.
+    m_inBlockBytes = ratio > 1 ? qint64(double(kOutBlockBytes) / ratio) : kOutBlockBytes;
     m_inBlockBytes = std::max<qint64>(m_inBlockBytes - m_inBlockBytes % frameBytes, frameBytes);
-    const qint64 inFrames = m_inBlockBytes / frameBytes;
-    // Room for every output frame one block can make: n*out/in, plus the one
-    // made between the previous block and this one, plus rounding slack.
-    const qint64 outFrames =
-        std::max<qint64>(kOutBlockBytes / frameBytes, inFrames * m_outSampleRate / m_inRate + 2);
-    m_in.assign(size_t(inFrames * m_channels), 0);
-    m_out.assign(size_t(outFrames * m_channels), 0);
-    const int kw = m_kernelWidth;
-    if (ratio >= 1) {
-        m_accumulator.assign(size_t((outFrames + kw) * m_channels), 0.0);
-        m_accTail.assign(size_t((kw - 1) * m_channels), 0.0);
-    } else {
-        m_sampleTail.assign(size_t((kw - 1) * m_channels), 0);
-        m_history.assign(size_t((kw - 1 + inFrames) * m_channels), 0);
-    }
+    m_in.assign(size_t(m_inBlockBytes / 2), 0);
+    m_out.clear();
+    m_out.reserve(size_t(kOutBlockBytes / 2));
     const qint64 inputSize = input->Size();
-    m_size = inputSize < 0 ? -1 : std::llrint(double(ratio) * double(inputSize));
-    m_phase = -1;
-    // Each run starts from silence: a sample left from an earlier run (another
-    // file, perhaps) must not leak into this one.
-    m_lastFrame[0] = m_lastFrame[1] = 0;
-    const float fc = ratio > 1 ? 0.4f / ratio : 0.4f * ratio;
-    m_kernel = SincKernel(kw, fc, m_filterWindow);
+    m_size = inputSize < 0
+                 ? -1
+                 : std::llrint(double(inputSize / frameBytes) * ratio) * qint64(frameBytes);
 }
 
 void TRateConverter::freeRunBuffers()
 {
     m_in = {};
     m_out = {};
-    m_sampleTail = {};
-    m_accTail = {};
-    m_history = {};
+    m_filtered = {};
 }
 
 qint64 TRateConverter::convertBlock(qint64 bytes)
 {
-    const int frames = int(bytes / (2 * m_channels));
-    if (frames <= 0)
+    const size_t frames = size_t(bytes / (2 * m_channels));
+    if (frames == 0)
         return 0;
-    const bool falling = m_outSampleRate < m_inRate;
-    int made;
-    if (m_channels == 2)
-        made = falling ? downsample<2>(m_in.data(), frames) : upsample<2>(m_in.data(), frames);
-    else
-        made = falling ? downsample<1>(m_in.data(), frames) : upsample<1>(m_in.data(), frames);
-    return qint64(made) * 2 * m_channels;
-}
-
-template <int Channels> int TRateConverter::downsample(const int16_t* x, int frames)
-{
-    const int kw = m_kernelWidth;
-    const int tailFrames = kw - 1;
-    const std::int64_t out = m_outSampleRate;
-    const std::int64_t step = std::int64_t(m_inRate) - out;
-    // history = tail, then the block: x[j - k] is history[tailFrames + j - k].
-    int16_t* h = m_history.data();
-    std::memcpy(h, m_sampleTail.data(), size_t(tailFrames * Channels) * 2);
-    std::memcpy(h + tailFrames * Channels, x, size_t(frames) * Channels * 2);
-    const double* kernel = m_kernel.data();
-    if (m_phase < 0)
-        m_phase = out;
-    int16_t* y = m_out.data();
-    int made = 0;
-    for (int j = 0; j < frames; ++j) {
-        if (out < m_phase) {
-            m_phase -= out;
-            continue;
-        }
-        // Sum over k = 0..kw-1 of kernel[kw-1-k] * x[j-k], in that order.
-        const int16_t* s = h + (tailFrames + j) * Channels;
-        double acc[Channels] = {};
-        for (int k = 0; k < kw; ++k) {
-            const double c = kernel[kw - 1 - k];
-            for (int ch = 0; ch < Channels; ++ch)
-                acc[ch] += c * s[-k * Channels + ch];
-        }
-        for (int ch = 0; ch < Channels; ++ch)
-            y[made * Channels + ch] = wrap16(acc[ch]);
-        ++made;
-        m_phase += step;
+    if (m_passThrough) {
+        m_out.assign(m_in.begin(), m_in.begin() + std::ptrdiff_t(frames * size_t(m_channels)));
+        return qint64(frames) * 2 * m_channels;
     }
-    // The last kw-1 input frames of history (covers blocks shorter than the tail).
-    std::memcpy(m_sampleTail.data(), h + frames * Channels, size_t(tailFrames * Channels) * 2);
-    return made;
+    return resample(m_in.data(), frames);
 }
 
-template <int Channels> int TRateConverter::upsample(const int16_t* x, int frames)
+qint64 TRateConverter::flushBlock()
 {
-    const int kw = m_kernelWidth;
-    const int tailFrames = kw - 1;
-    const std::int64_t out = m_outSampleRate;
-    const std::int64_t in = m_inRate;
-    const double* kernel = m_kernel.data();
-    double* acc = m_accumulator.data();
-    std::fill(m_accumulator.begin(), m_accumulator.end(), 0.0);
-    std::memcpy(acc, m_accTail.data(), size_t(tailFrames * Channels) * sizeof(double));
-    std::fill(m_accTail.begin(), m_accTail.end(), 0.0);
-    if (m_phase < 0)
-        m_phase = 0;
-    int f = 0;
-    const double outD = double(out);
+    return m_passThrough ? 0 : resample(nullptr, 0);
+}
 
-    auto scatter = [&](const double* v) {
-        double* a = acc + f * Channels;
-        for (int i = 0; i < kw; ++i) {
-            const double c = kernel[i];
-            for (int ch = 0; ch < Channels; ++ch)
-                a[i * Channels + ch] += v[ch] * c;
-        }
-        ++f;
-    };
-    auto interval = [&](const int16_t* a, const int16_t* b) {
-        while (m_phase < out) {
-            double v[Channels];
-            for (int ch = 0; ch < Channels; ++ch)
-                v[ch] = std::nearbyint(double((out - m_phase) * a[ch] + m_phase * b[ch]) / outD);
-            scatter(v);
-            m_phase += in;
-        }
-        m_phase -= out;
-    };
-
-    interval(m_lastFrame, x);
-    for (int i = 0; i + 1 < frames; ++i)
-        interval(x + i * Channels, x + (i + 1) * Channels);
-    for (int ch = 0; ch < Channels; ++ch)
-        m_lastFrame[ch] = x[(frames - 1) * Channels + ch];
-
-    int16_t* y = m_out.data();
-    for (int i = 0; i < f * Channels; ++i)
-        y[i] = wrap16(acc[i]);
-    std::memcpy(m_accTail.data(), acc + f * Channels,
-                size_t(tailFrames * Channels) * sizeof(double));
-    return f;
+qint64 TRateConverter::resample(const int16_t* in, size_t frames)
+{
+    const size_t channels = size_t(m_channels);
+    size_t used = 0;
+    size_t made = 0;
+    // Until the input is taken and a call leaves room unused: then the filter
+    // has handed out all it can make from what it was given.
+    for (;;) {
+        if (m_filtered.size() < (made + kChunkFrames) * channels)
+            m_filtered.resize((made + kChunkFrames) * channels);
+        size_t taken = 0;
+        size_t out = 0;
+        const soxr_error_t error =
+            soxr_process(m_soxr, in ? in + used * channels : nullptr, frames - used, &taken,
+                         m_filtered.data() + made * channels, kChunkFrames, &out);
+        if (error)
+            throw EPcmException(std::string("The rate converter failed: ") + error);
+        if (taken == 0 && out == 0 && used < frames)
+            throw EPcmException("The rate converter stalled.");
+        used += taken;
+        made += out;
+        if (used >= frames && out < kChunkFrames)
+            break;
+    }
+    m_out.resize(made * channels);
+    for (size_t i = 0; i < made * channels; ++i)
+        m_out[i] = clip16(m_filtered[i]);
+    return qint64(made * channels * 2);
 }

@@ -1,8 +1,14 @@
 #pragma once
-// Changes the sample rate of a 16-bit stream with a windowed-sinc low-pass
-// filter. Falling rates filter at the input rate and keep the input instants
-// that the phase accumulator selects; rising (and equal) rates interpolate
-// linearly to the output instants and filter at the output rate.
+// Changes the sample rate of a 16-bit stream through libsoxr's high-quality
+// linear-phase filter: flat to beyond 0.9 of the lower rate's band, images and
+// aliases far below what 16 bits can hold. Samples the filter's overshoot
+// would carry past full scale are clipped. The filter's delay is made up for:
+// the output starts with the input, and once the input has ended the samples
+// still held in the filter are delivered, so the whole signal comes out.
+// Equal rates pass the samples through unchanged.
+//
+// KernelWidth and FilterWindow are kept for the callers that set them; the
+// filter no longer depends on them.
 //
 // Threads: see TPcmConverter. The setters belong to the owner's thread and are
 // ignored while a run is going on.
@@ -12,6 +18,8 @@
 
 #include <cstdint>
 #include <vector>
+
+struct soxr;
 
 class TRateConverter : public TBufferedConverter {
     Q_OBJECT
@@ -33,13 +41,15 @@ public:
 
 protected:
     qint64 convertBlock(qint64 bytes) override;
+    qint64 flushBlock() override;
     char* inputBlock() override { return reinterpret_cast<char*>(m_in.data()); }
     const char* outputBlock() const override { return reinterpret_cast<const char*>(m_out.data()); }
     void freeRunBuffers() override;
 
 private:
-    template <int Channels> int downsample(const int16_t* x, int frames);
-    template <int Channels> int upsample(const int16_t* x, int frames);
+    // Feeds `frames` frames (nullptr: the end of the input) and collects all
+    // the output the filter can make; returns its size in bytes.
+    qint64 resample(const int16_t* in, size_t frames);
 
     int m_outSampleRate = 22050;
     int m_kernelWidth = 30;
@@ -48,15 +58,15 @@ private:
     // Per run.
     int m_inRate = 0;
     int m_channels = 1;
+    bool m_passThrough = false;
     std::vector<int16_t> m_in;
     std::vector<int16_t> m_out;
-    std::vector<int16_t> m_sampleTail; // falling: last KernelWidth-1 frames, interleaved
-    std::vector<double> m_accTail;     // rising: KernelWidth-1 accumulator frames
-    std::vector<int16_t> m_history;    // falling: tail followed by the block
-    std::int64_t m_phase = -1;
-    int16_t m_lastFrame[2] = {0, 0};
+    std::vector<float> m_filtered;
 
-    // Live until destruction.
-    std::vector<double> m_kernel;
-    std::vector<double> m_accumulator;
+    // The filter is built for one pair of rates and a channel count and kept
+    // while they stay the same; every run clears its state.
+    soxr* m_soxr = nullptr;
+    int m_soxrInRate = 0;
+    int m_soxrOutRate = 0;
+    int m_soxrChannels = 0;
 };

@@ -6,17 +6,13 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 #include <cmath>
 
 TResampleStep::TResampleStep(QObject* receiver, TDeliver deliver)
     : m_receiver(receiver), m_deliver(std::move(deliver))
 {
-    WaveIn1.SetStartSample(0);
-    WaveIn1.SetEndSample(-1);
-    WaveIn1.SetLoop(false);
-    RateConverter1.SetOutSampleRate(kTargetRate);
-    RateConverter1.SetFilterWindow(fwBlackman);
-    RateConverter1.SetKernelWidth(30);
     WaveOut1.SetFileMode(foRewrite);
     WaveOut1.SetWavType(wtPCM);
     WaveOut1.SetBlockSize(512);
@@ -37,23 +33,11 @@ void TResampleStep::Start(const QString& input, const QString& tempFile)
         std::lock_guard guard(m_gate->lock);
         m_gate->cancelled = false;
     }
-    WaveIn1.SetFileName(input);
-    // The rate converter and the encoders read 16-bit samples: 8-bit input
-    // is widened first (wider input the reader narrows by itself).
-    TPcmInput* source = &WaveIn1;
-    if (WaveIn1.GetBitsPerSample() == 8) {
-        SampleConverter1.SetInput(&WaveIn1);
-        source = &SampleConverter1;
-    } else {
-        SampleConverter1.SetInput(nullptr);
-    }
-    if (WaveIn1.GetSampleRate() < kTargetRate) {
-        RateConverter1.SetInput(source);
-        source = &RateConverter1;
-    } else {
-        RateConverter1.SetInput(nullptr);
-    }
-    WaveOut1.SetInput(source);
+    Chain.WaveIn1.SetFileName(input);
+    // The input's channels in 16 bits, at the target rate when it is lower
+    // (a higher rate is kept; only the sample format changes then).
+    const int rate = std::max(Chain.WaveIn1.GetSampleRate(), kTargetRate);
+    WaveOut1.SetInput(Chain.Wire({Chain.WaveIn1.GetChannels(), rate, 16}));
     WaveOut1.SetFileName(tempFile);
     StepStart = std::chrono::steady_clock::now();
     WaveOut1.Run();

@@ -1,11 +1,10 @@
 #pragma once
 // The preparing step of a conversion job: a WAV file below 44100 Hz is
-// rewritten at 44100 Hz into a temporary file through WaveIn1 ->
-// RateConverter1 -> WaveOut1 before it is encoded. 8-bit input is widened
-// on the way, since the rate converter reads 16-bit samples. A file at
-// 44100 Hz or more that an encoder cannot take as it is (24/32-bit, float,
-// extensible, ADPCM for lame; 8-bit for the Vorbis writer) goes WaveIn1 ->
-// [SampleConverter1 ->] WaveOut1, which makes it 16-bit PCM.
+// rewritten at 44100 Hz into a temporary file through the WAV to WAV chain
+// (WaveIn1 -> [SampleConverter1 ->] RateConverter1 -> WaveOut1) before it
+// is encoded. A file at 44100 Hz or more that an encoder cannot take as it
+// is (24/32-bit, float, extensible, ADPCM for lame; 8-bit for the Vorbis
+// writer) goes through the chain at its own rate, which makes it 16-bit PCM.
 //
 // Threads: start, stop and destruction on the UI thread. The writer's
 // progress and end events run on its worker thread: progress is posted to the
@@ -15,9 +14,7 @@
 // job ending during that wait never deadlocks). A failed run posts a 4000
 // report with StepResult 1 and the reason in Message.
 
-#include "audio/rate_converter.h"
-#include "audio/sample_converter.h"
-#include "audio/wave_in.h"
+#include "audio/resample_chain.h"
 #include "audio/wave_out.h"
 
 #include <QObject>
@@ -50,9 +47,7 @@ public:
     // the temporary file is closed when this returns.
     void Stop();
 
-    TWaveIn WaveIn1;
-    TSampleConverter SampleConverter1; // only in the chain for 8-bit input
-    TRateConverter RateConverter1;
+    TResampleChain Chain;
     TWaveOut WaveOut1;
 
 private:

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers for the converter tests: pulling a whole stream through a filter,
-// tones, and an independent whole-signal model of the rate conversion.
+// tones, and reading the spectrum of what a rate conversion made of a tone.
 
 #include "audio/pcm_input.h"
 #include "audio/pcm_procs.h"
@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -58,66 +59,88 @@ inline QByteArray sine(double hz, int rate, int frames, int channels, double amp
     return pcm16(v);
 }
 
-// The rate conversion of one channel, computed over the whole signal at
-// once (no blocks), straight from its definition.
-inline std::vector<int16_t> modelConvert(const std::vector<int16_t>& x, int inRate, int outRate,
-                                         int kw = 30, TFilterWindowType window = fwBlackman)
-{
-    const float ratio = float(outRate) / float(inRate);
-    const float fc = ratio > 1 ? 0.4f / ratio : 0.4f * ratio;
-    const std::vector<double> h = SincKernel(kw, fc, window);
-    std::vector<int16_t> y;
-    auto at = [&](long i) { return i < 0 ? 0 : x[size_t(i)]; };
-    if (outRate < inRate) {
-        long long phase = outRate;
-        for (long j = 0; j < long(x.size()); ++j) {
-            if (outRate < phase) {
-                phase -= outRate;
-                continue;
-            }
-            double s = 0;
-            for (int k = 0; k < kw; ++k)
-                s += h[size_t(kw - 1 - k)] * at(j - k);
-            y.push_back(int16_t(uint16_t(std::llrint(s))));
-            phase += inRate - outRate;
-        }
-        return y;
-    }
-    // Interpolated values at every output instant, from a silent sample
-    // before the first one; then the FIR over them.
-    std::vector<double> v;
-    long long phase = 0;
-    for (long i = -1; i + 1 < long(x.size()); ++i) {
-        const long long a = at(i), b = x[size_t(i + 1)];
-        while (phase < outRate) {
-            v.push_back(std::nearbyint(double((outRate - phase) * a + phase * b) / outRate));
-            phase += inRate;
-        }
-        phase -= outRate;
-    }
-    std::vector<double> acc(v.size() + size_t(kw), 0.0);
-    for (size_t f = 0; f < v.size(); ++f)
-        for (int i = 0; i < kw; ++i)
-            acc[f + size_t(i)] += v[f] * h[size_t(i)];
-    for (size_t f = 0; f < v.size(); ++f)
-        y.push_back(int16_t(uint16_t(std::llrint(acc[f]))));
-    return y;
-}
-
-// Power (relative to full scale of the strongest bin) spectrum of one
-// channel's first n values, Blackman-windowed.
-inline std::vector<double> spectrum(const std::vector<int16_t>& x, size_t offset, int n)
+// Four-term Blackman-Harris window in its periodic form: the spectrum of a
+// sine that sits on a bin is zero beyond three bins either side of it.
+inline std::vector<double> blackmanHarris(int n)
 {
     std::vector<double> w(static_cast<size_t>(n));
-    CalculateWindow(w.data(), n, fwBlackman, true);
+    for (int i = 0; i < n; ++i) {
+        const double t = 2 * std::numbers::pi * i / n;
+        w[size_t(i)] =
+            0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+    }
+    return w;
+}
+
+// Amplitude spectrum of x[offset .. offset + n), Blackman-Harris windowed and
+// scaled so that a sine of amplitude A on a bin reads A in that bin.
+inline std::vector<double> amplitudeSpectrum(const std::vector<int16_t>& x, size_t offset, int n)
+{
+    const std::vector<double> w = blackmanHarris(n);
+    double gain = 0;
     std::vector<TComplex> z(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
         z[size_t(i)] = TComplex(x[offset + size_t(i)] * w[size_t(i)], 0);
-    ComplexFFT(z.data(), n, 1);
-    std::vector<double> p(static_cast<size_t>(n / 2));
+        gain += w[size_t(i)];
+    }
+    ComplexFFT(z.data(), n, 0);
+    std::vector<double> a(static_cast<size_t>(n / 2));
     for (int i = 0; i < n / 2; ++i)
-        p[size_t(i)] = std::norm(z[size_t(i)]);
-    return p;
+        a[size_t(i)] = 2 * std::abs(z[size_t(i)]) / gain;
+    return a;
+}
+
+inline double dB(double ratio)
+{
+    return 20 * std::log10(std::max(ratio, 1e-12));
+}
+
+// One tone through a conversion, read from the output's spectrum (n points
+// at outRate; the tone on bin `bin`).
+struct ToneReading {
+    double gainDb = 0; // the tone's level out against in
+    double spurDb = 0; // the largest other component below splitHz, against the tone
+    double spurHz = 0;
+    double imageDb = 0; // the largest component from splitHz up, against the tone
+};
+
+inline ToneReading readTone(const std::vector<double>& a, int n, int outRate, int bin,
+                            double amplitude, double splitHz)
+{
+    ToneReading r;
+    const double tone = a[size_t(bin)];
+    r.gainDb = dB(tone / amplitude);
+    r.spurDb = r.imageDb = -300;
+    for (int b = 4; b < n / 2; ++b) {
+        const double hz = double(b) * outRate / n;
+        if (std::abs(b - bin) <= 4)
+            continue;
+        const double db = dB(a[size_t(b)] / tone);
+        if (hz >= splitHz) {
+            r.imageDb = std::max(r.imageDb, db);
+        } else if (db > r.spurDb) {
+            r.spurDb = db;
+            r.spurHz = hz;
+        }
+    }
+    return r;
+}
+
+// A sine of `amplitude` at hz sampled at rate, rounded to 16 bits.
+inline std::vector<int16_t> tone16(double hz, int rate, size_t frames, double amplitude)
+{
+    std::vector<int16_t> x(frames);
+    for (size_t i = 0; i < frames; ++i)
+        x[i] =
+            int16_t(std::lrint(amplitude * std::sin(2 * std::numbers::pi * hz * double(i) / rate)));
+    return x;
+}
+
+// The frequency of an odd bin near hz (odd, so that the tone runs through
+// every sample value of the window and its rounding makes no harmonics).
+inline int oddBin(double hz, int rate, int n)
+{
+    return int(std::lrint(hz * n / rate)) | 1;
 }
 
 } // namespace convtest

@@ -247,7 +247,7 @@ TEST_F(ResampleDialogTest, InputLabelsAndRefusedConversions)
     fresh.findChild<QPushButton*>("bInputFile")->click();
     fresh.findChild<QPushButton*>("bConvert")->click();
     EXPECT_TRUE(fresh.findChild<QPushButton*>("bConvert")->isEnabled());
-    EXPECT_EQ(fresh.WaveOut1.Status(), osIdle);
+    EXPECT_EQ(fresh.Conversion.WaveOut1.Status(), osIdle);
     EXPECT_TRUE(prompts.shown.empty());
 
     // A rate that is no positive number is refused with a message.

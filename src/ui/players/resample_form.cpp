@@ -15,7 +15,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,35 +41,14 @@ TfrmResample::TfrmResample(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("WAV to WAV"));
     setModal(true);
 
-    named(&WaveIn1, "WaveIn1");
-    named(&SampleConverter1, "SampleConverter1");
-    named(&MSConverter1, "MSConverter1");
-    named(&RateConverter1, "RateConverter1");
-    named(&SampleConverter2, "SampleConverter2");
-    named(&WaveOut1, "WaveOut1");
-    WaveIn1.SetStartSample(0);
-    WaveIn1.SetEndSample(-1);
-    WaveIn1.SetLoop(false);
-    MSConverter1.SetMode(msmMonoToBoth);
-    RateConverter1.SetFilterWindow(fwBlackman);
-    RateConverter1.SetKernelWidth(30);
-    WaveOut1.SetFileMode(foRewrite);
-    WaveOut1.SetWavType(wtPCM);
-    WaveOut1.SetBlockSize(512);
-    WaveOut1.SetSuspendWhenIdle(true);
     // Worker thread: only queue the effect onto the UI thread.
-    WaveOut1.OnProgress = [this](QObject*) {
+    Conversion.OnProgress = [this](int percent) {
         QMetaObject::invokeMethod(
-            this, [this] { WaveOut1Progress(); }, Qt::QueuedConnection);
+            this, [this, percent] { WaveOut1Progress(percent); }, Qt::QueuedConnection);
     };
-    WaveOut1.OnDone = [this](QObject*) {
+    Conversion.OnEnded = [this](const QString& error) {
         QMetaObject::invokeMethod(
-            this, [this] { WaveOut1Done(); }, Qt::QueuedConnection);
-    };
-    WaveOut1.OnThreadException = [this](QObject*, const std::exception& e) {
-        const QString message = QString::fromUtf8(e.what());
-        QMetaObject::invokeMethod(
-            this, [this, message] { WaveOut1Failed(message); }, Qt::QueuedConnection);
+            this, [this, error] { WaveOut1Done(error); }, Qt::QueuedConnection);
     };
 
     ProgressBar1 = named(new QProgressBar(this), "ProgressBar1");
@@ -149,19 +127,9 @@ TfrmResample::TfrmResample(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
 }
 
-// WaveOut1, the last member, goes first: it ends a run still going quietly
-// before anything its events use is destroyed; what they queued is dropped
-// with the window.
-TfrmResample::~TfrmResample()
-{
-    // The writer ends before its temporary file goes.
-    if (WaveOut1.Status() != osIdle) {
-        WaveOut1.Stop();
-        while (WaveOut1.Status() != osIdle)
-            QThread::msleep(2);
-    }
-    m_output.discard();
-}
+// The conversion ends a run still going quietly before anything its events
+// use is destroyed; what they queued is dropped with the window.
+TfrmResample::~TfrmResample() = default;
 
 void TfrmResample::showEvent(QShowEvent* e)
 {
@@ -177,14 +145,7 @@ void TfrmResample::FormShow()
 
 QStringList TfrmResample::chainNames() const
 {
-    QStringList names;
-    for (TPcmInput* in = WaveOut1.Input(); in;) {
-        names.prepend(in->objectName());
-        auto* converter = qobject_cast<TPcmConverter*>(in);
-        in = converter ? converter->Input() : nullptr;
-    }
-    names.append(WaveOut1.objectName());
-    return names;
+    return ChainNames(Conversion.WaveOut1);
 }
 
 void TfrmResample::bInputFileClick()
@@ -193,6 +154,7 @@ void TfrmResample::bInputFileClick()
     if (picked.isEmpty())
         return;
     const QString path = picked.first();
+    TWaveIn& WaveIn1 = Conversion.Chain.WaveIn1;
     WaveIn1.SetFileName(path);
     if (!WaveIn1.Valid())
         return;
@@ -210,7 +172,7 @@ void TfrmResample::bOutputFileClick()
     if (picked.isEmpty())
         return;
     const QString path = withWavExtension(picked);
-    m_outputPath = path;
+    m_outputFile = path;
     lOutputFileName->setText(QFileInfo(path).fileName());
     lOutputFileName->setToolTip(path);
 }
@@ -230,73 +192,32 @@ void TfrmResample::bConvertClick()
                           PromptIcon::Error, pbOk);
         return;
     }
-    if (!WaveIn1.Valid() || m_outputPath.isEmpty())
+    if (!Conversion.Chain.WaveIn1.Valid() || m_outputFile.isEmpty() || Conversion.Busy())
         return;
-    if (WaveOut1.Status() != osIdle)
+    QString error;
+    if (!Conversion.Start(m_outputFile, {channels, rate, bits},
+                          ComboBox1->currentIndex() == 1 ? wtDVIADPCM : wtPCM, error)) {
+        prompts().message(error, PromptIcon::Error, pbOk);
         return;
-    m_output = TPartFile(m_outputPath);
-    if (!m_output.create()) {
-        prompts().message(m_output.errorText(), PromptIcon::Error, pbOk);
-        return;
     }
-    WaveOut1.SetFileName(m_output.path());
-
-    TPcmInput* source = &WaveIn1;
-    if (WaveIn1.GetBitsPerSample() == 8) {
-        SampleConverter1.SetInput(source);
-        source = &SampleConverter1;
-    }
-    if (channels != WaveIn1.GetChannels()) {
-        MSConverter1.SetInput(source);
-        source = &MSConverter1;
-    }
-    if (rate != WaveIn1.GetSampleRate()) {
-        RateConverter1.SetInput(source);
-        RateConverter1.SetOutSampleRate(rate);
-        source = &RateConverter1;
-    }
-    if (bits == 8) {
-        SampleConverter2.SetInput(source);
-        source = &SampleConverter2;
-    }
-    WaveOut1.SetInput(source);
-    WaveOut1.SetWavType(ComboBox1->currentIndex() == 1 ? wtDVIADPCM : wtPCM);
+    // A writer that could not begin has queued its end already.
     bConvert->setEnabled(false);
-    WaveOut1.Run();
 }
 
-void TfrmResample::WaveOut1Progress()
+void TfrmResample::WaveOut1Progress(int percent)
 {
-    const int progress = WaveOut1.Progress();
-    if (progress >= 0)
-        ProgressBar1->setValue(progress);
+    if (percent >= 0)
+        ProgressBar1->setValue(percent);
 }
 
-void TfrmResample::WaveOut1Done()
-{
-    runEnded();
-    // The save dialog has asked before an existing file is replaced.
-    if (!m_output.commit(true))
-        prompts().message(m_output.errorText(), PromptIcon::Error, pbOk);
-}
-
-void TfrmResample::WaveOut1Failed(const QString& message)
-{
-    // The run ended without its done event: say why and let the user try
-    // again with other settings instead of leaving Convert disabled.
-    runEnded();
-    const QString reason = m_output.isOpen() ? ProbeWriteFailure(m_output.path()) : QString();
-    m_output.discard();
-    prompts().message(reason.isEmpty()
-                          ? message
-                          : QStringLiteral("cannot write %1: %2").arg(m_outputPath, reason),
-                      PromptIcon::Error, pbOk);
-}
-
-void TfrmResample::runEnded()
+void TfrmResample::WaveOut1Done(const QString& error)
 {
     bConvert->setEnabled(true);
     ProgressBar1->setValue(0);
+    // A failed run ended without a result: say why and let the user try
+    // again with other settings.
+    if (!error.isEmpty())
+        prompts().message(error, PromptIcon::Error, pbOk);
 }
 
 void ExecResampleDialog(QWidget* parent)

@@ -1,25 +1,15 @@
 #pragma once
 // TfrmResample ("WAV to WAV"): converts one WAV file into another with the
 // chosen channel count, sample rate, sample size and encoding, in the
-// background through the stream components it owns. The chain is wired anew
-// for every conversion: SampleConverter1 (8-bit input to 16), MSConverter1
-// (channel count), RateConverter1 (rate), SampleConverter2 (16 to 8 bits),
-// then WaveOut1, each only when needed.
+// background through the conversion it owns (TWavToWav: the chain is wired
+// anew for every conversion, and the output replaces the chosen file only
+// when it is complete).
 //
-// The output is written under a temporary name beside the chosen file and
-// takes its name only when the conversion is complete, so a failed run (or
-// an output chosen equal to the input) never leaves a cut file.
-//
-// Threads: the widgets and the wiring belong to the UI thread. WaveOut1's
-// progress, end and failure events run on its worker thread and only queue
-// their effect onto the UI thread.
+// Threads: the widgets and the wiring belong to the UI thread. The
+// conversion's progress and end events run on the writer's worker thread and
+// only queue their effect onto the UI thread.
 
-#include "audio/ms_converter.h"
-#include "audio/rate_converter.h"
-#include "audio/sample_converter.h"
-#include "audio/wave_in.h"
-#include "audio/wave_out.h"
-#include "jobs/part_file.h"
+#include "jobs/wav_to_wav.h"
 
 #include <QDialog>
 
@@ -36,13 +26,8 @@ public:
     explicit TfrmResample(QWidget* parent = nullptr);
     ~TfrmResample() override;
 
-    // The components, in the order data flows.
-    TWaveIn WaveIn1;
-    TSampleConverter SampleConverter1;
-    TMSConverter MSConverter1;
-    TRateConverter RateConverter1;
-    TSampleConverter SampleConverter2;
-    TWaveOut WaveOut1;
+    // The reader, the converters and the writer.
+    TWavToWav Conversion;
 
     // The components the last conversion passed through, source first
     // (object names, WaveIn1 and WaveOut1 included).
@@ -58,10 +43,8 @@ protected:
 
 private:
     void FormShow();
-    void WaveOut1Progress();
-    void WaveOut1Done();
-    void WaveOut1Failed(const QString& message);
-    void runEnded();
+    void WaveOut1Progress(int percent);
+    void WaveOut1Done(const QString& error);
 
     QProgressBar* ProgressBar1;
     QGroupBox* GroupBox1;
@@ -80,8 +63,7 @@ private:
     QPushButton* bOutputFile;
     QPushButton* bConvert;
     QPushButton* Button4;
-    QString m_outputPath;
-    TPartFile m_output; // while a conversion runs
+    QString m_outputFile;
 };
 
 // The main window's "WA&V to WAV..." command: shows the dialog modally.

@@ -1,0 +1,150 @@
+// quillon resample as a user runs it: the binary on WAV files made by sox,
+// with the files it writes, what it prints and its exit status checked.
+#include "support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace quillon::test;
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+struct CliResample : ::testing::Test {
+    QTemporaryDir work;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+
+    void SetUp() override
+    {
+        if (!QFile::exists(binDir() + QStringLiteral("/quillon")) ||
+            !haveProgram(QStringLiteral("sox")))
+            GTEST_SKIP() << "quillon or sox is missing";
+        env.insert(QStringLiteral("QUILLON_HOME"), work.filePath(QStringLiteral("home")));
+        QDir().mkpath(work.filePath(QStringLiteral("home")));
+    }
+    QString wav(const QString& name, int rate, int channels, int bits) const
+    {
+        const QString path = work.filePath(name);
+        QProcess::execute(QStringLiteral("sox"),
+                          {"-n", "-r", QString::number(rate), "-c", QString::number(channels), "-b",
+                           QString::number(bits), "-e",
+                           bits == 8 ? "unsigned-integer" : "signed-integer", path, "synth", "1",
+                           "sine", "440", "vol", "0.5"});
+        return path;
+    }
+    Outcome quillon(const QStringList& args) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(binDir() + QStringLiteral("/quillon"), QStringList{"resample"} + args);
+        p.closeWriteChannel();
+        p.waitForFinished(120000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromLocal8Bit(p.readAllStandardOutput()),
+                QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+    static QString soxInfo(const QString& path)
+    {
+        QStringList info;
+        for (const char* what : {"-r", "-c", "-b", "-e"}) {
+            QProcess p;
+            p.start(QStringLiteral("sox"), {"--i", what, path});
+            p.waitForFinished(60000);
+            info << QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        }
+        return info.join(QLatin1Char(' '));
+    }
+};
+
+TEST_F(CliResample, WritesTheWantedFormatAndReplacesOnlyWhenTold)
+{
+    const QString a = wav(QStringLiteral("a.wav"), 22050, 2, 16);
+    const QString b = wav(QStringLiteral("b.wav"), 48000, 1, 8);
+    const QString outDir = work.filePath(QStringLiteral("out"));
+    struct Case {
+        QStringList options;
+        QString aInfo, bInfo; // what sox reads in the outputs
+    } cases[] = {
+        {{"--rate", "44100"}, "44100 2 16 Signed Integer PCM", "44100 1 8 Unsigned Integer PCM"},
+        {{"--rate=32000", "--channels", "1", "--bits", "8"},
+         "32000 1 8 Unsigned Integer PCM",
+         "32000 1 8 Unsigned Integer PCM"},
+        {{"--rate", "16000", "--channels", "2", "--adpcm"},
+         "16000 2 4 IMA ADPCM",
+         "16000 2 4 IMA ADPCM"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(QLatin1Char(' ')).toStdString());
+        const Outcome r = quillon(c.options + QStringList{"--overwrite", "--output", outDir, a, b});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, outDir + "/a.wav\n" + outDir + "/b.wav\n");
+        EXPECT_EQ(soxInfo(outDir + "/a.wav"), c.aInfo);
+        EXPECT_EQ(soxInfo(outDir + "/b.wav"), c.bInfo);
+    }
+    // Without --overwrite (and no terminal to ask on) an existing output is
+    // kept and the file skipped; the rest is made. No temporary file stays.
+    ASSERT_TRUE(writeFile(outDir + "/a.wav", "mine"));
+    QFile::remove(outDir + "/b.wav");
+    const Outcome r = quillon({"--rate", "44100", "--output", outDir, a, b});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, outDir + "/b.wav\n");
+    EXPECT_TRUE(r.err.contains("1 of 2 files made; 1 skipped")) << r.err.toStdString();
+    EXPECT_EQ(readFile(outDir + "/a.wav"), "mine");
+    EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden), QStringList({"a.wav", "b.wav"}));
+}
+
+TEST_F(CliResample, BadArgumentsAndInputsGiveAReasonAndAStatus)
+{
+    const QString a = wav(QStringLiteral("a.wav"), 22050, 1, 16);
+    const QString junk = work.filePath(QStringLiteral("junk.wav"));
+    ASSERT_TRUE(writeFile(junk, "RIFF....not really"));
+    const QString outDir = work.filePath(QStringLiteral("out"));
+    const QString other = work.filePath(QStringLiteral("other/a.wav"));
+    QDir().mkpath(work.filePath(QStringLiteral("other")));
+    QFile::copy(a, other);
+    struct Case {
+        QStringList args;
+        int code;
+        const char* says;
+        bool aMade; // out/a.wav is made all the same
+    } cases[] = {
+        {{a}, 2, "needs --rate", false},
+        {{"--rate", "44100"}, 2, "at least one input file", false},
+        {{"--rate", "fast", a}, 2, "--rate takes a number", false},
+        {{"--rate", "100", a}, 2, "--rate takes a number from 1000", false},
+        {{"--rate", "44100", "--channels", "3", a}, 2, "--channels takes 1 or 2", false},
+        {{"--rate", "44100", "--bits", "24", a}, 2, "--bits takes 8 or 16", false},
+        {{"--rate", "44100", "--bits", "8", "--adpcm", a}, 2, "16 bit", false},
+        {{"--rate", "44100", "--to", "mp3", a}, 2, "unknown option --to", false},
+        {{"--rate", "44100", "--output", work.path(), a}, 2, "would replace an input", false},
+        {{"--rate", "44100", "--output", outDir, a, other}, 2, "both be written", false},
+        {{"--rate", "44100", "--output", outDir, work.filePath("absent.wav")},
+         1,
+         "cannot read",
+         false},
+        {{"--rate", "44100", "--output", outDir, junk, a}, 1, "1 of 2 files made; 1 failed", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        QDir(outDir).removeRecursively();
+        const Outcome r = quillon(c.args);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_TRUE(r.err.trimmed().split('\n').last().startsWith("quillon: "))
+            << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << r.err.toStdString();
+        EXPECT_EQ(QFile::exists(outDir + "/a.wav"), c.aMade);
+        EXPECT_EQ(r.out, c.aMade ? outDir + "/a.wav\n" : QString());
+    }
+}
+
+} // namespace
