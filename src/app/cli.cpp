@@ -220,7 +220,10 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& 
     view.setLoop(&loop);
 
     g_interrupted = false;
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    // Made once and kept: the handler stays for the rest of the run, so
+    // that a Ctrl+C that comes as the job ends finds an open pipe and lets
+    // the program finish its report instead of killing it.
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         g_signalPipe[0] = g_signalPipe[1] = -1;
     // Without SA_RESTART, so that a question waiting on the terminal is
     // answered "no" by Ctrl+C.
@@ -246,14 +249,7 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& 
         engine.Stop();
     if (!view.closed())
         loop.exec();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
     notifier.reset();
-    for (int& fd : g_signalPipe) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
     view.breakLine();
 
     const TJobSummary& summary = engine.Summary();
