@@ -81,6 +81,16 @@ struct TOpenDisc {
     ~TOpenDisc() { CloseCDDrive(Handle); }
 };
 
+// The reason of a failed drive access: the library's text names the device
+// already when it is about an image.
+QString accessError(const QString& what, const QString& device)
+{
+    const QString why = cdAccess().LastErrorText();
+    if (why.contains(device))
+        return why.left(1).toLower() + why.mid(1);
+    return QStringLiteral("%1 %2: %3").arg(what, device, why);
+}
+
 bool openDisc(const TCliRequest& r, TOpenDisc& disc, QString& error)
 {
     const std::vector<TCDREC> drives = cdAccess().GetCDList();
@@ -111,14 +121,12 @@ bool openDisc(const TCliRequest& r, TOpenDisc& disc, QString& error)
     disc.Number = index + 1;
     disc.Handle = cdAccess().GetCDHandle(disc.Drive);
     if (disc.Handle == 0) {
-        error =
-            QStringLiteral("cannot open %1: %2").arg(disc.Drive.Device, cdAccess().LastErrorText());
+        error = accessError(QStringLiteral("cannot open"), disc.Drive.Device);
         return false;
     }
     cdAccess().ModifyCDParms(disc.Handle, kCDParmAddressMode, kAddressModeMsf);
     if (!cdAccess().ReadTOC(disc.Handle, disc.Toc)) {
-        error =
-            QStringLiteral("no disc in %1: %2").arg(disc.Drive.Device, cdAccess().LastErrorText());
+        error = accessError(QStringLiteral("no disc in"), disc.Drive.Device);
         return false;
     }
     if (!AudioCDPresent(disc.Toc)) {
@@ -137,9 +145,13 @@ QString trackTitle(int n)
     return stored.isEmpty() ? DefaultTrackTitle(n) : stored;
 }
 
-QString mmss(std::int32_t frames)
+// Minutes, seconds and hundredths: a disc's sectors are 1/75 s, and whole
+// seconds would make a track of 3.5 s read as 3.
+QString lengthText(std::int32_t frames)
 {
-    return TimeText(frames / kFramesPerSecond);
+    const std::int64_t hundredths =
+        (std::int64_t(frames) * 100 + kFramesPerSecond / 2) / kFramesPerSecond;
+    return TimeText(hundredths / 100) + QLatin1Char('.') + TwoDigits(int(hundredths % 100));
 }
 
 // The output folder of a job: --output, else the setting, else the current
@@ -152,6 +164,10 @@ bool prepareOutputFolder(const TCliRequest& r, QString& error)
     if (folder.isEmpty())
         folder = QDir::currentPath();
     folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (QFileInfo::exists(folder) && !QFileInfo(folder).isDir()) {
+        error = QStringLiteral("the output folder %1 is a file").arg(folder);
+        return false;
+    }
     std::error_code made;
     std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), made);
     if (made) {
@@ -301,15 +317,15 @@ int runToc(const TCliRequest& r)
         text += QStringLiteral("Title: %1 / %2\n").arg(info.Artist, info.Album);
     text += QStringLiteral("Tracks: %1, total %2\n")
                 .arg(toc.TrackCount())
-                .arg(mmss(toc.Entries.back().MsfFrames() - toc.Entries.front().MsfFrames()));
-    text += QStringLiteral("Track  Length  WAV bytes  Title\n");
+                .arg(lengthText(toc.Entries.back().MsfFrames() - toc.Entries.front().MsfFrames()));
+    text += QStringLiteral("Track  Length    WAV bytes  Title\n");
     for (int k = 0; k < toc.TrackCount(); ++k) {
         const TTOCTRACK& e = toc.Entries[size_t(k)];
         const std::int32_t frames = toc.Entries[size_t(k) + 1].MsfFrames() - e.MsfFrames();
         const qint64 bytes = qint64(frames) * kSectorSize + 44;
         text += QStringLiteral("%1  %2  %3  %4\n")
                     .arg(k + 1, 5)
-                    .arg(mmss(frames), 6)
+                    .arg(lengthText(frames), 8)
                     .arg(e.IsAudio() ? QString::number(bytes) : QStringLiteral("-"), 9)
                     .arg(e.IsAudio() ? trackTitle(k + 1) : QStringLiteral("(data)"));
     }
@@ -457,14 +473,15 @@ int RunCli(int argc, char** argv)
         print(stdout, CliHelpText(request->Command));
         return 0;
     }
-    for (const QString& image : request->Images) {
-        if (!QFileInfo(image).isFile())
-            return fail(QStringLiteral("cannot read the disc image %1: no such file").arg(image));
-    }
     QStringList images;
     for (const QString& image : request->Images)
         images << QFileInfo(image).absoluteFilePath();
     AddImageDrives(images);
+    // Those of $QUILLON_CD_IMAGES as well: an image that is not there is no drive.
+    for (const QString& image : ImageDrivePaths()) {
+        if (!QFileInfo(image).isFile())
+            return fail(QStringLiteral("cannot read the disc image %1: no such file").arg(image));
+    }
 
     try {
         LoadSaveOptions(true);

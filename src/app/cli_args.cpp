@@ -263,7 +263,9 @@ std::optional<std::vector<int>> ParseTrackList(const QString& text, int count, Q
         const int to = ends.size() == 2 ? ends[1].trimmed().toInt(&ok2) : from;
         if (!ok1 || !ok2)
             return bad(QStringLiteral("use numbers and ranges like 1,3-5"));
-        if (from < 1 || to > count || from > to)
+        if (from > to)
+            return bad(QStringLiteral("a range counts upwards, as in %1-%2").arg(to).arg(from));
+        if (from < 1 || to > count)
             return bad(QStringLiteral("the disc has tracks 1 to %1").arg(count));
         for (int t = from; t <= to; ++t) {
             if (seen.insert(t).second)

@@ -13,6 +13,7 @@
 #include "main/window_commands.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <csignal>
@@ -30,11 +31,22 @@ bool hasOption(int argc, char** argv, const char* option)
     return false;
 }
 
-// Takes the image options out of the arguments.
-void addImageDrives()
+// Takes the image options out of the arguments. An image that is not there
+// is said on standard error as well, for whoever started us from a terminal;
+// false then.
+bool addImageDrives()
 {
     QStringList args = QCoreApplication::arguments();
     AddImageDrives(TakeImageDriveArguments(args));
+    bool allThere = true;
+    for (const QString& image : ImageDrivePaths()) {
+        if (!QFileInfo(image).isFile()) {
+            QTextStream(stderr) << "quillon: cannot read the disc image " << image
+                                << ": no such file\n";
+            allThere = false;
+        }
+    }
+    return allThere;
 }
 
 // True when Qt has something to show windows on: a display, or a platform
@@ -60,9 +72,10 @@ int main(int argc, char** argv)
     // The text run needs no display.
     if (hasOption(argc, argv, "--list-drives")) {
         QCoreApplication app(argc, argv);
-        addImageDrives();
+        const bool imagesThere = addImageDrives();
         QTextStream(stdout) << DriveReport(cdAccess()) << Qt::flush;
-        return 0;
+        // As "quillon drives": no drive, or a missing image, is a failure.
+        return imagesThere && !cdAccess().GetCDList().empty() ? 0 : 1;
     }
     if (!haveDisplay(argc, argv)) {
         std::fputs("quillon: there is no display to show the windows on; give a command "

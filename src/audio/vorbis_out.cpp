@@ -4,6 +4,7 @@
 #include "audio/vorbis_handles.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <algorithm>
@@ -162,6 +163,8 @@ void TVorbisOut::PrepareRun()
         failPrepare("Cannot encode this audio format into Ogg Vorbis.");
 
     QIODevice* out = stream();
+    if (!m_serialSet)
+        m_serial = qint32(QRandomGenerator::global()->generate());
     qint32 serial = m_serial;
     if (m_fileMode == foAppend && out->size() > 0) {
         // Two logical streams of one file must not share a serial number, or

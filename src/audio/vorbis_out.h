@@ -56,8 +56,15 @@ public:
     void SetDesiredMaximumBitrate(TVorbisBitRate v);
     TVorbisBitRate MinimumBitrate() const { return m_minimum; }
     void SetMinimumBitrate(TVorbisBitRate v);
+    // The serial number of the logical stream: the one set, else a random
+    // one drawn for every run (the last run's is returned), so that files
+    // chained or muxed together never share one.
     qint32 Serial() const { return m_serial; }
-    void SetSerial(qint32 serial) { m_serial = serial; }
+    void SetSerial(qint32 serial)
+    {
+        m_serial = serial;
+        m_serialSet = true;
+    }
     // One "NAME=value" line per comment; the list is copied. Cleared at the
     // end of every run.
     QStringList Comments() const { return m_comments; }
@@ -95,6 +102,7 @@ private:
     TVorbisBitRate m_maximum = brAutoSelect;
     TVorbisBitRate m_minimum = brAutoSelect;
     qint32 m_serial = 0;
+    bool m_serialSet = false;
     QStringList m_comments;
 
     std::unique_ptr<Session> m_session; // the library records of one run

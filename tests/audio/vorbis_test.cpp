@@ -10,9 +10,11 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace audiotest;
 using namespace quillon::test;
@@ -251,10 +253,14 @@ TEST(VorbisOut, AppendWritesASecondLogicalStream)
     const QString path = dir.filePath(QStringLiteral("chain.ogg"));
     const QByteArray first = testSignal(30000, 16, 2, 1);
     const QByteArray second = testSignal(20000, 16, 2, 2);
-    ASSERT_EQ(encode(path, first, 2, 44100), "");
+    ASSERT_EQ(encode(path, first, 2, 44100, [](TVorbisOut& out) { out.SetSerial(5); }), "");
     const qint64 firstSize = QFile(path).size();
     // The same serial twice: the writer picks a free one for the new stream.
-    ASSERT_EQ(encode(path, second, 2, 44100, [](TVorbisOut& out) { out.SetFileMode(foAppend); }),
+    ASSERT_EQ(encode(path, second, 2, 44100,
+                     [](TVorbisOut& out) {
+                         out.SetSerial(5);
+                         out.SetFileMode(foAppend);
+                     }),
               "");
     EXPECT_GT(QFile(path).size(), firstSize);
     EXPECT_EQ(oggInfoComplaint(path), "");
@@ -272,6 +278,31 @@ TEST(VorbisOut, AppendWritesASecondLogicalStream)
     ASSERT_EQ(encode(fresh, first, 2, 44100, [](TVorbisOut& out) { out.SetFileMode(foAppend); }),
               "");
     EXPECT_EQ(oggInfoComplaint(fresh), "");
+}
+
+TEST(VorbisOut, SerialNumbersAreRandomUnlessSet)
+{
+    QTemporaryDir dir;
+    const QByteArray pcm = testSignal(5000, 16, 2);
+    // The serial of the file's first page (bytes 14 to 17, little-endian).
+    const auto serialOf = [&](const char* name, std::optional<qint32> set) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        EXPECT_EQ(encode(path, pcm, 2, 44100,
+                         [&](TVorbisOut& out) {
+                             if (set)
+                                 out.SetSerial(*set);
+                         }),
+                  "");
+        const QByteArray file = readFile(path);
+        EXPECT_TRUE(file.startsWith("OggS"));
+        return qFromLittleEndian<qint32>(file.constData() + 14);
+    };
+    const qint32 a = serialOf("a.ogg", std::nullopt);
+    const qint32 b = serialOf("b.ogg", std::nullopt);
+    EXPECT_NE(a, b);
+    EXPECT_NE(a, 0);
+    EXPECT_EQ(serialOf("c.ogg", 0), 0);
+    EXPECT_EQ(serialOf("d.ogg", -7), -7);
 }
 
 TEST(VorbisOut, RunFailuresComeThroughTheFailureEvent)

@@ -145,6 +145,8 @@ TEST_F(DiscgenTool, RejectsBadArguments)
     }
     EXPECT_FALSE(QFile::exists(path("x.cue")));
     QString out;
+    EXPECT_EQ(run({QStringLiteral("--help")}, &out), 0) << "asked for, the usage is no error";
+    EXPECT_TRUE(out.startsWith(QStringLiteral("usage"))) << out.toStdString();
     EXPECT_EQ(run({path("no/such/folder/x.cue"), QStringLiteral("1s:silence")}, &out), 1);
     EXPECT_TRUE(out.contains(QStringLiteral("Unable to write"))) << out.toStdString();
 }

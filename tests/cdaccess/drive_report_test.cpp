@@ -59,7 +59,10 @@ TEST(DriveReport, ProgramListsImagesFromTheEnvironment)
     p.start(quillon::test::binDir() + QStringLiteral("/quillon"),
             {QStringLiteral("--list-drives"), QStringLiteral("--cd-image"), extra});
     ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitCode(), 0);
+    // extra.cue is not there: listed, said, and a failure as for "quillon drives".
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
+              QStringLiteral("quillon: cannot read the disc image %1: no such file\n").arg(extra));
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QStringLiteral(". Image env.cue (") + cue + QLatin1Char(')')))
         << out.toStdString();
@@ -68,6 +71,20 @@ TEST(DriveReport, ProgramListsImagesFromTheEnvironment)
     EXPECT_LT(out.indexOf(QStringLiteral("env.cue")), out.indexOf(QStringLiteral("extra.cue")));
     // Tracks at LBA 0, 225, 675: the 4608 disc.
     EXPECT_TRUE(out.contains(QStringLiteral("Disc key 4608, 3 tracks"))) << out.toStdString();
+
+    // With the image alone all is well; with nothing at all the run fails.
+    p.start(quillon::test::binDir() + QStringLiteral("/quillon"),
+            {QStringLiteral("--list-drives")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    env.remove(QStringLiteral("QUILLON_CD_IMAGES"));
+    p.setProcessEnvironment(env);
+    p.start(quillon::test::binDir() + QStringLiteral("/quillon"),
+            {QStringLiteral("--list-drives")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    if (QString::fromUtf8(p.readAllStandardOutput()) == QStringLiteral("No CD drive found.\n")) {
+        EXPECT_EQ(p.exitCode(), 1);
+    }
 }
 
 } // namespace

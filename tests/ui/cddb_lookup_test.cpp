@@ -18,6 +18,7 @@
 #include <QDeadlineTimer>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -62,10 +63,11 @@ struct Typed {
 // What the test saw while the windows were up.
 struct Seen {
     int result = -1;
-    bool busyShown = false;  // lHint shown, Panel1 hidden
-    bool panelShown = false; // Panel1 shown
-    QString reason;          // the answer shown in the panel
-    QString stopCaption;     // bStop's caption with the panel shown
+    bool busyShown = false;   // lHint shown, Panel1 hidden
+    bool panelShown = false;  // Panel1 shown
+    QString reason;           // the answer shown in the panel
+    bool reasonFirst = false; // the answer heads the panel
+    QString stopCaption;      // bStop's caption with the panel shown
     bool queryOpenAfterWait = false;
     bool titlesWhileWaitShown = true;
     bool timedOut = false;
@@ -143,6 +145,9 @@ struct CddbLookupTest : ::testing::Test {
                 if (panel) {
                     seen.panelShown = true;
                     seen.reason = child<QLabel>(w, "lReason")->text();
+                    seen.reasonFirst = child<QFrame>(w, "Panel1")
+                                           ->layout()
+                                           ->indexOf(child<QLabel>(w, "lReason")) == 0;
                     seen.stopCaption = child<QPushButton>(w, "bStop")->text();
                     stopped = true;
                     clickLater(w, "bStop");
@@ -230,17 +235,18 @@ TEST_F(CddbLookupTest, NoMatchShowsThePanelWithTheReason)
         const char* name;
         CddbTestServer::Handler server;
         const char* reason; // empty: any text
+        bool failure;       // the lookup failed: its reason comes first
     };
     const auto answer = [](TestHttpReply r) { return [r](const QByteArray&) { return r; }; };
     const Case cases[] = {
         {"no match", answer({"202 No match for disc ID 0a0b0c03.\r\n"}),
-         "202 No match for disc ID 0a0b0c03."},
-        {"server error", answer({"500 Unknown developer email\r\n"}),
-         "500 Unknown developer email"},
+         "202 No match for disc ID 0a0b0c03.", false},
+        {"server error", answer({"500 Unknown developer email\r\n"}), "500 Unknown developer email",
+         false},
         {"markup in the answer stays text", answer({"500 <b>bold</b> <img src=x>\r\n"}),
-         "500 <b>bold</b> <img src=x>"},
-        {"HTTP error", answer({"busy", 503}), ""},
-        {"not a CDDB answer", answer({"<html>hello</html>"}), ""},
+         "500 <b>bold</b> <img src=x>", false},
+        {"HTTP error", answer({"busy", 503}), "", true},
+        {"not a CDDB answer", answer({"<html>hello</html>"}), "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -254,6 +260,7 @@ TEST_F(CddbLookupTest, NoMatchShowsThePanelWithTheReason)
             EXPECT_EQ(seen.reason, QString::fromUtf8(c.reason));
         }
         EXPECT_FALSE(seen.reason.isEmpty());
+        EXPECT_EQ(seen.reasonFirst, c.failure);
         // Close returned to the query dialog, which was still open.
         EXPECT_TRUE(seen.queryOpenAfterWait);
         EXPECT_EQ(seen.result, mrCancel);

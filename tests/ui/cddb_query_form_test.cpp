@@ -13,8 +13,10 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +84,19 @@ TEST_F(QueryFormTest, ControlsAndTexts)
     // Neither Escape nor the window manager ends the wait.
     wait.reject();
     EXPECT_EQ(wait.result(), 0);
+}
+
+TEST_F(QueryFormTest, AnUnreadableDiscHeadsThePanelAndEscapeCloses)
+{
+    TfrmStopQuery wait(nullptr, 1, 3, 0, {});
+    wait.show();
+    ASSERT_FALSE(child<QFrame>(wait, "Panel1")->isHidden());
+    EXPECT_EQ(child<QFrame>(wait, "Panel1")->layout()->indexOf(child<QLabel>(wait, "lReason")), 0);
+    EXPECT_EQ(child<QLabel>(wait, "lReason")->text(),
+              QStringLiteral("Error while reading TOC information!"));
+    QTest::keyClick(&wait, Qt::Key_Escape);
+    EXPECT_FALSE(wait.isVisible());
+    EXPECT_EQ(wait.result(), mrCancel);
 }
 
 TEST_F(QueryFormTest, ShowTakesTheSettings)

@@ -1,5 +1,6 @@
 #include "common/status_bar.h"
 #include "main/desktop_tools.h"
+#include "main/help_window.h"
 #include "main/main_form.h"
 #include "main/no_device_hint.h"
 #include "main/track_rows.h"
@@ -14,9 +15,13 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -405,7 +410,8 @@ TEST_F(MainFormTest, LanguageSwitchToAMissingFileKeepsTheCheckedItem)
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_TRUE(prompts.lastText().startsWith(home.file(q("CLan_Other.ini")) +
                                               q(" can not be found.\n\n")));
-    EXPECT_TRUE(prompts.lastText().contains(q(kTranslationPageUrl)));
+    EXPECT_TRUE(prompts.lastText().contains(HelpPageUrl(q("languages")).toString()));
+    EXPECT_TRUE(prompts.lastText().endsWith(q("index.html#languages")));
 
     // With the file there the switch happens and retitles the window.
     ASSERT_TRUE(writeFile(home.file(q("CLan_Other.ini")),
@@ -457,7 +463,19 @@ TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
     ASSERT_EQ(opened.size(), 3) << QUrl::toStringList(opened).join(q(" ")).toStdString();
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(home.path()));
     EXPECT_TRUE(opened[1].toLocalFile().endsWith(q("index.html")));
-    EXPECT_EQ(opened[2], QUrl(q(kHomePageUrl)));
+    EXPECT_EQ(opened[2], opened[1]) << "Home shows the help page";
+
+    // Without a browser the page opens in a window of the program.
+    form.openUrl = [](const QUrl&) { return false; };
+    form.action(q("mnuHelp"))->trigger();
+    auto* help = form.findChild<THelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), q("Quillon Help"));
+    EXPECT_TRUE(help->browser()->toPlainText().contains(q("The main window")));
+    EXPECT_TRUE(prompts.shown.empty());
+    form.toolButton(q("tbHome"))->click();
+    EXPECT_EQ(form.findChildren<THelpWindow*>().size(), 1);
 
     OptionsSetting.CommonOptions.OutputFolder = home.file(q("gone"));
     form.action(q("Openoutputdirectory1"))->trigger();
@@ -528,6 +546,35 @@ TEST(WineRegistry, ClearsRecentListsAndKeepsEverythingElse)
     }
 }
 
+TEST_F(MainFormTest, ClearHistorySaysWhenThereIsNoWine)
+{
+    const QByteArray clip = "[Software\\\\RealNetworks\\\\RealPlayer\\\\6.0\\\\Preferences\\\\"
+                            "MostRecentClips1] 1\n@=\"C:\\\\clip.rm\"\n\n";
+    const struct {
+        bool prefix;
+        const char* message;
+    } cases[] = {
+        {false, "There is no Wine prefix ("},
+        {true, "1 list records are deleted!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const QString prefix = home.file(c.prefix ? q("wine") : q("nowine"));
+        qputenv("WINEPREFIX", prefix.toLocal8Bit());
+        if (c.prefix) {
+            ASSERT_TRUE(QDir().mkpath(prefix) && writeFile(prefix + q("/user.reg"), clip));
+        }
+        TMainForm form(stores.services(cd));
+        prompts.shown.clear();
+        form.action(q("miRealOnePlayer"))->trigger();
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_TRUE(prompts.lastText().startsWith(q(c.message)))
+            << prompts.lastText().toStdString();
+        EXPECT_EQ(QFileInfo::exists(prefix), c.prefix) << "no prefix is made";
+    }
+    qunsetenv("WINEPREFIX");
+}
+
 TEST(WineRegistry, KeysWithSubkeysStay)
 {
     TempHome home;
@@ -577,6 +624,25 @@ TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
     EXPECT_EQ(colourAt(status.right() - 20, status.center().y()), QColor(220, 225, 255))
         << "status bar";
     EXPECT_EQ(form.ListView1()->columnWidth(1), 230);
+
+    // An unchecked box has a frame that stands out from the light list.
+    QTreeWidget* tree = form.ListView1();
+    const QRect row = tree->visualItemRect(tree->topLevelItem(2));
+    const QImage rows = tree->viewport()->grab().toImage();
+    int darkest = 255;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = 0; x < 24; ++x)
+            darkest = std::min(darkest, rows.pixelColor(x, y).lightness());
+    EXPECT_LT(darkest, 160) << "unchecked box frame";
+
+    // The Title column takes the room a wider window gives, and gives it back.
+    const int slack = tree->viewport()->width() - tree->header()->length();
+    for (int width : {1000, 551}) {
+        form.resize(width, 501);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(tree->viewport()->width() - tree->header()->length(), slack) << width;
+    }
+    EXPECT_EQ(tree->columnWidth(1), 230);
 }
 
 namespace {
@@ -659,4 +725,30 @@ TEST_F(MainFormTest, ChoosingAnotherDriveMovesTheListAndTheHandleToIt)
     EXPECT_EQ(form.ListView1()->topLevelItemCount(), 1);
     // The titles typed for the first drive's disc were kept in the store.
     EXPECT_EQ(stores.discs.begin()->second.Tracks[1], q("Kept Title"));
+}
+
+TEST(MainFormOnImage, AMissingImageIsSaidToBeMissing)
+{
+    TempHome home;
+    ScopedPrompts prompts;
+    OptionsSetting = TOptionsSetting{};
+    const QString missing = home.file(q("gone.cue"));
+    qputenv("QUILLON_CD_IMAGES", missing.toUtf8());
+    {
+        TMainForm form(DefaultMainFormServices());
+        form.show();
+        QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+        auto* hint = form.findChild<TfrmNoDeviceHint*>();
+        ASSERT_NE(hint, nullptr);
+        auto* image = hint->findChild<QLabel*>(q("lbImage"));
+        ASSERT_NE(image, nullptr);
+        EXPECT_TRUE(image->text().startsWith(q("Disc image not found: ") + missing))
+            << image->text().toStdString();
+        // Groups and drivers are not the reason here.
+        EXPECT_TRUE(hint->findChild<QLabel*>(q("lbCause2"))->isHidden());
+        hint->close();
+        form.close();
+    }
+    qunsetenv("QUILLON_CD_IMAGES");
+    OptionsSetting = TOptionsSetting{};
 }

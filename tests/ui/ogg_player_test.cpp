@@ -38,8 +38,8 @@ protected:
         writer.SetFileName(wav);
         EXPECT_EQ(writeWave(writer, source), "");
         const QString ogg = m_dir.filePath(name);
-        EXPECT_FALSE(runProgram(QStringLiteral("oggenc"), {QStringLiteral("-Q"),
-                                                           QStringLiteral("-o"), ogg, wav})
+        EXPECT_FALSE(runProgram(QStringLiteral("oggenc"),
+                                {QStringLiteral("-Q"), QStringLiteral("-o"), ogg, wav})
                          .isNull());
         return ogg;
     }
@@ -87,7 +87,7 @@ TEST_F(OggPlayer, PlaysExactlyTheDecodedPcm)
         form.PlayFile(ogg);
         EXPECT_EQ(form.lFileName->text(), QStringLiteral("song"));
         EXPECT_EQ(form.lTotalTime->text(), QStringLiteral("0:03"));
-        EXPECT_EQ(form.lSampleRate->text(), QStringLiteral("44100 bps"));
+        EXPECT_EQ(form.lSampleRate->text(), QStringLiteral("44100 Hz"));
         EXPECT_FALSE(form.BitBtn1->isEnabled());
         EXPECT_TRUE(form.ScrollBar1->isEnabled());
         EXPECT_TRUE(form.Timer1->isActive());
@@ -137,6 +137,29 @@ TEST_F(OggPlayer, NamesThatAreNotOgg)
         EXPECT_EQ(form.AudioOut1->Status(), osIdle);
         EXPECT_EQ(form.lFileName->text(), QStringLiteral("OGG"));
     }
+}
+
+TEST_F(OggPlayer, NoSoundDeviceIsReportedAndLeavesThePlayerReady)
+{
+    const QString ogg = makeOgg(QStringLiteral("song.ogg"), 1);
+    AlsaPlayback::useDevice("quillon_missing");
+    TfrmOggPlayer form;
+    form.PlayFile(ogg);
+    ASSERT_EQ(m_prompts.shown.size(), 1u);
+    EXPECT_TRUE(m_prompts.lastText().contains(QStringLiteral("Cannot open sound device")))
+        << m_prompts.lastText().toStdString();
+    EXPECT_EQ(m_prompts.shown[0].icon, PromptIcon::Error);
+    EXPECT_TRUE(form.BitBtn1->isEnabled());
+    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_FALSE(form.ScrollBar1->isEnabled());
+    EXPECT_EQ(form.AudioOut1->Status(), osIdle);
+
+    // With the device back the same file plays.
+    AlsaPlayback::useDevice("quillon_play");
+    form.PlayFile(ogg);
+    ASSERT_TRUE(waitIdle(form));
+    EXPECT_GT(m_alsa.playedSize(), 0);
+    EXPECT_EQ(m_prompts.shown.size(), 1u);
 }
 
 TEST_F(OggPlayer, PauseResumeStopAndJump)

@@ -483,11 +483,9 @@ TEST_F(OptionsFormTest, DeleteWavOnlyForFormatsOtherThanWav)
         format->setCurrentIndex(item);
         EXPECT_EQ(deleteWav->isEnabled(), item != ofWAV) << item;
     }
-    format->setEditText(QStringLiteral("FLAC file"));
-    EXPECT_TRUE(deleteWav->isEnabled());
 }
 
-TEST_F(OptionsFormTest, TypedTextThatIsNoItemStoresMinusOne)
+TEST_F(OptionsFormTest, ListsOfFixedChoicesTakeNoTypedText)
 {
     const struct {
         const char* list;
@@ -504,11 +502,17 @@ TEST_F(OptionsFormTest, TypedTextThatIsNoItemStoresMinusOne)
     };
     const TOptionsSetting start = OptionsSetting;
     for (const auto& l : lists) {
+        SCOPED_TRACE(l.list);
         OptionsSetting = start;
         openForm();
-        child<QComboBox>(l.list)->setEditText(QStringLiteral("typed"));
+        auto* list = child<QComboBox>(l.list);
+        EXPECT_FALSE(list->isEditable());
+        // Typing only moves between the items.
+        list->setFocus();
+        QTest::keyClicks(list, QStringLiteral("FLAC file"));
         clickOk();
-        EXPECT_EQ(l.stored(OptionsSetting), -1) << l.list;
+        EXPECT_GE(l.stored(OptionsSetting), 0);
+        EXPECT_EQ(l.stored(OptionsSetting), list->currentIndex());
     }
 }
 

@@ -211,6 +211,21 @@ TEST(RecordTexts, RecordingControlPrefersPavucontrolThenAlsamixerInATerminal)
     }
 }
 
+TEST(NewRecordFile, PreselectsCdQuality)
+{
+    TfrmNewRecordFile dialog(nullptr);
+    dialog.show();
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbBitNumber16")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbChannelStereo")->isChecked());
+    EXPECT_EQ(dialog.Rate(), 44100);
+    EXPECT_EQ(dialog.Bits(), 16);
+    EXPECT_EQ(dialog.Channels(), 2);
+    // The two choices do not exclude each other.
+    child<QRadioButton>(dialog, "rbChannelNumber")->click();
+    EXPECT_TRUE(child<QRadioButton>(dialog, "rbBitNumber16")->isChecked());
+    EXPECT_EQ(dialog.Channels(), 1);
+}
+
 TEST_F(RecorderFixture, NewWritesTheChosenHeader)
 {
     TfrmRecord form(nullptr, 1);
@@ -376,23 +391,36 @@ TEST_F(RecorderFixture, CancelAtCloseStillCloses)
 
 TEST_F(RecorderFixture, ACaptureDeviceThatCannotBeOpenedLeavesTheWindowUsable)
 {
-    alsa.set("QUILLON_ALSA_CAPTURE_DEVICE", "quillon_nocap");
-    TfrmRecord form(nullptr, 1);
-    form.show();
-    newRecording(form);
-    press(form, btRecord);
-    ASSERT_EQ(answers.shown.size(), 1u);
-    EXPECT_TRUE(
-        answers.shown[0].text.startsWith(QStringLiteral("Error while initializing MCI device!")));
-    EXPECT_EQ(answers.shown[0].icon, PromptIcon::Error);
-    EXPECT_EQ(labelText(form, "lbState"), QStringLiteral("-----------"));
-    EXPECT_TRUE(form.MediaPlayer()->IsEnabled(btRecord));
-    EXPECT_FALSE(form.Device().HasUnsavedRecording());
+    // After the failed take: record again, or close.
+    for (bool closeThen : {false, true}) {
+        SCOPED_TRACE(closeThen ? "close" : "record again");
+        answers.shown.clear();
+        alsa.set("QUILLON_ALSA_CAPTURE_DEVICE", "quillon_nocap");
+        TfrmRecord form(nullptr, 1);
+        form.show();
+        newRecording(form);
+        press(form, btRecord);
+        ASSERT_EQ(answers.shown.size(), 1u);
+        EXPECT_TRUE(answers.shown[0].text.startsWith(
+            QStringLiteral("Error while initializing MCI device!")));
+        EXPECT_EQ(answers.shown[0].icon, PromptIcon::Error);
+        EXPECT_EQ(labelText(form, "lbState"), QStringLiteral("-----------"));
+        EXPECT_TRUE(form.MediaPlayer()->IsEnabled(btRecord));
+        EXPECT_FALSE(form.Device().HasUnsavedRecording());
+        EXPECT_FALSE(form.Modified()) << "a take that never started recorded nothing";
+        alsa.set("QUILLON_ALSA_CAPTURE_DEVICE", "quillon_rec");
 
-    alsa.set("QUILLON_ALSA_CAPTURE_DEVICE", "quillon_rec");
-    recordFor(form, 300);
-    EXPECT_EQ(labelText(form, "lbState"), QStringLiteral("Record over!"));
-    EXPECT_GT(readFile(TfrmRecord::NewRecordingPath()).size(), 44);
+        if (closeThen) {
+            // Nothing to save is asked about, and no empty file stays behind.
+            form.close();
+            EXPECT_EQ(answers.shown.size(), 1u) << answers.lastText().toStdString();
+            EXPECT_FALSE(QFile::exists(TfrmRecord::NewRecordingPath()));
+        } else {
+            recordFor(form, 300);
+            EXPECT_EQ(labelText(form, "lbState"), QStringLiteral("Record over!"));
+            EXPECT_GT(readFile(TfrmRecord::NewRecordingPath()).size(), 44);
+        }
+    }
 }
 
 TEST_F(RecorderFixture, SaveWithMp3TickedEncodesTheSavedFile)

@@ -98,9 +98,9 @@ struct RipFormTest : ::testing::Test {
     ScopedPrompts prompts;
     void SetUp() override { OptionsSetting.CommonOptions.OutputFolder = out.path(); }
     void TearDown() override { OptionsSetting = saved; }
-    QString wav(const char* name)
+    QString wav(const QByteArray& name)
     {
-        const QString file = in.filePath(QLatin1String(name));
+        const QString file = in.filePath(QString::fromLatin1(name));
         EXPECT_TRUE(writeWav(file, 44100, 2, 16, 0.05));
         return file;
     }
@@ -152,6 +152,45 @@ TEST_F(RipFormTest, ControlsCarryTheirNames)
     EXPECT_EQ(child<QLabel>(form, "Label20")->text(), QStringLiteral("Time estimated:"));
     EXPECT_FALSE(child<QProgressBar>(form, "FlatGauge1")->isTextVisible());
     run(form);
+}
+
+TEST_F(RipFormTest, TitleKeepsTheStepAndShortensTheName)
+{
+    const QString step = QStringLiteral("Encoding(01/01): ");
+    // Real files (the job refuses what is no WAV file), named as given:
+    // relative to the current folder, so that their length does not depend
+    // on where the test's folder is.
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir().mkpath(in.filePath(QStringLiteral("x"))));
+    QDir::setCurrent(in.path());
+    const QByteArray longName = "x/" + QByteArray(150, 'n') + " - The Long One.wav";
+    const QByteArray longer = "x/Somebody - A Song With A Longer Title.wav";
+    wav("x/a.wav");
+    wav(longer);
+    wav(longName);
+    const struct {
+        QString item;
+        bool whole;
+    } cases[] = {{QStringLiteral("x/a.wav"), true},
+                 {QString::fromLatin1(longer), true},
+                 {QString::fromLatin1(longName), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item.toStdString());
+        ThreadedEncoder enc;
+        enc.steps = 1;
+        TRipForm form(nullptr, TJobKind::WavToMp3, 0, {c.item}, &enc);
+        EXPECT_EQ(form.statusLine(), step + c.item);
+        EXPECT_TRUE(form.windowTitle().startsWith(step)) << form.windowTitle().toStdString();
+        EXPECT_LE(form.width(), 560) << form.width();
+        if (c.whole) {
+            EXPECT_EQ(form.windowTitle(), form.statusLine());
+        } else {
+            EXPECT_TRUE(form.windowTitle().contains(QChar(0x2026)));
+            EXPECT_TRUE(form.windowTitle().endsWith(QStringLiteral("One.wav")));
+        }
+        run(form);
+    }
+    QDir::setCurrent(cwd);
 }
 
 TEST_F(RipFormTest, StaysResponsiveAndReadOutsMoveUntilTheJobEnds)

@@ -10,16 +10,20 @@
 
 namespace {
 
+// The usage on standard error with the problem (exit 2), or, asked for with
+// --help, on standard output (exit 0).
 int usage(const QString& problem)
 {
     QTextStream err(stderr);
+    QTextStream out(stdout);
+    QTextStream& to = problem.isEmpty() ? out : err;
     if (!problem.isEmpty())
         err << "quillon-discgen: " << problem << "\n";
-    err << "usage: quillon-discgen OUT.cue LENGTH:SIGNAL[:PARAM]... [--titles CDINFO]\n"
-           "         [--artist A] [--album B] [--year Y] [--genre N] [--comment C] [--title T]...\n"
-           "  LENGTH  seconds (\"3.2s\") or frames (\"240\"; 75 frames a second)\n"
-           "  SIGNAL  tone:HZ | noise:SEED | silence\n";
-    return 2;
+    to << "usage: quillon-discgen OUT.cue LENGTH:SIGNAL[:PARAM]... [--titles CDINFO]\n"
+          "         [--artist A] [--album B] [--year Y] [--genre N] [--comment C] [--title T]...\n"
+          "  LENGTH  seconds (\"3.2s\") or frames (\"240\"; 75 frames a second)\n"
+          "  SIGNAL  tone:HZ | noise:SEED | silence\n";
+    return problem.isEmpty() ? 0 : 2;
 }
 
 } // namespace

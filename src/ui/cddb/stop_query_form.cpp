@@ -88,7 +88,7 @@ void TfrmStopQuery::FormShow()
     if (!cdAccess().ReadTOC(m_cdHandle, toc) || toc.FirstTrack != m_firstTrack ||
         toc.LastTrack != m_lastTrack || toc.TrackCount() <= 0) {
         m_over = true;
-        showNoMatch(CddbText("RES_ReadTocError", "Error while reading TOC information!"));
+        showNoMatch(CddbText("RES_ReadTocError", "Error while reading TOC information!"), true);
     } else {
         m_thread = std::make_unique<TQueryCDDBThread>(this, toc, OptionsSetting.QueryCDDB);
     }
@@ -118,18 +118,28 @@ void TfrmStopQuery::cddbMessage(int wParam)
         done(mrYes);
     } else if (wParam == cddbNoMatch) {
         m_over = true;
-        showNoMatch(m_thread->ErrorText());
+        // Server answers carry their own codes; the client's failures are negative.
+        showNoMatch(m_thread->ErrorText(), m_thread->ErrorCode() < 0);
     }
 }
 
-void TfrmStopQuery::showNoMatch(const QString& reason)
+void TfrmStopQuery::showNoMatch(const QString& reason, bool failure)
 {
+    auto* panel = static_cast<QVBoxLayout*>(Panel1->layout());
+    panel->removeWidget(lReason);
+    panel->insertWidget(failure ? 0 : 1, lReason);
     lHint->hide();
     lReason->setText(reason);
     lReason->setVisible(!reason.isEmpty());
     Panel1->show();
     bStop->setText(QStringLiteral("Close"));
     adjustSize();
+}
+
+void TfrmStopQuery::reject()
+{
+    if (m_over)
+        done(mrCancel);
 }
 
 void TfrmStopQuery::bStopClick()

@@ -44,9 +44,10 @@ public slots:
     void FormShow();
     void bStopClick();
     void done(int result) override;
-    // The title bar offers no close button, and neither Escape nor the window
-    // manager closes the window: only Stop/Close or the query's end do.
-    void reject() override {}
+    // The title bar offers no close button. While the query runs neither
+    // Escape nor the window manager closes the window, only Stop or the
+    // query's end do; the explanation panel also closes with Escape.
+    void reject() override;
 
 protected:
     bool event(QEvent* e) override;
@@ -54,7 +55,9 @@ protected:
 
 private:
     void cddbMessage(int wParam);
-    void showNoMatch(const QString& reason);
+    // failure: the lookup itself failed (network, answer, disc), and the
+    // reason heads the panel instead of following the no-match hints.
+    void showNoMatch(const QString& reason, bool failure);
 
     std::uint8_t m_firstTrack;
     std::uint8_t m_lastTrack;

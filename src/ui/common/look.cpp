@@ -1,5 +1,33 @@
 #include "look.h"
 
+#include <QApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
+
+namespace {
+const QColor kCheckFrame{90, 100, 160};
+
+class ListCheckProxyStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element != PE_IndicatorItemViewItemCheck)
+            return;
+        painter->save();
+        painter->setPen(kCheckFrame);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter->restore();
+    }
+};
+} // namespace
+
 namespace look {
 QString css(const QColor& colour)
 {
@@ -12,13 +40,18 @@ QString css(const QColor& colour)
 QString FlatStyleSheet()
 {
     // Thin single-line borders, no bevels; hover and press darken the face a
-    // little so that flat buttons still show they are alive.
+    // little so that flat buttons still show they are alive. The selection
+    // colours are given with the white background: a drop-down list draws
+    // its open popup from them, and the platform's highlight text (white)
+    // would vanish on the white face. The file dialog's small icon buttons
+    // have no room for the wide padding of ours.
     return QStringLiteral(R"(
 QPushButton, QToolButton {
     border: 1px solid rgb(140, 150, 200);
     background: rgb(239, 239, 255);
     padding: 3px 8px;
 }
+QFileDialog QToolButton { padding: 2px; }
 QPushButton:hover, QToolButton:hover { background: rgb(222, 226, 255); }
 QPushButton:pressed, QToolButton:pressed { background: rgb(200, 208, 245); }
 QPushButton:disabled, QToolButton:disabled { color: rgb(150, 150, 170); }
@@ -35,6 +68,8 @@ QLineEdit, QSpinBox, QComboBox {
     border: 1px solid rgb(140, 150, 200);
     background: white;
     padding: 1px 3px;
+    selection-background-color: rgb(200, 208, 245);
+    selection-color: black;
 }
 QProgressBar {
     border: 1px solid rgb(140, 150, 200);
@@ -57,5 +92,17 @@ QHeaderView::section {
     padding: 3px;
 }
 )");
+}
+
+QStyle* ListCheckStyle()
+{
+    // A widget does not own the style it is given, and lists may still use
+    // it while they are destroyed: it lives as long as the application.
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new ListCheckProxyStyle(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(qApp);
+    }
+    return style;
 }
 } // namespace look

@@ -1,6 +1,8 @@
 #include "rip_form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,6 +11,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 template <typename T> T* named(T* widget, const char* name)
@@ -16,6 +21,32 @@ template <typename T> T* named(T* widget, const char* name)
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
 }
+
+// Title bars draw their text in a bold face of about the program's size;
+// the reserve is the icon and the buttons beside it.
+QFontMetrics titleMetrics()
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font);
+}
+
+int titleWidth(const QString& text)
+{
+    return titleMetrics().horizontalAdvance(text);
+}
+
+// "Encoding(01/05): " and the track title (or file) after it.
+std::pair<QString, QString> splitStatusLine(const QString& line)
+{
+    const QString separator = QStringLiteral("): ");
+    const qsizetype cut = line.indexOf(separator);
+    const qsizetype nameStart = cut < 0 ? 0 : cut + separator.size();
+    return {line.left(nameStart), line.mid(nameStart)};
+}
+
+constexpr int kTitleBarReserve = 120;
+constexpr int kMaxTitledWidth = 560;
 
 } // namespace
 
@@ -69,6 +100,7 @@ TRipForm::TRipForm(QWidget* owner, TJobKind kind, HCDROM cdHandle, const QString
 
     setMinimumSize(273, 117);
     adjustSize();
+    setStatusLine(m_statusLine); // the first step's line, now that the size is known
     if (owner) {
         const QRect o = owner->frameGeometry();
         move(o.left() + (o.width() - width()) / 2, o.top() + (o.height() - height()) / 2);
@@ -83,7 +115,33 @@ TRipForm::~TRipForm()
 
 void TRipForm::setStatusLine(const QString& text)
 {
-    setWindowTitle(text);
+    m_statusLine = text;
+    // Wide enough for the line up to a limit, growing about the centre;
+    // never narrower than the user made it.
+    const auto [head, name] = splitStatusLine(text);
+    const int wanted =
+        std::min(titleWidth(head) + titleWidth(name) + kTitleBarReserve + 1, kMaxTitledWidth);
+    if (wanted > width()) {
+        const int grow = wanted - width();
+        setGeometry(x() - grow / 2, y(), wanted, height());
+    }
+    fitTitle();
+}
+
+void TRipForm::fitTitle()
+{
+    // What does not fit is cut from the middle of the track title (or file
+    // path), never from the step and count before it: the window manager
+    // would cut wherever it likes.
+    const auto [head, name] = splitStatusLine(m_statusLine);
+    const int room = width() - kTitleBarReserve - titleWidth(head);
+    setWindowTitle(head + titleMetrics().elidedText(name, Qt::ElideMiddle, std::max(room, 0)));
+}
+
+void TRipForm::resizeEvent(QResizeEvent* e)
+{
+    QDialog::resizeEvent(e);
+    fitTitle();
 }
 
 void TRipForm::setFrameCaption(const QString& text)

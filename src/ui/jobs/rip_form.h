@@ -38,11 +38,17 @@ public:
 public slots:
     void btStopClick();
 
+    // The engine's status line in full; the title may show it shortened.
+    QString statusLine() const { return m_statusLine; }
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void reject() override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void fitTitle();
+
     QGroupBox* GroupBox1;
     QLabel* Label3;
     QProgressBar* FlatGauge1;
@@ -55,4 +61,5 @@ private:
     QTimer* Timer1;
     std::unique_ptr<TJobEngine> m_engine;
     bool m_closing = false;
+    QString m_statusLine;
 };

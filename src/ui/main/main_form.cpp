@@ -5,6 +5,7 @@
 #include "common/status_bar.h"
 #include "common/translate_form.h"
 #include "desktop_tools.h"
+#include "help_window.h"
 #include "main_commands.h"
 #include "no_device_hint.h"
 #include "settings/language.h"
@@ -16,6 +17,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -28,6 +31,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <exception>
 
 const char* const kVersionText = QUILLON_VERSION;
@@ -35,6 +39,7 @@ const char* const kVersionText = QUILLON_VERSION;
 namespace {
 constexpr int kPollMilliseconds = 2000;
 constexpr int kMargin = 10;
+constexpr int kMinTitleWidth = 60;
 
 enum Column { colNumber = 0, colTitle = 1, colLength = 2, colSize = 3 };
 
@@ -109,6 +114,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
     m_list->setStyleSheet(QStringLiteral("QTreeWidget { background: %1; border: 1px solid "
                                          "rgb(160, 170, 220); }")
                               .arg(look::css(look::kList)));
+    m_list->setStyle(look::ListCheckStyle());
     m_list->viewport()->installEventFilter(this);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -260,7 +266,8 @@ void TMainForm::attachOwnCommands()
     own("miEnglish", [this] { ChooseLanguage(QStringLiteral("miEnglish")); });
     own("miOther", [this] { ChooseLanguage(QStringLiteral("miOther")); });
     own("mnuHelp", [this] { ShowHelp(); });
-    own("miHomePage", [this] { openUrl(QUrl(QString::fromLatin1(kHomePageUrl))); });
+    // The program has no public page yet: Home shows the help page.
+    own("miHomePage", [this] { ShowHelp(); });
     own("mnuAbout", [this] { ShowAbout(); });
 }
 
@@ -348,6 +355,14 @@ void TMainForm::layoutClient()
     m_toolBar->setGeometry(0, 0, width, toolHeight);
     m_list->setGeometry(kMargin, toolHeight, width - 2 * kMargin,
                         height - toolHeight - statusHeight - kMargin);
+    // The Title column takes what the list gains or loses, so that a wider
+    // window shows longer titles instead of empty space; the other columns
+    // keep the widths they have (the user may have changed them).
+    if (m_listWidth > 0 && m_list->width() != m_listWidth) {
+        const int title = m_list->columnWidth(colTitle) + m_list->width() - m_listWidth;
+        m_list->setColumnWidth(colTitle, std::max(title, kMinTitleWidth));
+    }
+    m_listWidth = m_list->width();
     m_status->setGeometry(kMargin, height - statusHeight - kMargin, width - 2 * kMargin,
                           statusHeight);
 }
@@ -496,7 +511,7 @@ void TMainForm::showNoDeviceHint()
     if (m_hintShown)
         return;
     m_hintShown = true;
-    auto* hint = new TfrmNoDeviceHint(this);
+    auto* hint = new TfrmNoDeviceHint(this, m_model->ImageProblem());
     hint->setAttribute(Qt::WA_DeleteOnClose);
     hint->open();
 }
@@ -545,8 +560,7 @@ void TMainForm::ShowAbout()
 
 void TMainForm::ShowHelp()
 {
-    const QString page = HelpPagePath();
-    if (page.isEmpty() || !openUrl(QUrl::fromLocalFile(page)))
+    if (!ShowHelpPage(this, openUrl))
         prompts().message(QStringLiteral("The help page can not be found."), PromptIcon::Error,
                           pbOk);
 }
@@ -563,6 +577,15 @@ void TMainForm::OpenVolumeControl()
 
 void TMainForm::ClearHistory(bool realPlayer)
 {
+    // The players run under Wine; most Linux machines have none of it.
+    const QString path = TWineRegistry::UserRegistryPath();
+    if (!QFileInfo::exists(path)) {
+        prompts().message(QStringLiteral("There is no Wine prefix (%1 does not exist), so there "
+                                         "is no player history to clear.")
+                              .arg(QDir::toNativeSeparators(path)),
+                          PromptIcon::Information, pbOk);
+        return;
+    }
     const QString exe =
         realPlayer ? QStringLiteral("realplay.exe") : QStringLiteral("wmplayer.exe");
     if (IsWindowsProgramRunning(exe) &&
@@ -570,7 +593,10 @@ void TMainForm::ClearHistory(bool realPlayer)
             pbYes)
         return;
     TWineRegistry registry;
-    registry.load(TWineRegistry::UserRegistryPath());
+    if (!registry.load(path)) {
+        prompts().message(QStringLiteral("Unable to read ") + path, PromptIcon::Error, pbOk);
+        return;
+    }
     const int count =
         realPlayer ? ClearRealPlayerHistory(registry) : ClearMediaPlayerHistory(registry);
     if (registry.isModified() && !registry.save()) {

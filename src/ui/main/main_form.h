@@ -107,6 +107,7 @@ private:
     QHash<QAction*, std::function<bool()>> m_enabled;
     std::vector<std::function<void()>> m_closeHooks;
     bool m_shown = false;
+    int m_listWidth = 0; // the list's width when the title column last followed it
     bool m_closed = false;
     bool m_hintShown = false;
 };

@@ -1,5 +1,7 @@
 #include "main_form_model.h"
 
+#include "help_window.h"
+
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
@@ -8,9 +10,6 @@
 #include <QFileInfo>
 
 #include <exception>
-
-const char* const kHomePageUrl = "https://quillon.example.org/";
-const char* const kTranslationPageUrl = "https://quillon.example.org/translate.html";
 
 namespace {
 constexpr int kDriveListCapacity = 8;
@@ -46,6 +45,7 @@ void TMainFormModel::setStatusText(const QString& text)
 
 HCDROM TMainFormModel::OpenDrive(int index)
 {
+    m_imageProblem.clear();
     std::vector<TCDREC> drives = cd().GetCDList();
     if (drives.size() > kDriveListCapacity)
         drives.resize(kDriveListCapacity);
@@ -61,6 +61,7 @@ HCDROM TMainFormModel::OpenDrive(int index)
     m_driveName = drive.Name();
     setStatusText(m_driveName);
     HCDROM handle = cd().GetCDHandle(drive);
+    m_imageProblem = handle == 0 && drive.IsImage ? cd().LastErrorText() : QString();
     if (handle == 0) {
         // A handle left open elsewhere in the program can block the drive:
         // free the first one that closes and try once more.
@@ -73,6 +74,8 @@ HCDROM TMainFormModel::OpenDrive(int index)
     }
     if (handle == 0)
         setStatusText(res("RES_NotFound_CDRom"));
+    else
+        m_imageProblem.clear();
     return handle;
 }
 
@@ -262,9 +265,10 @@ bool TMainFormModel::SwitchLanguage(const QString& itemName)
     const QString language = LanguageOfMenuItem(itemName);
     if (FindLanguageFile(language).isEmpty()) {
         QString text = ExpectedLanguageFilePath(language) + QStringLiteral(" can not be found.");
-        if (itemName == QLatin1String("miOther"))
+        const QUrl howTo = HelpPageUrl(QStringLiteral("languages"));
+        if (itemName == QLatin1String("miOther") && !howTo.isEmpty())
             text += QStringLiteral("\n\nTo translate Quillon into your language, please visit ") +
-                    QString::fromLatin1(kTranslationPageUrl);
+                    howTo.toString();
         prompts().message(text, PromptIcon::None, pbOk);
         return false;
     }

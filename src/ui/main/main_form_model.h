@@ -44,6 +44,9 @@ public:
     void SwitchDrive(int index);
     void setCDHandle(HCDROM handle) { m_handle = handle; }
     QString DriveName() const { return m_driveName; }
+    // Why the disc image chosen as the drive did not open (the file is
+    // missing, say); empty when the drive opened or is no image.
+    QString ImageProblem() const { return m_imageProblem; }
     ICDAccess& cd() const { return *m_services.cd; }
 
     // True when the open drive holds a disc with at least one audio track.
@@ -113,6 +116,7 @@ private:
     TMainFormServices m_services;
     HCDROM m_handle = 0;
     QString m_driveName;
+    QString m_imageProblem;
     QString m_idleStatus;
     QString m_status;
     bool m_noDiscAtStart = false;
@@ -122,6 +126,3 @@ private:
 
 // Language name of a "Language" menu item: its name without the first two characters.
 QString LanguageOfMenuItem(const QString& itemName);
-// The addresses the program links to.
-extern const char* const kHomePageUrl;
-extern const char* const kTranslationPageUrl;

@@ -34,7 +34,7 @@ QLabel* addLink(QDialog* dialog, QVBoxLayout* layout, const char* name, const ch
 }
 } // namespace
 
-TfrmNoDeviceHint::TfrmNoDeviceHint(QWidget* parent) : QDialog(parent)
+TfrmNoDeviceHint::TfrmNoDeviceHint(QWidget* parent, const QString& imageProblem) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmNoDeviceHint"));
     setWindowTitle(QStringLiteral("Quillon"));
@@ -53,6 +53,16 @@ TfrmNoDeviceHint::TfrmNoDeviceHint(QWidget* parent) : QDialog(parent)
     addLabel(this, layout, "lbMore", QStringLiteral("More about drive access:"));
     addLink(this, layout, "lbLink1", "https://www.gnu.org/software/libcdio/");
     addLink(this, layout, "lbLink2", "https://wiki.debian.org/SystemGroups");
+    if (!imageProblem.isEmpty()) {
+        for (QLabel* label : findChildren<QLabel*>())
+            label->hide();
+        QLabel* image =
+            addLabel(this, layout, "lbImage",
+                     imageProblem + QStringLiteral("\n\nCheck the file named with --cd-image or "
+                                                   "in QUILLON_CD_IMAGES."));
+        image->setTextFormat(Qt::PlainText);
+        image->setProperty("quillonNoTranslate", true);
+    }
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
     close->setObjectName(QStringLiteral("btClose"));
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

@@ -169,7 +169,9 @@ QWidget* TOptionSetForm::buildOutputPage()
 
     auto* GroupBox3 = new QGroupBox(QStringLiteral("Output format"), TabSheet1);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    cbOutputFormat = NewFormComboBox("cbOutputFormat", OutputFormatItems(), true, GroupBox3);
+    // Lists that store an item index take no typed text: a typed name would
+    // be stored as no choice at all.
+    cbOutputFormat = NewFormComboBox("cbOutputFormat", OutputFormatItems(), false, GroupBox3);
     ckNormalize = NewFormCheckBox("ckNormalize", QStringLiteral("Normalize"), GroupBox3);
     SpinEdit1 = new QSpinBox(GroupBox3);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
@@ -225,9 +227,9 @@ QWidget* TOptionSetForm::buildLamePage()
     bDefault = NewFormButton("bDefault", QStringLiteral("&Default"), TabSheet2);
     cbBitRate = NewFormComboBox("cbBitRate", LameBitRateItems(), true, TabSheet2);
     cbMaxBitRate = NewFormComboBox("cbMaxBitRate", LameBitRateItems(), true, TabSheet2);
-    cbVBRQuality = NewFormComboBox("cbVBRQuality", VBRQualityItems(), true, TabSheet2);
-    cbMpegQuality = NewFormComboBox("cbMpegQuality", MpegQualityItems(), true, TabSheet2);
-    cbStereoMode = NewFormComboBox("cbStereoMode", StereoModeItems(), true, TabSheet2);
+    cbVBRQuality = NewFormComboBox("cbVBRQuality", VBRQualityItems(), false, TabSheet2);
+    cbMpegQuality = NewFormComboBox("cbMpegQuality", MpegQualityItems(), false, TabSheet2);
+    cbStereoMode = NewFormComboBox("cbStereoMode", StereoModeItems(), false, TabSheet2);
 
     auto* top = new QHBoxLayout;
     auto* checks = new QVBoxLayout;
@@ -267,9 +269,9 @@ QWidget* TOptionSetForm::buildOggPage()
 
     auto* GroupBox2 = new QGroupBox(QStringLiteral("Use Bitrate manager"), TabSheet5);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    cbOggNomBit = NewFormComboBox("cbOggNomBit", OggBitRateItems(), true, GroupBox2);
-    cbOggMaxBit = NewFormComboBox("cbOggMaxBit", OggBitRateItems(), true, GroupBox2);
-    cbOggMinBit = NewFormComboBox("cbOggMinBit", OggBitRateItems(), true, GroupBox2);
+    cbOggNomBit = NewFormComboBox("cbOggNomBit", OggBitRateItems(), false, GroupBox2);
+    cbOggMaxBit = NewFormComboBox("cbOggMaxBit", OggBitRateItems(), false, GroupBox2);
+    cbOggMinBit = NewFormComboBox("cbOggMinBit", OggBitRateItems(), false, GroupBox2);
     auto* form = new QFormLayout(GroupBox2);
     form->addRow(newLabel(QStringLiteral("Nominal bitrate:"), GroupBox2), cbOggNomBit);
     form->addRow(newLabel(QStringLiteral("Maximum bitrate:"), GroupBox2), cbOggMaxBit);
@@ -288,7 +290,7 @@ QWidget* TOptionSetForm::buildWmaPage()
     TabSheet6 = new QWidget;
     TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
 
-    cbWMABitrate = NewFormComboBox("cbWMABitrate", WMABitRateItems(), true, TabSheet6);
+    cbWMABitrate = NewFormComboBox("cbWMABitrate", WMABitRateItems(), false, TabSheet6);
     // The items are laid out in columns; a fixed-pitch font keeps them lined up.
     QFont fixed = cbWMABitrate->font();
     fixed.setFamily(QStringLiteral("monospace"));

@@ -19,6 +19,7 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QStyle>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -72,15 +73,22 @@ TfrmOggPlayer::TfrmOggPlayer(QWidget* parent) : QDialog(parent)
     AudioOut1->OnProgress = [this](QObject*) {
         QMetaObject::invokeMethod(this, [this] { AudioOut1Progress(); }, Qt::QueuedConnection);
     };
-    AudioOut1->OnThreadException = [this](QObject*, const std::exception&) {
-        QMetaObject::invokeMethod(this, [this] { AudioOut1Failed(); }, Qt::QueuedConnection);
+    AudioOut1->OnThreadException = [this](QObject*, const std::exception& e) {
+        const QString error = QString::fromLocal8Bit(e.what());
+        if (QThread::currentThread() == thread()) {
+            // Raised inside Run (the sound device did not open): PlayFile says it.
+            m_startError = error;
+            return;
+        }
+        QMetaObject::invokeMethod(
+            this, [this, error] { AudioOut1Failed(error); }, Qt::QueuedConnection);
     };
 
     auto* Panel1 = named(new QFrame(this), "Panel1");
     Panel1->setFrameShape(QFrame::StyledPanel);
     Panel1->setToolTip(QStringLiteral("Press 'Play' button to open and play ogg file."));
     lFileName = named(new QLabel(QStringLiteral("OGG"), Panel1), "lFileName");
-    lSampleRate = named(new QLabel(QStringLiteral("bps"), Panel1), "lSampleRate");
+    lSampleRate = named(new QLabel(QStringLiteral("Hz"), Panel1), "lSampleRate");
     lCurrentTime = named(new QLabel(QStringLiteral("0:00"), Panel1), "lCurrentTime");
     Label1 = named(new QLabel(QStringLiteral("/"), Panel1), "Label1");
     lTotalTime = named(new QLabel(QStringLiteral("0:00"), Panel1), "lTotalTime");
@@ -215,11 +223,17 @@ void TfrmOggPlayer::PlayFile(const QString& path)
     }
     BitBtn1->setEnabled(false);
     lFileName->setText(QFileInfo(path).fileName().chopped(4));
+    m_startError.clear();
     AudioOut1->Run();
+    if (!m_startError.isEmpty()) {
+        BitBtn1->setEnabled(true);
+        prompts().message(m_startError, PromptIcon::Error, pbOk);
+        return;
+    }
     Timer1->start();
     Timer2->start();
     m_playClock = 0;
-    lSampleRate->setText(QString::number(VorbisIn1->GetSampleRate()) + QStringLiteral(" bps"));
+    lSampleRate->setText(QString::number(VorbisIn1->GetSampleRate()) + QStringLiteral(" Hz"));
     m_totalSeconds = VorbisIn1->GetTotalTime();
     lTotalTime->setText(minutesSeconds(m_totalSeconds));
     ScrollBar1->setEnabled(true);
@@ -240,12 +254,14 @@ void TfrmOggPlayer::AudioOut1Done()
     Timer2->stop();
 }
 
-void TfrmOggPlayer::AudioOut1Failed()
+void TfrmOggPlayer::AudioOut1Failed(const QString& error)
 {
     // A run that failed (the sound device, a broken file) ends like one that
     // finished, so another file can be opened.
     if (AudioOut1->Status() == osIdle)
         AudioOut1Done();
+    if (!m_closing)
+        prompts().message(error, PromptIcon::Error, pbOk);
 }
 
 void TfrmOggPlayer::Timer1Timer()

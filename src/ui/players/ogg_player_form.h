@@ -76,12 +76,14 @@ private:
     void FormShow();
     void AudioOut1Progress();
     void AudioOut1Done();
-    void AudioOut1Failed();
+    // A run that failed: ended like a finished one, and the reason shown.
+    void AudioOut1Failed(const QString& error);
     int totalSeconds() const { return m_totalSeconds; }
 
     int m_playClock = 0;
     int m_totalSeconds = 0;
     bool m_closing = false;
+    QString m_startError; // why the output did not start, raised inside Run
     QImage m_picture;
 };
 

@@ -36,18 +36,19 @@ TfrmNewRecordFile::TfrmNewRecordFile(QWidget* parent) : QDialog(parent)
     cbBitSamples->setCurrentIndex(7);
     rbBitNumber = named(new QRadioButton(QStringLiteral("8 bit"), GroupBox1), "rbBitNumber");
     rbBitNumber16 = named(new QRadioButton(QStringLiteral("16 bit"), GroupBox1), "rbBitNumber16");
-    rbBitNumber16->setChecked(true);
     rbChannelNumber = named(new QRadioButton(QStringLiteral("Mono"), GroupBox1), "rbChannelNumber");
     rbChannelStereo =
         named(new QRadioButton(QStringLiteral("Stereo"), GroupBox1), "rbChannelStereo");
-    rbChannelStereo->setChecked(true);
-    // The two choices are independent of each other.
+    // The two choices are independent of each other. The groups come before
+    // the defaults: until then the four buttons of the box exclude each other.
     auto* bits = new QButtonGroup(this);
     bits->addButton(rbBitNumber);
     bits->addButton(rbBitNumber16);
     auto* channels = new QButtonGroup(this);
     channels->addButton(rbChannelNumber);
     channels->addButton(rbChannelStereo);
+    rbBitNumber16->setChecked(true);
+    rbChannelStereo->setChecked(true);
 
     auto* grid = new QGridLayout(GroupBox1);
     grid->addWidget(Label1, 0, 0);

@@ -7,8 +7,10 @@
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "ui/jobs/job_dialogs.h"
+#include "ui/main/help_window.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -24,9 +26,8 @@
 
 namespace {
 const QString kIdle = QStringLiteral("-----------");
+constexpr qint64 kEmptyWaveSize = 44; // a header and no sound
 const QString kSoundFilter = QStringLiteral("Sound file(*.wav);;All files(*.*)");
-// The maker's page the label at the bottom opens.
-const QString kMakerPage = QStringLiteral("https://quillon.example.org/");
 
 template <typename T> T* named(T* object, const char* name)
 {
@@ -99,9 +100,18 @@ TfrmRecord::TfrmRecord(QWidget* parent, HCDROM cdHandle)
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     MediaPlayer1 = named(new TMediaPlayerBar(this), "MediaPlayer1");
     btStart = named(new QPushButton(QStringLiteral("Start"), this), "btStart");
-    lbWeb = named(new QLabel(QStringLiteral("<a href=\"%1\">Quillon</a>").arg(kMakerPage), this),
-                  "lbWeb");
-    lbWeb->setOpenExternalLinks(true);
+    // The program's page is its help page, shown like Help in the main window;
+    // without it the link is left out.
+    const QUrl help = HelpPageUrl();
+    lbWeb =
+        named(new QLabel(
+                  QStringLiteral("<a href=\"%1\">Quillon</a>").arg(help.toString().toHtmlEscaped()),
+                  this),
+              "lbWeb");
+    lbWeb->setVisible(!help.isEmpty());
+    connect(lbWeb, &QLabel::linkActivated, this, [this] {
+        ShowHelpPage(this, [](const QUrl& url) { return QDesktopServices::openUrl(url); });
+    });
 
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
     miNew = named(PopupMenu1->addAction(QStringLiteral("&New...")), "miNew");
@@ -196,6 +206,9 @@ void TfrmRecord::FormClose()
     saveFile(true); // closing goes on whatever the answer
     m_device.Close();
     QFile::remove(m_workCopy);
+    // A new recording that holds no sound is of no use to anybody.
+    if (m_newRecording && QFileInfo(m_currentFile).size() <= kEmptyWaveSize)
+        QFile::remove(m_currentFile);
 }
 
 void TfrmRecord::pmExitClick()
@@ -252,6 +265,7 @@ void TfrmRecord::MediaPlayer1Click(TMPBtnType button)
         m_recordStart.start();
         TimerRecord->start();
         lbState->setText(text("RES_RecordingStr", "Recording..."));
+        m_modifiedBeforeTake = m_modified;
         m_modified = true;
         MediaPlayer1->SetEnabledButtons({btStop});
         break;
@@ -298,6 +312,8 @@ void TfrmRecord::mediaAction(TMPBtnType button)
         lbState->setText(kIdle);
         setButtonsOpened();
         if (button == btRecord) {
+            // A take that never started recorded nothing.
+            m_modified = m_modifiedBeforeTake;
             prompts().message(text("RES_MCI_Init_Fail", "Error while initializing MCI device!") +
                                   QLatin1Char('\n') + QString::fromStdString(e.what()),
                               PromptIcon::Error);
@@ -506,6 +522,9 @@ bool TfrmRecord::saveFile(bool ask)
         MediaPlayer1Click(btStop);
         mediaAction(btStop);
     }
+    // A new recording without sound (every take failed) is nothing to save.
+    if (m_newRecording && m_device.IsOpen() && m_device.Length() == 0)
+        m_modified = false;
     if (!m_modified && (ask || !m_newRecording))
         return true;
     if (m_modified && ask) {

@@ -90,6 +90,7 @@ private:
     QString m_workCopy;
     bool m_newRecording = false; // the current file is the new-recording file
     bool m_modified = false;
+    bool m_modifiedBeforeTake = false; // restored when a take does not start
     bool m_mp3Made = false;
     bool m_closing = false;
     qint64 m_playClock = 0;
