@@ -10,8 +10,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # CD access
   libcdio-dev libcdio-paranoia-dev
-  # CDDB over HTTP
-  libcurl4-openssl-dev
+  # web services over HTTP (CDDB, MusicBrainz, cover art) and disc ids
+  libcurl4-openssl-dev libdiscid-dev
   # sound card
   libasound2-dev
   # compressed WAV decoding and the WMA utility

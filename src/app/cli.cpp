@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "cli_args.h"
+#include "cli_metadata.h"
 #include "cli_prompts.h"
 #include "cli_resample.h"
 #include "cli_view.h"
@@ -8,9 +9,9 @@
 #include "cdaccess/cd_access.h"
 #include "cdaccess/cdio_access.h"
 #include "cddb/cddb_disc_id.h"
-#include "cddb/query_cddb_thread.h"
 #include "jobs/job_engine.h"
 #include "jobs/part_file.h"
+#include "metadata/disc_ids.h"
 #include "settings/disc_info.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
@@ -181,48 +182,6 @@ bool prepareOutputFolder(const TCliRequest& r, QString& error)
     return true;
 }
 
-// Looks the disc up and keeps what was found in the disc record and store.
-void queryCddb(const TOpenDisc& disc)
-{
-    struct TWaiter : QObject {
-        QEventLoop loop;
-        int code = 0;
-        bool event(QEvent* e) override
-        {
-            auto* m = dynamic_cast<TMessageEvent*>(e);
-            if (!m || m->message() != WM_CDDBFINISHED)
-                return QObject::event(e);
-            code = int(m->wParam());
-            loop.quit();
-            return true;
-        }
-    } waiter;
-    print(stderr,
-          QStringLiteral("Looking the disc up on %1...\n")
-              .arg(OptionsSetting.QueryCDDB.Server.isEmpty() ? kCddbDefaultServer
-                                                             : OptionsSetting.QueryCDDB.Server));
-    TQueryCDDBThread query(&waiter, disc.Toc, OptionsSetting.QueryCDDB);
-    waiter.loop.exec();
-    if (waiter.code != cddbFinished) {
-        print(stderr, QStringLiteral("quillon: no titles from CDDB (%1); using the stored ones\n")
-                          .arg(query.ErrorText()));
-        return;
-    }
-    const TCddbResult result = query.takeResult();
-    TCDInfo& info = OptionsSetting.CDInfo;
-    ApplyCddbResult(result, info, GenreIndex, [&](int row, const QString& title) {
-        const int n = row + 1;
-        if (n < int(info.Tracks.size()))
-            info.Tracks[size_t(n)] = title;
-    });
-    info.TrackNumber = disc.Toc.TrackCount();
-    try {
-        LoadSaveDiscInfo(disc.Key, false);
-    } catch (const std::exception& e) {
-        print(stderr, QStringLiteral("quillon: %1\n").arg(QString::fromLocal8Bit(e.what())));
-    }
-}
-
 // Runs one job to its end in an event loop, lists the files made on standard
 // output and the summary on standard error when anything was not made.
 int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& prompts)
@@ -298,6 +257,15 @@ int runDrives()
     return 0;
 }
 
+int runLookup(const TCliRequest& r)
+{
+    TOpenDisc disc;
+    QString error;
+    if (!openDisc(r, disc, error))
+        return fail(error);
+    return RunLookupCommand(r, disc.Toc, disc.Handle);
+}
+
 int runToc(const TCliRequest& r)
 {
     TOpenDisc disc;
@@ -312,6 +280,9 @@ int runToc(const TCliRequest& r)
     text += QStringLiteral("Disc key: %1\n").arg(disc.Key);
     text += QStringLiteral("CDDB disc id: %1\n")
                 .arg(IsUsableCddbToc(toc) ? CddbDiscIdText(CddbDiscId(toc)) : QStringLiteral("-"));
+    const std::optional<TDiscIds> ids = DiscIdsOf(toc);
+    text += QStringLiteral("MusicBrainz disc id: %1\n")
+                .arg(ids ? ids->MusicBrainz : QStringLiteral("-"));
     const TCDInfo& info = OptionsSetting.CDInfo;
     if (!info.Artist.isEmpty() || !info.Album.isEmpty())
         text += QStringLiteral("Title: %1 / %2\n").arg(info.Artist, info.Album);
@@ -377,8 +348,9 @@ int runExtract(const TCliRequest& r)
         return fail(QStringLiteral("a disc holds at most 99 tracks"));
 
     LoadSaveDiscInfo(disc.Key, true);
-    if (r.Cddb)
-        queryCddb(disc);
+    if (!ChooseExtractTitles(r, disc.Toc, disc.Handle, disc.Key,
+                             OptionsSetting.CommonOptions.OutputFolder, error))
+        return fail(error);
 
     QStringList items;
     for (int t : tracks)
@@ -490,6 +462,8 @@ int RunCli(int argc, char** argv)
             return runDrives();
         case TCliCommand::Toc:
             return runToc(*request);
+        case TCliCommand::Lookup:
+            return runLookup(*request);
         case TCliCommand::Extract:
             return runExtract(*request);
         case TCliCommand::Convert:

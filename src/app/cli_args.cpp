@@ -14,15 +14,20 @@ struct TCommandName {
 };
 constexpr TCommandName kCommands[] = {
     {"drives", TCliCommand::Drives},     {"toc", TCliCommand::Toc},
-    {"extract", TCliCommand::Extract},   {"convert", TCliCommand::Convert},
-    {"resample", TCliCommand::Resample}, {"help", TCliCommand::Help},
+    {"lookup", TCliCommand::Lookup},     {"extract", TCliCommand::Extract},
+    {"convert", TCliCommand::Convert},   {"resample", TCliCommand::Resample},
+    {"help", TCliCommand::Help},
 };
 
 // Which options a command takes (besides --help and --cd-image).
 bool takes(TCliCommand c, const QString& option)
 {
     if (option == QLatin1String("--drive"))
-        return c == TCliCommand::Toc || c == TCliCommand::Extract;
+        return c == TCliCommand::Toc || c == TCliCommand::Lookup || c == TCliCommand::Extract;
+    if (option == QLatin1String("--metadata"))
+        return c == TCliCommand::Lookup || c == TCliCommand::Extract;
+    if (option == QLatin1String("--release"))
+        return c == TCliCommand::Extract;
     if (option == QLatin1String("--tracks") || option == QLatin1String("--format") ||
         option == QLatin1String("--cddb"))
         return c == TCliCommand::Extract;
@@ -43,7 +48,8 @@ bool needsValue(const QString& option)
            option == QLatin1String("--format") || option == QLatin1String("--to") ||
            option == QLatin1String("--output") || option == QLatin1String("--cd-image") ||
            option == QLatin1String("--rate") || option == QLatin1String("--channels") ||
-           option == QLatin1String("--bits");
+           option == QLatin1String("--bits") || option == QLatin1String("--metadata") ||
+           option == QLatin1String("--release");
 }
 
 // The value of a numeric option when it is one of the allowed ones (or, with
@@ -182,6 +188,28 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
             r.Output = value;
         } else if (arg == QLatin1String("--cddb")) {
             r.Cddb = true;
+        } else if (arg == QLatin1String("--metadata")) {
+            static const QStringList kinds = {QStringLiteral("auto"), QStringLiteral("musicbrainz"),
+                                              QStringLiteral("cdtext"), QStringLiteral("cddb"),
+                                              QStringLiteral("stored")};
+            const QString kind = value.toLower();
+            if (!kinds.contains(kind) ||
+                (r.Command == TCliCommand::Lookup && kind == QLatin1String("stored"))) {
+                error = QStringLiteral("--metadata takes %1, not '%2'")
+                            .arg(r.Command == TCliCommand::Lookup
+                                     ? QStringLiteral("auto, musicbrainz, cdtext or cddb")
+                                     : QStringLiteral("auto, musicbrainz, cdtext, cddb or stored"),
+                                 value);
+                return std::nullopt;
+            }
+            r.Metadata = kind;
+        } else if (arg == QLatin1String("--release")) {
+            bool ok = false;
+            r.Release = value.toInt(&ok);
+            if (!ok || r.Release < 1) {
+                error = QStringLiteral("--release takes a number from 1 (see quillon lookup)");
+                return std::nullopt;
+            }
         } else if (arg == QLatin1String("--overwrite")) {
             r.Overwrite = true;
         } else if (arg == QLatin1String("--no-overwrite")) {
@@ -210,6 +238,18 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
         return r;
     if (r.Command == TCliCommand::None) {
         error = QStringLiteral("no command given (see quillon --help)");
+        return std::nullopt;
+    }
+    if (r.Cddb) {
+        if (!r.Metadata.isEmpty() && r.Metadata != QLatin1String("cddb")) {
+            error = QStringLiteral("--cddb is --metadata cddb; give only one of them");
+            return std::nullopt;
+        }
+        r.Metadata = QStringLiteral("cddb");
+    }
+    if (r.Release > 0 && r.Metadata == QLatin1String("stored")) {
+        error = QStringLiteral("--release picks a looked-up candidate; it does not go with "
+                               "--metadata stored");
         return std::nullopt;
     }
     if (r.Drive > 0 && !r.Image.isEmpty() && r.Command != TCliCommand::Drives) {
@@ -293,10 +333,22 @@ QString CliHelpText(TCliCommand command)
             "\n"
             "  --drive N         the drive numbered N by 'quillon drives' (default 1)\n"
             "  --cd-image FILE   read a disc image (.cue, .toc, .nrg) instead\n");
+    case TCliCommand::Lookup:
+        return QStringLiteral(
+            "Usage: quillon lookup [--drive N | --cd-image FILE] [--metadata SOURCE]\n"
+            "\n"
+            "Looks the disc's titles up and lists the numbered candidates with their\n"
+            "track titles; 'extract --release N' takes candidate N. Nothing is stored.\n"
+            "\n"
+            "  --drive N          the drive numbered N by 'quillon drives' (default 1)\n"
+            "  --cd-image FILE    read a disc image (.cue, .toc, .nrg) instead\n"
+            "  --metadata SOURCE  auto (default: the sources of options.ini in their\n"
+            "                     order), musicbrainz, cdtext or cddb\n");
     case TCliCommand::Extract:
         return QStringLiteral(
             "Usage: quillon extract [--drive N | --cd-image FILE] [--tracks 1,3-5]\n"
-            "                       [--format mp3|wav|ogg|wma] [--output DIR] [--cddb]\n"
+            "                       [--format mp3|wav|ogg|wma] [--output DIR]\n"
+            "                       [--metadata SOURCE [--release N]] [--cddb]\n"
             "                       [--overwrite | --no-overwrite]\n"
             "\n"
             "Reads tracks of the disc into files named after their titles, with the\n"
@@ -308,9 +360,15 @@ QString CliHelpText(TCliCommand command)
             "  --format F        the output format (default: the one of options.ini)\n"
             "  --output DIR      the output folder (made when missing; default: the one\n"
             "                    of options.ini)\n"
-            "  --cddb            look the titles up on the CDDB server of options.ini and\n"
-            "                    keep them in the disc store (otherwise the titles come\n"
-            "                    from the disc store)\n"
+            "  --metadata SOURCE where the titles come from: stored (the disc store),\n"
+            "                    auto (the sources of options.ini in their order),\n"
+            "                    musicbrainz, cdtext or cddb. Default: stored when the\n"
+            "                    disc has titles there, else auto. Titles looked up are\n"
+            "                    kept in the disc store; the front cover is saved as\n"
+            "                    cover.jpg beside the tracks\n"
+            "  --release N       take candidate N of 'quillon lookup' (default: the first\n"
+            "                    whose medium matches the disc; the others are listed)\n"
+            "  --cddb            the same as --metadata cddb\n"
             "  --overwrite       answer yes when asked to replace a file\n"
             "  --no-overwrite    answer no (the default when standard input is no terminal)\n");
     case TCliCommand::Convert:
@@ -357,7 +415,8 @@ QString CliHelpText(TCliCommand command)
         "\n"
         "Commands:\n"
         "  drives    list the CD drives and disc images\n"
-        "  toc       show the tracks, disc key and CDDB disc id of a disc\n"
+        "  toc       show the tracks, disc key and disc ids of a disc\n"
+        "  lookup    look the titles of a disc up (MusicBrainz, CD-Text, CDDB)\n"
         "  extract   read tracks into WAV, MP3, OGG or WMA files\n"
         "  convert   convert WAV and MP3 files\n"
         "  resample  change the sample rate, channels or sample size of WAV files\n"

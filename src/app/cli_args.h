@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-enum class TCliCommand { None, Help, Drives, Toc, Extract, Convert, Resample };
+enum class TCliCommand { None, Help, Drives, Toc, Lookup, Extract, Convert, Resample };
 
 // The output sample rates resample accepts.
 inline constexpr int kMinRate = 1000;
@@ -22,7 +22,9 @@ struct TCliRequest {
     QString Tracks;           // --tracks, unparsed
     QString Format;           // --format / --to: mp3, wav, ogg or wma
     QString Output;           // --output DIR
-    bool Cddb = false;        // --cddb
+    bool Cddb = false;        // --cddb (the same as --metadata cddb)
+    QString Metadata;         // --metadata auto|musicbrainz|cdtext|cddb|stored; empty: not given
+    int Release = 0;          // --release N (1-based); 0: not given
     bool Overwrite = false;   // --overwrite
     bool NoOverwrite = false; // --no-overwrite
     QStringList Files;        // convert, resample: the input files

@@ -8,6 +8,8 @@
 // the UI thread; ReadCDAudioLBA also from the rip thread and the CD playback
 // worker. Implementations serialise access to one handle internally.
 
+#include "cd_text.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -120,6 +122,14 @@ public:
     // Tray commands (false where the drive cannot, e.g. an image).
     virtual bool EjectMedia(HCDROM handle) = 0;
     virtual bool CloseTray(HCDROM handle) = 0;
+    // The disc's CD-Text; false when it has none (or the drive cannot say).
+    // May be called from any thread.
+    virtual bool ReadCDText(HCDROM handle, TCdText& text)
+    {
+        (void)handle;
+        (void)text;
+        return false;
+    }
 };
 
 // The installed implementation (libcdio unless a test installed another).

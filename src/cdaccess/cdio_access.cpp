@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <cdio/cdio.h>
+#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 #include <cdio/mmc_hl_cmds.h>
 
@@ -81,6 +82,39 @@ ImageDrives& imageDrives()
 QString trimmedField(const char* text, std::size_t size)
 {
     return QString::fromLatin1(text, qsizetype(strnlen(text, size))).trimmed();
+}
+
+// The first and last track numbers of the disc; false when it has none.
+bool trackRange(CdIo_t* p, track_t& first, track_t& last)
+{
+    first = cdio_get_first_track_num(p);
+    last = cdio_get_last_track_num(p);
+    return first != CDIO_INVALID_TRACK && last != CDIO_INVALID_TRACK && last >= first;
+}
+
+QString cdTextField(cdtext_t* text, cdtext_field_t field, track_t track, bool fromImage)
+{
+    const char* value = cdtext_get_const(text, field, track);
+    if (value == nullptr)
+        return {};
+    // Repaired before the spaces are tidied: a double-encoded "à" ends in
+    // a no-break space.
+    const QString s = QString::fromUtf8(value);
+    return (fromImage ? RepairCueSheetText(s) : s).simplified();
+}
+
+TCdTextBlock cdTextBlock(cdtext_t* text, track_t track, bool fromImage)
+{
+    TCdTextBlock b;
+    b.Title = cdTextField(text, CDTEXT_FIELD_TITLE, track, fromImage);
+    b.Performer = cdTextField(text, CDTEXT_FIELD_PERFORMER, track, fromImage);
+    b.Songwriter = cdTextField(text, CDTEXT_FIELD_SONGWRITER, track, fromImage);
+    b.Composer = cdTextField(text, CDTEXT_FIELD_COMPOSER, track, fromImage);
+    b.Genre = cdTextField(text, CDTEXT_FIELD_GENRE, track, fromImage);
+    b.Message = cdTextField(text, CDTEXT_FIELD_MESSAGE, track, fromImage);
+    if (track != 0)
+        b.Isrc = cdTextField(text, CDTEXT_FIELD_ISRC, track, false);
+    return b;
 }
 
 // Image files open only through the image drivers, so that a stray regular file
@@ -343,9 +377,9 @@ bool TCdioAccess::ReadTOC(HCDROM handle, TTOC& toc)
     CdIo_t* p = drive->cdio.get();
     if (!p)
         return fail(CDERR_NO_TOC, QStringLiteral("No disc in the drive"));
-    const track_t first = cdio_get_first_track_num(p);
-    const track_t last = cdio_get_last_track_num(p);
-    if (first == CDIO_INVALID_TRACK || last == CDIO_INVALID_TRACK || last < first)
+    track_t first = 0;
+    track_t last = 0;
+    if (!trackRange(p, first, last))
         return fail(CDERR_NO_TOC, QStringLiteral("The disc has no readable table of contents"));
     TTOC result;
     result.FirstTrack = first;
@@ -464,5 +498,38 @@ bool TCdioAccess::CloseTray(HCDROM handle)
     if (rc != DRIVER_OP_SUCCESS)
         return fail(CDERR_TRAY, QStringLiteral("Closing the tray failed: %1")
                                     .arg(QString::fromLatin1(cdio_driver_errmsg(rc))));
+    return succeed();
+}
+
+bool TCdioAccess::ReadCDText(HCDROM handle, TCdText& text)
+{
+    const auto drive = find(handle);
+    if (!drive)
+        return false;
+    std::lock_guard guard(drive->lock);
+    CdIo_t* p = drive->cdio.get();
+    if (!p)
+        return fail(CDERR_NO_TOC, QStringLiteral("No disc in the drive"));
+    track_t first = 0;
+    track_t last = 0;
+    cdtext_t* cdtext = cdio_get_cdtext(p); // owned by the libcdio object
+    if (cdtext == nullptr || !trackRange(p, first, last))
+        return fail(CDERR_NO_TOC, QStringLiteral("The disc has no CD-Text"));
+    TCdText result;
+    result.Disc = cdTextBlock(cdtext, 0, drive->isImage);
+    for (track_t t = first; t <= last; ++t) {
+        TCdTextBlock block = cdTextBlock(cdtext, t, drive->isImage);
+        if (block.Isrc.isEmpty() && drive->isImage) {
+            // A cue sheet's ISRC lines are kept with the track, not in the CD-Text.
+            if (char* isrc = cdio_get_track_isrc(p, t)) {
+                block.Isrc = QString::fromLatin1(isrc).trimmed();
+                cdio_free(isrc);
+            }
+        }
+        result.Tracks.push_back(std::move(block));
+    }
+    if (result.isEmpty())
+        return fail(CDERR_NO_TOC, QStringLiteral("The disc has no CD-Text"));
+    text = std::move(result);
     return succeed();
 }

@@ -44,6 +44,7 @@ public:
     QString LastErrorText() override;
     bool EjectMedia(HCDROM handle) override;
     bool CloseTray(HCDROM handle) override;
+    bool ReadCDText(HCDROM handle, TCdText& text) override;
 
     // Whether the handle's TOC addresses were switched to minute/second/frame.
     bool IsMsfMode(HCDROM handle);

@@ -1,46 +1,13 @@
 #include "cddb_client.h"
 
 #include "cddb_disc_id.h"
-#include "curl_handles.h"
+#include "net/http_client.h"
 
 #include <QUrl>
 
 #include <algorithm>
-#include <mutex>
 
 namespace {
-
-constexpr int kPollMs = 50; // how often a waiting transfer looks at the stop flag
-
-struct TransferState {
-    QByteArray body;
-    int capacity = 0;
-    bool truncated = false;
-    const std::atomic<bool>* stop = nullptr;
-
-    bool stopped() const { return stop && stop->load(); }
-};
-
-size_t writeBody(char* data, size_t size, size_t count, void* user)
-{
-    auto* state = static_cast<TransferState*>(user);
-    const size_t bytes = size * count;
-    const qsizetype room = state->capacity - state->body.size();
-    if (qsizetype(bytes) > room) {
-        // Keep what fits and end the transfer: the answer is longer than any
-        // entry we are willing to hold.
-        state->body.append(data, room);
-        state->truncated = true;
-        return 0;
-    }
-    state->body.append(data, qsizetype(bytes));
-    return bytes;
-}
-
-int transferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    return static_cast<TransferState*>(user)->stopped() ? 1 : 0;
-}
 
 bool isHostText(const QString& s)
 {
@@ -80,10 +47,15 @@ QByteArray helloWord(QString word, const char* fallback)
 
 } // namespace
 
-void EnsureCurlInitialised()
+QString CddbServerLineText(int code, const QString& line)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    // Servers that want registered programs answer every command with
+    // "500 Unknown developer email for <client> <version>".
+    if (code == 500 && line.contains(QLatin1String("developer"), Qt::CaseInsensitive))
+        return QStringLiteral("The CDDB server accepts only registered programs; MusicBrainz "
+                              "needs no registration (the server said: %1)")
+            .arg(line);
+    return line;
 }
 
 const QStringList& CddbServerHosts()
@@ -105,10 +77,7 @@ const QStringList& CddbServerHosts()
     return hosts;
 }
 
-TCddbClient::TCddbClient(const std::atomic<bool>* stop) : m_stop(stop)
-{
-    EnsureCurlInitialised();
-}
+TCddbClient::TCddbClient(const std::atomic<bool>* stop) : m_stop(stop) {}
 
 bool TCddbClient::CDDBSetOption(int option, const QString& text, int number)
 {
@@ -190,94 +159,42 @@ bool TCddbClient::fetch(const QString& command, int capacity, QByteArray& body)
              QStringLiteral("Invalid proxy server name: %1").arg(m_proxyHost.left(100)));
         return false;
     }
-
-    CurlEasyPtr easy(curl_easy_init());
-    CurlMultiPtr multi(curl_multi_init());
-    if (!easy || !multi) {
-        fail(ceNetwork, QStringLiteral("The network library could not be initialised"));
-        return false;
-    }
-    TransferState state;
-    state.capacity = std::max(capacity, 0);
-    state.stop = m_stop;
-
-    const QByteArray urlBytes = url.toUtf8();
-    const QByteArray agent = QByteArrayLiteral("Quillon/" QUILLON_VERSION);
-    const QByteArray proxy = m_useProxy ? m_proxyHost.toUtf8() : QByteArray();
-    CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_URL, urlBytes.constData());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_USERAGENT, agent.constData());
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(m_timeouts.ConnectMs));
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(m_timeouts.TransferMs));
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, transferProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    // The proxy comes from our settings only; an empty text also keeps
-    // libcurl from taking one from the environment.
-    curl_easy_setopt(h, CURLOPT_PROXY, proxy.constData());
-    if (m_useProxy) {
-        curl_easy_setopt(h, CURLOPT_PROXYTYPE, long(CURLPROXY_HTTP));
-        curl_easy_setopt(h, CURLOPT_PROXYPORT, long(m_proxyPort));
-        curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-    }
-
-    CURLcode result = CURLE_OK;
-    {
-        CurlMultiAttachment attached(multi.get(), h);
-        if (!attached.ok()) {
-            fail(ceNetwork, QStringLiteral("The network library could not start the transfer"));
-            return false;
-        }
-        int running = 1;
-        while (running) {
-            if (state.stopped()) {
-                fail(ceStopped, QStringLiteral("Stopped"));
-                return false;
-            }
-            if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
-                break;
-            if (running)
-                curl_multi_poll(multi.get(), nullptr, 0, kPollMs, nullptr);
-        }
-        int queued = 0;
-        result = CURLE_RECV_ERROR;
-        while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued)) {
-            if (msg->msg == CURLMSG_DONE && msg->easy_handle == h)
-                result = msg->data.result;
-        }
-    }
-
-    if (state.stopped() || result == CURLE_ABORTED_BY_CALLBACK) {
+    THttpSettings settings;
+    settings.ConnectMs = m_timeouts.ConnectMs;
+    settings.TransferMs = m_timeouts.TransferMs;
+    settings.UseProxy = m_useProxy;
+    settings.ProxyHost = m_proxyHost;
+    settings.ProxyPort = m_proxyPort;
+    settings.UserAgent = m_userAgent;
+    THttpRequest request;
+    request.Url = url;
+    request.MaxBytes = std::max(capacity, 0);
+    request.KeepTruncated = true;
+    THttpResponse response = THttpClient(settings, m_stop).Get(request);
+    switch (response.Error) {
+    case THttpError::None:
+        break;
+    case THttpError::Stopped:
         fail(ceStopped, QStringLiteral("Stopped"));
         return false;
-    }
-    if (state.truncated && result == CURLE_WRITE_ERROR) {
-        // Keep the complete lines of an over-long answer.
-        const qsizetype lastBreak = state.body.lastIndexOf('\n');
-        state.body.truncate(lastBreak < 0 ? 0 : lastBreak + 1);
-        result = CURLE_OK;
-    }
-    if (result == CURLE_OPERATION_TIMEDOUT) {
+    case THttpError::Timeout:
         fail(ceTimeout, QStringLiteral("The CDDB server did not answer in time"));
         return false;
+    default:
+        fail(ceNetwork, QStringLiteral("CDDB server: %1").arg(response.ErrorText));
+        return false;
     }
-    if (result != CURLE_OK) {
+    if (response.Status != 200) {
         fail(ceNetwork,
-             QStringLiteral("CDDB server: %1").arg(QString::fromUtf8(curl_easy_strerror(result))));
+             QStringLiteral("The CDDB server answered with HTTP status %1").arg(response.Status));
         return false;
     }
-    long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) {
-        fail(ceNetwork, QStringLiteral("The CDDB server answered with HTTP status %1").arg(status));
-        return false;
+    if (response.Truncated) {
+        // Keep the complete lines of an over-long answer.
+        const qsizetype lastBreak = response.Body.lastIndexOf('\n');
+        response.Body.truncate(lastBreak < 0 ? 0 : lastBreak + 1);
     }
-    body = std::move(state.body);
+    body = std::move(response.Body);
     return true;
 }
 
@@ -299,7 +216,7 @@ bool TCddbClient::CDDBQuery(const TTOC& toc, std::vector<TCddbMatch>& matches, i
         fail(ceBadAnswer, QStringLiteral("The server's answer is not a CDDB answer"));
         return false;
     case TCddbAnswerKind::NoMatch:
-        fail(answer.Code, answer.Message);
+        fail(answer.Code, CddbServerLineText(answer.Code, answer.Message));
         return true;
     case TCddbAnswerKind::Matches:
         matches = std::move(answer.Matches);
@@ -328,7 +245,7 @@ bool TCddbClient::CDDBGetDiskInfo(const TCddbMatch& match, QString& text, int ca
     TCddbReadAnswer answer = ParseCddbReadAnswer(QString::fromUtf8(body));
     if (!answer.Ok) {
         fail(answer.Code != 0 ? answer.Code : ceBadAnswer,
-             answer.Code != 0 ? answer.Message
+             answer.Code != 0 ? CddbServerLineText(answer.Code, answer.Message)
                               : QStringLiteral("The server's answer is not a CDDB answer"));
         return false;
     }

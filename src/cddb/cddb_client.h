@@ -8,10 +8,10 @@
 // abandoned within a few tens of milliseconds and the call fails with
 // ceStopped.
 //
-// Every answer is untrusted: transfers have connect and total time-outs, an
-// answer is cut at the capacity given, redirects are not followed, and
-// category and disc id of a match are checked before they go back to the
-// server.
+// Every answer is untrusted: the transfers go through the program's HTTP
+// client (time-outs, size cap, checked redirects), an answer is cut at the
+// capacity given, and category and disc id of a match are checked before
+// they go back to the server.
 
 #include "cdaccess/cd_access.h"
 #include "cddb_answer.h"
@@ -55,6 +55,10 @@ inline const QString kCddbDefaultServer = QStringLiteral("gnudb.gnudb.org");
 inline const QString kCddbDefaultScript = QStringLiteral("/~cddb/cddb.cgi");
 const QStringList& CddbServerHosts();
 
+// The status line of a server's refusal as the user reads it: the plain
+// words for a server that accepts only registered programs, else the line.
+QString CddbServerLineText(int code, const QString& line);
+
 struct TCddbTimeouts {
     int ConnectMs = 10000;
     int TransferMs = 30000;
@@ -80,6 +84,8 @@ public:
     QString LastErrorText() const { return m_errorText; }
 
     void setTimeouts(const TCddbTimeouts& timeouts) { m_timeouts = timeouts; }
+    // The User-Agent of the requests (UserAgentText's form); empty: the default.
+    void setUserAgent(const QString& agent) { m_userAgent = agent; }
     // The URL a command is sent to; empty (and an error set) when the server
     // or script option is unusable.
     QString commandUrl(const QString& command);
@@ -97,6 +103,7 @@ private:
     bool m_useProxy = false;
     QString m_proxyHost;
     int m_proxyPort = 80;
+    QString m_userAgent;
     int m_error = ceNone;
     QString m_errorText;
 };

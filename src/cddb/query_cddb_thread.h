@@ -4,7 +4,8 @@
 // Threads: the object is created, stopped and destroyed on the UI thread; it
 // starts its worker at once. The worker sets the client's options from a
 // copy of the settings, queries the server, fetches the entries of the matches
-// in order until one has track titles, and keeps what it parsed in the object.
+// in order (the first with track titles gives the result, every one with
+// titles is a choice), and keeps what it parsed in the object.
 // It touches no window and no shared record: it posts exactly one
 // WM_CDDBFINISHED to the report window at the end of a run, unless the run was
 // stopped, in which case it posts nothing.
@@ -28,6 +29,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -46,14 +48,23 @@ struct TCddbOptionCall {
     bool operator==(const TCddbOptionCall&) const = default;
 };
 
-// The CDDBSetOption calls made before a query, in order. The proxy options
-// (2, 5, 1) only when settings.UseProxy; a Port that is not an integer gives 80.
+// The CDDBSetOption calls made before a query, in order. The greeting names
+// settings.Email and settings.Client, or the placeholders when they are
+// empty. The proxy options (2, 5, 1) only when settings.UseProxy; a Port that
+// is not an integer gives 80.
 std::vector<TCddbOptionCall> CddbOptionCalls(const TQueryCDDB& settings);
+
+// The whole lookup on the calling thread: nothing when the server had no
+// match or failed (error and errorText then say why), else what the entries
+// gave. userAgent: the User-Agent of the requests (empty: the default).
+std::optional<TCddbResult> QueryCddb(const TTOC& toc, const TQueryCDDB& settings,
+                                     const TCddbTimeouts& timeouts, const QString& userAgent,
+                                     const std::atomic<bool>* stop, int* error, QString* errorText);
 
 class TQueryCDDBThread {
 public:
     TQueryCDDBThread(QObject* reportWindow, const TTOC& toc, const TQueryCDDB& settings,
-                     const TCddbTimeouts& timeouts = {});
+                     const TCddbTimeouts& timeouts = {}, const QString& userAgent = {});
     ~TQueryCDDBThread();
     TQueryCDDBThread(const TQueryCDDBThread&) = delete;
     TQueryCDDBThread& operator=(const TQueryCDDBThread&) = delete;
@@ -82,6 +93,7 @@ private:
     const TTOC m_toc;
     const TQueryCDDB m_settings;
     const TCddbTimeouts m_timeouts;
+    const QString m_userAgent;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex; // guards the fields below and the final post
     TCddbResult m_result;

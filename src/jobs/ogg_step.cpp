@@ -1,6 +1,7 @@
 #include "ogg_step.h"
 
 #include "audio/pcm_exception.h"
+#include "jobs/extract_tag.h"
 #include "jobs/job_engine.h"
 #include "jobs/job_texts.h"
 #include "settings/global.h"
@@ -38,16 +39,32 @@ QStringList ExtractOggComments(const QString& title, int track, const TCDInfo& d
         if (!value.trimmed().isEmpty())
             lines << QString::fromLatin1(name) + QLatin1Char('=') + value;
     };
+    const TTrackDetails details = track > 0 && track < int(disc.Details.size())
+                                      ? disc.Details[size_t(track)]
+                                      : TTrackDetails{};
     add("TITLE", title);
-    add("ARTIST", disc.Artist);
+    add("ARTIST", TrackArtist(disc, track));
     add("ALBUM", disc.Album);
-    add("DATE", disc.Year);
+    add("DATE", ReleaseDateText(disc));
     const QStringList& genres = GenreNames();
     if (disc.Genre >= 1 && disc.Genre <= genres.size())
         add("GENRE", genres[disc.Genre - 1]);
     if (track > 0)
         add("TRACKNUMBER", QString::number(track));
     add("COMMENT", disc.Comment);
+    add("ALBUMARTIST", disc.Artist);
+    if (disc.DiscNumber > 0) {
+        add("DISCNUMBER", QString::number(disc.DiscNumber));
+        if (disc.DiscTotal >= disc.DiscNumber)
+            add("DISCTOTAL", QString::number(disc.DiscTotal));
+    }
+    add("ISRC", details.Isrc);
+    add("MUSICBRAINZ_ALBUMID", disc.MusicBrainzReleaseId);
+    add("MUSICBRAINZ_RELEASETRACKID", details.ReleaseTrackId);
+    add("MUSICBRAINZ_TRACKID", details.RecordingId);
+    add("MUSICBRAINZ_ALBUMARTISTID", disc.MusicBrainzAlbumArtistId);
+    add("MUSICBRAINZ_RELEASEGROUPID", disc.MusicBrainzReleaseGroupId);
+    add("MUSICBRAINZ_DISCID", disc.MusicBrainzDiscId);
     return lines;
 }
 

@@ -12,6 +12,12 @@
 // <path>") when the file cannot be written, leaving it unchanged.
 void LoadSaveDiscInfo(const QString& key, bool load);
 
+struct TCDInfo;
+
+// True when the record holds titles worth keeping: an artist, an album, or a
+// track title other than the "TrackNN" a disc gets when none is known.
+bool HasStoredTitles(const TCDInfo& info);
+
 // Place of name among the 148 genre names (from 0), exact case-sensitive
 // comparison; -1 when none is equal. The genre number is the place + 1.
 int GenreIndex(const QString& name);

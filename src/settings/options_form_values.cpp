@@ -168,6 +168,15 @@ TOptionsFormValues OptionsFormValuesFrom(const TOptionsSetting& s)
     v.Year = s.CDInfo.Year;
     v.Genre = s.CDInfo.Genre;
     v.Comment = s.CDInfo.Comment;
+
+    v.AutoLookup = s.Lookup.Auto;
+    v.LookupSources = s.Lookup.Sources;
+    v.MusicBrainzServer = s.MusicBrainz.Server;
+    v.CoverArtServer = s.MusicBrainz.CoverArtServer;
+    v.SaveCover = s.MusicBrainz.SaveCover;
+    v.Contact = s.MusicBrainz.Contact;
+    v.CddbEmail = s.QueryCDDB.Email;
+    v.CddbClient = s.QueryCDDB.Client;
     return v;
 }
 
@@ -222,6 +231,15 @@ OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& v, TOptionsS
     s.CDInfo.Year = v.Year;
     s.CDInfo.Genre = v.Genre;
     s.CDInfo.Comment = v.Comment;
+
+    s.Lookup.Auto = v.AutoLookup;
+    s.Lookup.Sources = v.LookupSources.trimmed();
+    s.MusicBrainz.Server = v.MusicBrainzServer.trimmed();
+    s.MusicBrainz.CoverArtServer = v.CoverArtServer.trimmed();
+    s.MusicBrainz.SaveCover = v.SaveCover;
+    s.MusicBrainz.Contact = v.Contact.trimmed();
+    s.QueryCDDB.Email = v.CddbEmail.trimmed();
+    s.QueryCDDB.Client = v.CddbClient.trimmed();
     return OptionsFormProblem::None;
 }
 

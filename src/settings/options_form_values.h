@@ -44,6 +44,16 @@ struct TOptionsFormValues {
     int CDIndex = -1; // -1 while the drive list is empty
     bool CDDb = false;
 
+    // Page "Lookup"
+    bool AutoLookup = true;
+    QString LookupSources;
+    QString MusicBrainzServer;
+    QString CoverArtServer;
+    bool SaveCover = true;
+    QString Contact;
+    QString CddbEmail;
+    QString CddbClient;
+
     // Page "ID3 Tag": the disc record
     bool UseID3 = false;
     QString Artist;

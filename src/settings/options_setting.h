@@ -5,6 +5,7 @@
 // closes. Read directly by every window and worker; changed only on the UI
 // thread (the windows that change it are modal while workers run).
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -22,16 +23,39 @@ struct TCommonOptions {
 // Output formats, in the order of the options dialog's list.
 enum TOutputFormat : qint32 { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3 };
 
+// What is known of one track besides its title.
+struct TTrackDetails {
+    QString Artist; // the track's own artist; empty: the album's
+    QString Isrc;
+    QString RecordingId;    // MusicBrainz recording
+    QString ReleaseTrackId; // MusicBrainz track of the release
+    bool operator==(const TTrackDetails&) const = default;
+};
+
 // The disc record: titles of the disc in the drive. Tracks[1..100] are used;
-// Tracks[0] is unused so that track n is Tracks[n].
+// Tracks[0] is unused so that track n is Tracks[n] (and its details Details[n]).
 struct TCDInfo {
-    QString Artist;
+    QString Artist; // the album's artist
     QString Album;
     QString Year;
     qint32 Genre = 0; // 0 blank, 1..148 genre names, -1 nothing chosen
     QString Comment;
     qint32 TrackNumber = 0;
     std::array<QString, 101> Tracks;
+
+    // Where the titles came from ("musicbrainz", "cdtext", "cddb"); empty when
+    // typed or unknown.
+    QString Source;
+    QString Date;          // the full release date when known ("1994-05-02")
+    qint32 DiscNumber = 0; // 0: unknown
+    qint32 DiscTotal = 0;
+    QString MusicBrainzDiscId;
+    QString MusicBrainzReleaseId;
+    QString MusicBrainzReleaseGroupId;
+    QString MusicBrainzAlbumArtistId;
+    std::array<TTrackDetails, 101> Details;
+    // The release's front cover, kept for the session only (never stored).
+    QByteArray FrontCover;
 };
 
 struct TQueryCDDB {
@@ -40,6 +64,23 @@ struct TQueryCDDB {
     bool UseProxy = false;
     QString ProxyAddress;
     QString Port;
+    // The greeting's user: an e-mail address "user@host" (empty: a placeholder)
+    // and the program name and version (empty: this program's own).
+    QString Email = {};
+    QString Client = {};
+};
+
+struct TMusicBrainzOptions {
+    QString Server = QStringLiteral("https://musicbrainz.org");
+    QString CoverArtServer = QStringLiteral("https://coverartarchive.org");
+    bool SaveCover = true;
+    QString Contact; // named in the User-Agent; empty: the program's home page
+};
+
+struct TLookupOptions {
+    bool Auto = true; // look a disc without stored titles up when it appears
+    // The sources in the order they are asked.
+    QString Sources = QStringLiteral("musicbrainz,cdtext,cddb");
 };
 
 struct TOptionsSetting {
@@ -67,6 +108,8 @@ struct TOptionsSetting {
     bool SaveMp3 = false;
     TCDInfo CDInfo;
     TQueryCDDB QueryCDDB;
+    TMusicBrainzOptions MusicBrainz;
+    TLookupOptions Lookup;
     bool UseID3 = false;
     QString Lan = QStringLiteral("English");
 };

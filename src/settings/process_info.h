@@ -11,9 +11,10 @@
 #include <memory>
 
 constexpr int WM_USER = 0x400;
-constexpr int WM_RIPFAILED = WM_USER + 101;    // 1125
-constexpr int WM_PROCESSINFO = WM_USER + 102;  // 1126
-constexpr int WM_CDDBFINISHED = WM_USER + 104; // 1128
+constexpr int WM_RIPFAILED = WM_USER + 101;      // 1125
+constexpr int WM_PROCESSINFO = WM_USER + 102;    // 1126
+constexpr int WM_CDDBFINISHED = WM_USER + 104;   // 1128
+constexpr int WM_LOOKUPFINISHED = WM_USER + 110; // 1134: a title or cover lookup ended
 
 // Qt event types derived from the message numbers (QEvent::User is 1000, so
 // every number stays well inside the user range).

@@ -1,7 +1,7 @@
 // The CDDB client against a server on 127.0.0.1 started by each test.
 #include "cddb/cddb_client.h"
-#include "support/cddb_test_server.h"
 #include "cddb_test_util.h"
+#include "support/cddb_test_server.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -41,8 +41,9 @@ TEST(CddbClient, QueryAnswers)
          2, ceNone, ""},
         {"inexact matches", "211 inexact\r\nrock 09001203 A\r\n.\r\n", 200, true, 1, ceNone, ""},
         {"no match", "202 No match for disc ID 09001203.\r\n", 200, true, 0, 202, ""},
-        {"server error", "500 Unknown developer email\r\n", 200, true, 0, 500,
-         "500 Unknown developer email"},
+        {"registration refused", "500 Unknown developer email\r\n", 200, true, 0, 500,
+         "The CDDB server accepts only registered programs; MusicBrainz needs no registration (the "
+         "server said: 500 Unknown developer email)"},
         {"garbage",
          "\x7f"
          "ELF\x01\x02 binary junk",

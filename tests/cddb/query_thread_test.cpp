@@ -1,9 +1,9 @@
 // The query thread: options, the walk over the matches, its one message, and
 // Stop; with a CDDB server on 127.0.0.1 started by each test.
 #include "cddb/query_cddb_thread.h"
-#include "support/cddb_test_server.h"
 #include "cddb_test_util.h"
 #include "settings/process_info.h"
+#include "support/cddb_test_server.h"
 #include "support/test_support.h"
 
 #include <QCoreApplication>
@@ -183,7 +183,12 @@ TEST(QueryCDDBThread, NoMatchAndFailuresReportTheReason)
          {"202 No match for disc ID 09001203.\r\n"},
          202,
          "202 No match for disc ID 09001203."},
-        {"server error", {"500 Unknown developer email\r\n"}, 500, "500 Unknown developer email"},
+        {"registration refused",
+         {"500 Unknown developer email\r\n"},
+         500,
+         "The CDDB server accepts only registered programs; MusicBrainz needs no registration (the "
+         "server said: 500 Unknown developer email)"},
+        {"server error", {"500 Internal error\r\n"}, 500, "500 Internal error"},
         {"garbage", {"<html>busy</html>"}, ceBadAnswer, ""},
         {"HTTP error", {"oops", 503}, ceNetwork, ""},
     };

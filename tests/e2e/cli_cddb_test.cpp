@@ -3,6 +3,7 @@
 // match leaves the stored titles in use.
 #include "support/cddb_test_server.h"
 
+#include "cli_disc_fixture.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -18,42 +19,8 @@ using namespace quillon::test;
 
 namespace {
 
-struct CliCddbE2E : ::testing::Test {
-    QTemporaryDir work;
-    QString home;
-    QString cue;
-
-    void SetUp() override
-    {
-        if (!QFile::exists(binDir() + QStringLiteral("/quillon")))
-            GTEST_SKIP() << "quillon is not built";
-        home = work.filePath(QStringLiteral("home"));
-        QDir().mkpath(home);
-        cue = work.filePath(QStringLiteral("disc.cue"));
-        ASSERT_EQ(
-            QProcess::execute(binDir() + QStringLiteral("/quillon-discgen"),
-                              {cue, QStringLiteral("1s:tone:440"), QStringLiteral("1s:tone:550"),
-                               QStringLiteral("--titles"), home + QStringLiteral("/cdinfo.dat"),
-                               QStringLiteral("--title"), QStringLiteral("Stored One"),
-                               QStringLiteral("--title"), QStringLiteral("Stored Two")}),
-            0);
-    }
-    // Runs quillon while this process keeps serving.
-    int quillon(const QStringList& args, QString* out = nullptr, QString* err = nullptr) const
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLON_HOME"), home);
-        p.setProcessEnvironment(env);
-        p.start(binDir() + QStringLiteral("/quillon"), args);
-        p.closeWriteChannel();
-        p.waitForFinished(120000);
-        if (out)
-            *out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        if (err)
-            *err = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
+struct CliCddbE2E : CliDiscE2E {
+    void SetUp() override { makeDisc(); }
     QString discId() const
     {
         QString out;

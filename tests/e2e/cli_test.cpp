@@ -305,7 +305,10 @@ TEST_F(CliE2E, InstalledProgramWorksAndKeepsItsFilesPerUser)
     const QString outDir = work.filePath(QStringLiteral("from-ini"));
     ASSERT_TRUE(writeFile(
         data + QStringLiteral("/quillon/options.ini"),
-        QStringLiteral("[CommonOptions]\nOutputFolder=%1\nOutputFormat=3\n").arg(outDir).toUtf8()));
+        // No titles are stored for the disc here: no lookup on the network either.
+        QStringLiteral("[CommonOptions]\nOutputFolder=%1\nOutputFormat=3\n[Lookup]\nAuto=0\n")
+            .arg(outDir)
+            .toUtf8()));
     const ProgramRun r = runProgram(prefix + QStringLiteral("/bin/quillon"),
                                     {QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
                                      QStringLiteral("--tracks"), QStringLiteral("3")},

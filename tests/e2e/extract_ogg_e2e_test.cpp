@@ -83,7 +83,8 @@ TEST_F(ExtractOggE2E, ThreeTracksBecomeOggFilesWithComments)
                                        QStringLiteral("DATE=1999"),
                                        QStringLiteral("GENRE=") + GenreNames()[4],
                                        QStringLiteral("TRACKNUMBER=") + QString::number(t),
-                                       QStringLiteral("COMMENT=made here")}
+                                       QStringLiteral("COMMENT=made here"),
+                                       QStringLiteral("ALBUMARTIST=The Artist")}
                          : QStringList{};
             EXPECT_EQ(listComments(ogg), expected);
         }

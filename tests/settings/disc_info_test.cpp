@@ -145,6 +145,79 @@ TEST(DiscInfo, SaveAndLoadRoundTripUnderSignedKeys)
     EXPECT_EQ(track(4), s("old 4"));
 }
 
+TEST(DiscInfo, LookedUpFieldsRoundTripBesideTheOldKeys)
+{
+    quillon::test::TempHome home;
+    TCDInfo& info = OptionsSetting.CDInfo;
+    info = TCDInfo{};
+    info.Artist = s("Band");
+    info.TrackNumber = 2;
+    info.Tracks[1] = s("One");
+    info.Tracks[2] = s("Two");
+    info.Source = s("musicbrainz");
+    info.Date = s("1994-05-02");
+    info.DiscNumber = 2;
+    info.DiscTotal = 3;
+    info.MusicBrainzReleaseId = s("rel");
+    info.Details[2] = {s("Guest"), s("GBAYE9400001"), s("rec"), s("trk")};
+    info.FrontCover = "\xFF\xD8\xFF";
+    LoadSaveDiscInfo(s("5"), false);
+
+    // A file of before keeps loading: the old keys come first, as always.
+    const TIniFile ini(DiscInfoFilePath());
+    EXPECT_EQ(ini.keys(s("5")).mid(0, 8),
+              (QStringList{s("Artist"), s("Album"), s("Year"), s("Genre"), s("Comment"),
+                           s("TrackNumber"), s("1"), s("2")}));
+    EXPECT_FALSE(ini.valueExists(s("5"), s("Artist1"))); // empty details write nothing
+
+    const TCDInfo saved = info;
+    info = TCDInfo{};
+    LoadSaveDiscInfo(s("5"), true);
+    EXPECT_EQ(info.Source, saved.Source);
+    EXPECT_EQ(info.Date, saved.Date);
+    EXPECT_EQ(info.DiscNumber, 2);
+    EXPECT_EQ(info.DiscTotal, 3);
+    EXPECT_EQ(info.MusicBrainzReleaseId, s("rel"));
+    EXPECT_EQ(info.Details[2], saved.Details[2]);
+    EXPECT_EQ(info.Details[1], TTrackDetails{});
+    EXPECT_TRUE(info.FrontCover.isEmpty()); // pictures are not kept in the store
+
+    // Values a later save no longer has are cleared, not left behind.
+    info.Details[2] = {};
+    info.DiscNumber = 0;
+    LoadSaveDiscInfo(s("5"), false);
+    info = TCDInfo{};
+    LoadSaveDiscInfo(s("5"), true);
+    EXPECT_EQ(info.Details[2], TTrackDetails{});
+    EXPECT_EQ(info.DiscNumber, 0);
+    EXPECT_EQ(info.Tracks[2], s("Two"));
+}
+
+TEST(DiscInfo, StoredTitlesAreThoseBesideTheDefaults)
+{
+    struct Case {
+        const char* name;
+        QString artist, album, first;
+        bool stored;
+    } cases[] = {
+        {"a disc never seen", {}, {}, s("Track01"), false},
+        {"an empty title", {}, {}, {}, false},
+        {"a typed title", {}, {}, s("Intro"), true},
+        {"an artist", s("Band"), {}, s("Track01"), true},
+        {"an album", {}, s("Album"), s("Track01"), true},
+    };
+    for (const Case& c : cases) {
+        TCDInfo info;
+        info.TrackNumber = 2;
+        info.Artist = c.artist;
+        info.Album = c.album;
+        info.Tracks[1] = c.first;
+        info.Tracks[2] = s("Track02");
+        info.Tracks[3] = s("beyond the track count");
+        EXPECT_EQ(HasStoredTitles(info), c.stored) << c.name;
+    }
+}
+
 TEST(DiscInfo, SaveNeverReadsPastTheHundredTitles)
 {
     quillon::test::TempHome home;

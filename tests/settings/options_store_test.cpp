@@ -49,6 +49,14 @@ const char* const kAllKeys[][2] = {
     {"QueryCDDB", "UseProxy"},
     {"QueryCDDB", "ProxyAddress"},
     {"QueryCDDB", "Port"},
+    {"QueryCDDB", "Email"},
+    {"QueryCDDB", "Client"},
+    {"MusicBrainz", "Server"},
+    {"MusicBrainz", "CoverArtServer"},
+    {"MusicBrainz", "SaveCover"},
+    {"MusicBrainz", "Contact"},
+    {"Lookup", "Auto"},
+    {"Lookup", "Sources"},
     {"ID3", "Use"},
     {"Options", "Lan"},
 };
@@ -104,6 +112,14 @@ TEST(OptionsStore, MissingFileGivesEveryDefault)
     EXPECT_FALSE(o.QueryCDDB.UseProxy);
     EXPECT_EQ(o.QueryCDDB.ProxyAddress, QString());
     EXPECT_EQ(o.QueryCDDB.Port, s("80"));
+    EXPECT_EQ(o.QueryCDDB.Email, QString());
+    EXPECT_EQ(o.QueryCDDB.Client, QString());
+    EXPECT_EQ(o.MusicBrainz.Server, s("https://musicbrainz.org"));
+    EXPECT_EQ(o.MusicBrainz.CoverArtServer, s("https://coverartarchive.org"));
+    EXPECT_TRUE(o.MusicBrainz.SaveCover);
+    EXPECT_EQ(o.MusicBrainz.Contact, QString());
+    EXPECT_TRUE(o.Lookup.Auto);
+    EXPECT_EQ(o.Lookup.Sources, s("musicbrainz,cdtext,cddb"));
     EXPECT_FALSE(o.UseID3);
     EXPECT_EQ(o.Lan, s("English"));
     EXPECT_EQ(o.CDInfo.Artist, s("untouched"));

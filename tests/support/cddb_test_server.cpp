@@ -1,5 +1,7 @@
 #include "cddb_test_server.h"
 
+#include <QList>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -74,7 +76,26 @@ QString CddbTestServer::address() const
 std::vector<QByteArray> CddbTestServer::requests() const
 {
     std::lock_guard lock(m_mutex);
+    std::vector<QByteArray> lines;
+    for (const TestHttpRequest& r : m_requests)
+        lines.push_back(r.line);
+    return lines;
+}
+
+std::vector<TestHttpRequest> CddbTestServer::received() const
+{
+    std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+QByteArray TestHttpRequest::header(const QByteArray& name) const
+{
+    for (const QByteArray& line : head.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
 }
 
 bool CddbTestServer::waitForRequests(size_t count, int timeoutMs) const
@@ -114,7 +135,8 @@ void CddbTestServer::serve(int fd)
     const QByteArray requestLine = head.left(head.indexOf("\r\n"));
     {
         std::lock_guard lock(m_mutex);
-        m_requests.push_back(requestLine);
+        m_requests.push_back(
+            {requestLine, head.left(head.indexOf("\r\n\r\n")), std::chrono::steady_clock::now()});
     }
     const TestHttpReply reply = m_handler(requestLine);
     if (reply.hang) {
@@ -127,7 +149,7 @@ void CddbTestServer::serve(int fd)
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n" +
                      "Content-Type: text/plain; charset=UTF-8\r\n" +
                      "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n" +
-                     "Connection: close\r\n\r\n" + reply.body;
+                     reply.headers + "Connection: close\r\n\r\n" + reply.body;
     writeAll(fd, out);
 }
 

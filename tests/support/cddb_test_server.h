@@ -1,12 +1,15 @@
 #pragma once
-// A small HTTP server on 127.0.0.1 for the CDDB tests: one thread, one
-// connection at a time, answers built by a handler from the request line.
-// It can also hold a connection open without answering (a server that hangs).
+// A small HTTP server on 127.0.0.1 for the web-service tests (CDDB,
+// MusicBrainz, cover art): one thread, one connection at a time, answers built
+// by a handler from the request line. It keeps every request's head and the
+// moment it arrived, and can hold a connection open without answering (a
+// server that hangs).
 
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -15,7 +18,16 @@
 struct TestHttpReply {
     QByteArray body;
     int status = 200;
-    bool hang = false; // keep the connection open and never answer
+    bool hang = false;       // keep the connection open and never answer
+    QByteArray headers = {}; // extra header lines, each ending in "\r\n"
+};
+
+struct TestHttpRequest {
+    QByteArray line; // "GET /path HTTP/1.1"
+    QByteArray head; // the request line and the header lines
+    std::chrono::steady_clock::time_point arrived;
+    // The value of a request header (name without regard to case).
+    QByteArray header(const QByteArray& name) const;
 };
 
 class CddbTestServer {
@@ -32,6 +44,8 @@ public:
     QString address() const;
     // Request lines received so far, in order.
     std::vector<QByteArray> requests() const;
+    // The whole requests, in order.
+    std::vector<TestHttpRequest> received() const;
     // Waits (at most timeoutMs) until count requests have arrived.
     bool waitForRequests(size_t count, int timeoutMs) const;
 
@@ -44,7 +58,7 @@ private:
     int m_port = 0;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
-    std::vector<QByteArray> m_requests;
+    std::vector<TestHttpRequest> m_requests;
     std::thread m_thread;
 };
 

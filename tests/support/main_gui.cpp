@@ -3,11 +3,17 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "net/http_client.h"
+
 int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Web services in tests are servers the tests start on this machine,
+    // also for the programs the tests start.
+    qputenv("QUILLON_ALLOWED_HOSTS", "127.0.0.1");
+    THttpClient::RestrictToHosts({QStringLiteral("127.0.0.1")});
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,7 @@ struct Seen {
     bool queryOpenAfterWait = false;
     bool titlesWhileWaitShown = true;
     bool timedOut = false;
+    int choices = 0; // rows of the chooser, when it opened
 };
 
 Typed atServer(const QString& server)
@@ -137,6 +139,12 @@ struct CddbLookupTest : ::testing::Test {
                 closing = true;
                 seen.queryOpenAfterWait = true;
                 clickLater(w, "bClose");
+            } else if (isWindow(w, "frmChooseRelease")) {
+                // Several entries with titles: take the second.
+                auto* list = child<QTreeWidget>(w, "lvCandidates");
+                seen.choices = list->topLevelItemCount();
+                list->setCurrentItem(list->topLevelItem(1));
+                clickLater(w, "btUse");
             } else if (isWindow(w, "frmStopQuery") && !stopped) {
                 sawWait = true;
                 const bool panel = !child<QFrame>(w, "Panel1")->isHidden();
@@ -199,6 +207,16 @@ TEST_F(CddbLookupTest, AnswersOfTheServer)
          QStringLiteral("Live"),
          QStringLiteral("1990"),
          -1},
+        {"two entries with titles: the user takes the second",
+         CddbServerHandler(
+             "210 exact\r\nrock 0a0b0c03 x\r\njazz 0a0b0c03 y\r\n.\r\n",
+             {{"rock+0a0b0c03", "DTITLE=First / One\nDYEAR=1990\nTTITLE0=r0\nTTITLE1=r1\n"},
+              {"jazz+0a0b0c03", "DTITLE=Second / Two\nDYEAR=2002\nTTITLE0=j0\nTTITLE2=j2\n"}}),
+         {QStringLiteral("j0"), t2, QStringLiteral("j2")},
+         QStringLiteral("Second"),
+         QStringLiteral("Two"),
+         QStringLiteral("2002"),
+         0},
         {"a match without usable titles still finishes",
          CddbServerHandler("200 misc 0a0b0c03 A / B\r\n", {}),
          {t1, t2, t3},
@@ -224,6 +242,7 @@ TEST_F(CddbLookupTest, AnswersOfTheServer)
         EXPECT_EQ(info.Genre, c.genre);
         EXPECT_EQ(info.Comment, QStringLiteral("mine"));
         EXPECT_FALSE(seen.panelShown);
+        EXPECT_EQ(seen.choices, QByteArray(c.name).startsWith("two entries") ? 2 : 0);
         // mrYes: the query dialog closed itself after the wait window (the driver
         // may glimpse it for a moment on a loaded machine, so that is not checked).
     }
@@ -241,7 +260,9 @@ TEST_F(CddbLookupTest, NoMatchShowsThePanelWithTheReason)
     const Case cases[] = {
         {"no match", answer({"202 No match for disc ID 0a0b0c03.\r\n"}),
          "202 No match for disc ID 0a0b0c03.", false},
-        {"server error", answer({"500 Unknown developer email\r\n"}), "500 Unknown developer email",
+        {"server error", answer({"500 Unknown developer email\r\n"}),
+         "The CDDB server accepts only registered programs; MusicBrainz needs no registration (the "
+         "server said: 500 Unknown developer email)",
          false},
         {"markup in the answer stays text", answer({"500 <b>bold</b> <img src=x>\r\n"}),
          "500 <b>bold</b> <img src=x>", false},

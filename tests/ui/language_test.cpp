@@ -60,7 +60,8 @@ QMap<QString, QString> texts(QWidget* window)
             result[MenuSection(section) + q("/") + name] = a->text();
         else if (auto* m = qobject_cast<QMenu*>(o); m && !name.isEmpty() && !m->title().isEmpty())
             result[MenuSection(section) + q("/") + name] = m->title();
-        else if (name.isEmpty() || name.startsWith(q("qt_")))
+        else if (name.isEmpty() || name.startsWith(q("qt_")) ||
+                 o->property("quillonNoTranslate").toBool())
             continue;
         else if (auto* l = qobject_cast<QLabel*>(o))
             result[section + q("/") + name] = l->text();

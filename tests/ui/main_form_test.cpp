@@ -615,8 +615,12 @@ TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
     const int w = client->width();
     const int h = client->height();
 
+    // Between the toolbar and the list: the line with the disc's artist and album.
+    const QRect title = form.DiscTitleLabel()->geometry();
+    EXPECT_EQ(title.top(), toolBar->height());
+    EXPECT_GT(title.height(), form.DiscTitleLabel()->fontMetrics().height());
     EXPECT_EQ(list,
-              QRect(10, toolBar->height(), w - 20, h - toolBar->height() - status.height() - 10));
+              QRect(10, title.bottom() + 1, w - 20, h - title.bottom() - 1 - status.height() - 10));
     EXPECT_EQ(status, QRect(10, h - status.height() - 10, w - 20, status.height()));
     EXPECT_EQ(colourAt(w - 2, 2), QColor(228, 228, 255)) << "toolbar";
     EXPECT_EQ(colourAt(3, h - 3), QColor(214, 223, 247)) << "window";

@@ -106,6 +106,14 @@ QStringList dump(const TOptionsSetting& s)
     add("Year", s.CDInfo.Year);
     add("Genre", s.CDInfo.Genre);
     add("Comment", s.CDInfo.Comment);
+    add("LookupAuto", s.Lookup.Auto);
+    add("LookupSources", s.Lookup.Sources);
+    add("MusicBrainzServer", s.MusicBrainz.Server);
+    add("CoverArtServer", s.MusicBrainz.CoverArtServer);
+    add("SaveCover", s.MusicBrainz.SaveCover);
+    add("Contact", s.MusicBrainz.Contact);
+    add("CddbEmail", s.QueryCDDB.Email);
+    add("CddbClient", s.QueryCDDB.Client);
     return lines;
 }
 
@@ -419,6 +427,38 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
          [](TOptionsSetting& s) { s.CDInfo.Genre = 0; }},
         {"comment", [](OptionsFormTest& t) { t.child<QLineEdit>("ID3comment")->setText("Z"); },
          [](TOptionsSetting& s) { s.CDInfo.Comment = QStringLiteral("Z"); }},
+        {"auto lookup",
+         [](OptionsFormTest& t) { t.child<QCheckBox>("ckbAutoLookup")->setChecked(false); },
+         [](TOptionsSetting& s) { s.Lookup.Auto = false; }},
+        {"sources",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eSources")->setText("cddb, cdtext"); },
+         [](TOptionsSetting& s) { s.Lookup.Sources = QStringLiteral("cddb, cdtext"); }},
+        {"musicbrainz server",
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eMusicBrainz")->setText(" http://mb.example.org:5000/ ");
+         },
+         [](TOptionsSetting& s) {
+             s.MusicBrainz.Server = QStringLiteral("http://mb.example.org:5000/");
+         }},
+        {"cover art server",
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eCoverArt")->setText("https://caa.example.org");
+         },
+         [](TOptionsSetting& s) {
+             s.MusicBrainz.CoverArtServer = QStringLiteral("https://caa.example.org");
+         }},
+        {"save cover",
+         [](OptionsFormTest& t) { t.child<QCheckBox>("ckbSaveCover")->setChecked(false); },
+         [](TOptionsSetting& s) { s.MusicBrainz.SaveCover = false; }},
+        {"contact",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eContact")->setText("me@example.org"); },
+         [](TOptionsSetting& s) { s.MusicBrainz.Contact = QStringLiteral("me@example.org"); }},
+        {"cddb e-mail",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eCddbEmail")->setText("me@example.org"); },
+         [](TOptionsSetting& s) { s.QueryCDDB.Email = QStringLiteral("me@example.org"); }},
+        {"cddb program",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eCddbClient")->setText("Registered 1.0"); },
+         [](TOptionsSetting& s) { s.QueryCDDB.Client = QStringLiteral("Registered 1.0"); }},
     };
     const TOptionsSetting start = OptionsSetting;
     for (const auto& c : cases) {
@@ -540,6 +580,14 @@ TEST_F(OptionsFormTest, RefusedOkKeepsDialogOpenAndSettingsUnchanged)
         {"bit rate",
          [](OptionsFormTest& t) { t.child<QComboBox>("cbBitRate")->setEditText("max"); },
          QStringLiteral("'max' is not a valid integer value"), nullptr},
+        {"unknown title source",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eSources")->setText("musicbrainz,web"); },
+         QStringLiteral("unknown title source 'web' (use musicbrainz, cdtext or cddb)"), nullptr},
+        {"no title source", [](OptionsFormTest& t) { t.child<QLineEdit>("eSources")->clear(); },
+         QStringLiteral("no title source given"), nullptr},
+        {"server that is no web address",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eCoverArt")->setText("ftp://caa"); },
+         QStringLiteral("'ftp://caa' is not a web address (http:// or https://)"), nullptr},
     };
     const TOptionsSetting start = OptionsSetting;
     for (const auto& c : cases) {

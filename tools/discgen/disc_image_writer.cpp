@@ -172,7 +172,8 @@ TTOC TocOfTracks(const QList<TrackSpec>& tracks)
     return toc;
 }
 
-bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error)
+bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error,
+                 const CueText& text)
 {
     if (tracks.isEmpty() || tracks.size() > kMaxTracks) {
         setError(error, QStringLiteral("A disc holds 1 to %1 tracks, not %2")
@@ -200,17 +201,42 @@ bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString
         return false;
     }
 
+    const bool latin1 = text.TextEncoding == CueText::Encoding::Latin1;
+    bool textOk = true;
+    const auto line = [&](const QString& indent, const char* command, const QString& value) {
+        if (value.isEmpty())
+            return QString();
+        for (QChar c : value) {
+            if (c == QLatin1Char('"') || c.unicode() < 0x20 || (latin1 && c.unicode() > 0xFF))
+                textOk = false;
+        }
+        return indent + QLatin1String(command) + QStringLiteral(" \"") + value +
+               QStringLiteral("\"\n");
+    };
+
     QByteArray bin;
     bin.reserve(qsizetype(total) * kSectorSize);
-    QString cue = QStringLiteral("FILE \"%1\" BINARY\n").arg(binName);
+    QString cue = line({}, "PERFORMER", text.Performer) + line({}, "TITLE", text.Title);
+    cue += QStringLiteral("FILE \"%1\" BINARY\n").arg(binName);
     std::int32_t start = 0;
     for (qsizetype i = 0; i < tracks.size(); ++i) {
         cue += QStringLiteral("  TRACK %1 AUDIO\n").arg(i + 1, 2, 10, QLatin1Char('0'));
+        const QString indent = QStringLiteral("    ");
+        cue += line(indent, "TITLE", text.TrackTitles.value(i));
+        cue += line(indent, "PERFORMER", text.TrackPerformers.value(i));
+        if (!text.TrackIsrcs.value(i).isEmpty())
+            cue += indent + QStringLiteral("ISRC ") + text.TrackIsrcs.value(i) + QLatin1Char('\n');
         cue += QStringLiteral("    INDEX 01 %1\n").arg(msfText(start));
         bin += TrackAudio(tracks[i]);
         start += tracks[i].frames;
     }
-    return saveFile(binPath, bin, error) && saveFile(cuePath, cue.toUtf8(), error);
+    if (!textOk) {
+        setError(error, QStringLiteral("A cue-sheet text holds a '\"', a line break or (in a "
+                                       "Latin-1 sheet) a character outside Latin-1"));
+        return false;
+    }
+    return saveFile(binPath, bin, error) &&
+           saveFile(cuePath, latin1 ? cue.toLatin1() : cue.toUtf8(), error);
 }
 
 QString DefaultTitle(const TrackSpec& track)

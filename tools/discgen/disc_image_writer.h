@@ -43,9 +43,25 @@ QByteArray TrackAudio(const TrackSpec& track);
 // without gaps, the lead-out after the last.
 TTOC TocOfTracks(const QList<TrackSpec>& tracks);
 
+// CD-Text for the cue sheet: PERFORMER and TITLE lines of the disc (before
+// the first track) and of each track, with ISRC lines, in the encoding asked
+// for. Empty texts give no line.
+struct CueText {
+    enum class Encoding { Utf8, Latin1 };
+    QString Performer;
+    QString Title;
+    QStringList TrackTitles;     // track 1 first
+    QStringList TrackPerformers; // track 1 first
+    QStringList TrackIsrcs;      // track 1 first
+    Encoding TextEncoding = Encoding::Utf8;
+};
+
 // Writes cuePath and, beside it, the .bin of the same base name. False with
-// *error on an empty or oversized track list or when a file cannot be written.
-bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error = nullptr);
+// *error on an empty or oversized track list, a text a cue sheet cannot hold
+// (a '"', a line break, or a character outside Latin-1 for a Latin-1 sheet)
+// or when a file cannot be written.
+bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error = nullptr,
+                 const CueText& text = {});
 
 // A readable default title: "Tone 440 Hz", "Noise 7", "Silence".
 QString DefaultTitle(const TrackSpec& track);

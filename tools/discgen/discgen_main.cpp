@@ -1,7 +1,10 @@
 // quillon-discgen OUT.cue TRACK... [--titles CDINFO] [--artist A] [--album B]
 //                 [--year Y] [--genre N] [--comment C] [--title T]...
+//                 [--cd-text utf-8|latin1] [--track-artist P]... [--isrc I]...
 // Writes OUT.cue and OUT.bin; prints the disc key. With --titles, adds the
-// disc's section (named by its key) to the INI file CDINFO.
+// disc's section (named by its key) to the INI file CDINFO. With --cd-text,
+// the cue sheet carries artist, album, titles, track artists and ISRCs as
+// CD-Text, written in that encoding.
 #include "disc_image_writer.h"
 
 #include <QCoreApplication>
@@ -21,6 +24,7 @@ int usage(const QString& problem)
         err << "quillon-discgen: " << problem << "\n";
     to << "usage: quillon-discgen OUT.cue LENGTH:SIGNAL[:PARAM]... [--titles CDINFO]\n"
           "         [--artist A] [--album B] [--year Y] [--genre N] [--comment C] [--title T]...\n"
+          "         [--cd-text utf-8|latin1] [--track-artist P]... [--isrc I]...\n"
           "  LENGTH  seconds (\"3.2s\") or frames (\"240\"; 75 frames a second)\n"
           "  SIGNAL  tone:HZ | noise:SEED | silence\n";
     return problem.isEmpty() ? 0 : 2;
@@ -38,6 +42,8 @@ int main(int argc, char** argv)
     QList<discgen::TrackSpec> tracks;
     discgen::DiscTitles titles;
     QStringList givenTitles;
+    discgen::CueText cueText;
+    bool withCueText = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
@@ -58,7 +64,17 @@ int main(int argc, char** argv)
                 titles.Comment = value;
             else if (arg == QLatin1String("--title"))
                 givenTitles.append(value);
-            else if (arg == QLatin1String("--genre")) {
+            else if (arg == QLatin1String("--track-artist"))
+                cueText.TrackPerformers.append(value);
+            else if (arg == QLatin1String("--isrc"))
+                cueText.TrackIsrcs.append(value);
+            else if (arg == QLatin1String("--cd-text")) {
+                withCueText = true;
+                if (value == QLatin1String("latin1"))
+                    cueText.TextEncoding = discgen::CueText::Encoding::Latin1;
+                else if (value != QLatin1String("utf-8"))
+                    return usage(QStringLiteral("--cd-text takes utf-8 or latin1"));
+            } else if (arg == QLatin1String("--genre")) {
                 bool ok = false;
                 titles.Genre = value.toInt(&ok);
                 if (!ok || titles.Genre < -1 || titles.Genre > 148)
@@ -83,7 +99,13 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString error;
-    if (!discgen::WriteCueBin(cuePath, tracks, &error)) {
+    if (withCueText) {
+        cueText.Performer = titles.Artist;
+        cueText.Title = titles.Album;
+        cueText.TrackTitles = givenTitles;
+    }
+    if (!discgen::WriteCueBin(cuePath, tracks, &error,
+                              withCueText ? cueText : discgen::CueText{})) {
         err << "quillon-discgen: " << error << "\n";
         return 1;
     }

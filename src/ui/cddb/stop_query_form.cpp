@@ -2,6 +2,9 @@
 
 #include "cddb/query_cddb_thread.h"
 #include "cddb_texts.h"
+#include "metadata/choose_release_form.h"
+#include "metadata/source_candidates.h"
+#include "net/http_client.h"
 #include "settings/disc_info.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -90,7 +93,9 @@ void TfrmStopQuery::FormShow()
         m_over = true;
         showNoMatch(CddbText("RES_ReadTocError", "Error while reading TOC information!"), true);
     } else {
-        m_thread = std::make_unique<TQueryCDDBThread>(this, toc, OptionsSetting.QueryCDDB);
+        m_thread = std::make_unique<TQueryCDDBThread>(
+            this, toc, OptionsSetting.QueryCDDB, TCddbTimeouts{},
+            UserAgentText(OptionsSetting.MusicBrainz.Contact));
     }
 }
 
@@ -110,7 +115,20 @@ void TfrmStopQuery::cddbMessage(int wParam)
         return;
     if (wParam == cddbFinished) {
         m_over = true;
-        ApplyCddbResult(m_thread->takeResult(), OptionsSetting.CDInfo, GenreIndex,
+        TCddbResult result = m_thread->takeResult();
+        if (result.Choices.size() > 1) {
+            // Several entries have titles: the user says which is this disc.
+            std::vector<TDiscCandidate> candidates;
+            for (const TCddbEntry& entry : result.Choices)
+                candidates.push_back(CddbCandidate(entry, m_lastTrack - m_firstTrack + 1));
+            const int chosen = ExecChooseRelease(this, candidates);
+            if (chosen < 0) {
+                done(mrCancel);
+                return;
+            }
+            result = CddbResultOfChoice(result, size_t(chosen));
+        }
+        ApplyCddbResult(result, OptionsSetting.CDInfo, GenreIndex,
                         [this](int row, const QString& title) {
                             if (m_setRowTitle)
                                 m_setRowTitle(row, title);

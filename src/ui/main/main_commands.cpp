@@ -40,6 +40,7 @@ const std::vector<TMainCommand>& MainCommands()
         {"ActionSelectAll", "Select &All", "Ctrl+A", "Edit1", false},
         {"ActionNoSelect", "Select &None", "Ctrl+N", "Edit1", false},
         {"aQueryCDDB", "&Query Freedb", "", "Edit1", true},
+        {"aLookupTitles", "&Look up titles", "Ctrl+T", "Edit1", false},
         {"aEditTrackName", "Rename &Title", "F2", "Edit1", false},
         {"aID3Edit", "&ID3 Tag Edit", "", "Edit1", false},
         {"ActionOptionSet", "&Options...", "Ctrl+O", "Edit1", true},

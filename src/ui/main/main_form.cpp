@@ -7,6 +7,7 @@
 #include "desktop_tools.h"
 #include "help_window.h"
 #include "main_commands.h"
+#include "metadata/choose_release_form.h"
 #include "no_device_hint.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProcess>
@@ -93,6 +95,16 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
 
     buildToolBar(m_client);
 
+    // What the disc is, as the disc record says; text from the network or
+    // the disc, shown as plain text.
+    m_discTitle = new QLabel(m_client);
+    m_discTitle->setObjectName(QStringLiteral("lDiscTitle"));
+    m_discTitle->setProperty("quillonNoTranslate", true);
+    m_discTitle->setTextFormat(Qt::PlainText);
+    QFont titleFont = m_discTitle->font();
+    titleFont.setBold(true);
+    m_discTitle->setFont(titleFont);
+
     m_list = new QTreeWidget(m_client);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setColumnCount(4);
@@ -133,6 +145,9 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
     connect(m_model, &TMainFormModel::statusChanged, this,
             [this](const QString& text) { m_status->setPanelText(0, text); });
     connect(m_model, &TMainFormModel::rowsChanged, this, &TMainForm::fillList);
+    connect(m_model, &TMainFormModel::titlesChanged, this, &TMainForm::showLookedUpTitles);
+    connect(m_model, &TMainFormModel::choiceNeeded, this, &TMainForm::chooseCandidate,
+            Qt::QueuedConnection);
     connect(m_list, &QTreeWidget::itemChanged, this, [this] { updateCommands(); });
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { updateCommands(); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
@@ -269,6 +284,9 @@ void TMainForm::attachOwnCommands()
     // The program has no public page yet: Home shows the help page.
     own("miHomePage", [this] { ShowHelp(); });
     own("mnuAbout", [this] { ShowAbout(); });
+    own(
+        "aLookupTitles", [this] { m_model->LookUpTitles(); },
+        [this] { return !m_model->rows().empty(); });
 }
 
 QAction* TMainForm::setCommand(const QString& name, std::function<void()> run,
@@ -293,6 +311,8 @@ QAction* TMainForm::setCommand(const QString& name, std::function<void()> run,
 
 void TMainForm::updateCommands()
 {
+    // The disc record may have changed with any command (a tag edit, a lookup).
+    m_discTitle->setText(m_model->DiscTitle());
     for (auto it = m_enabled.cbegin(); it != m_enabled.cend(); ++it)
         it.key()->setEnabled(it.value()());
     // A menu shows only when something in it does.
@@ -352,9 +372,12 @@ void TMainForm::layoutClient()
     const int height = m_client->height();
     const int toolHeight = m_toolBar->sizeHint().height();
     const int statusHeight = m_status->height();
+    const int titleHeight = m_discTitle->fontMetrics().height() + 6;
     m_toolBar->setGeometry(0, 0, width, toolHeight);
-    m_list->setGeometry(kMargin, toolHeight, width - 2 * kMargin,
-                        height - toolHeight - statusHeight - kMargin);
+    m_discTitle->setGeometry(kMargin + 2, toolHeight, width - 2 * kMargin - 2, titleHeight);
+    const int listTop = toolHeight + titleHeight;
+    m_list->setGeometry(kMargin, listTop, width - 2 * kMargin,
+                        height - listTop - statusHeight - kMargin);
     // The Title column takes what the list gains or loses, so that a wider
     // window shows longer titles instead of empty space; the other columns
     // keep the widths they have (the user may have changed them).
@@ -385,6 +408,22 @@ void TMainForm::fillList()
         item->setCheckState(colNumber, Qt::Checked);
     }
     updateCommands();
+}
+
+void TMainForm::showLookedUpTitles()
+{
+    const std::vector<TTrackRow>& rows = m_model->rows();
+    for (size_t row = 0; row < rows.size(); ++row)
+        setTitle(int(row), rows[row].Title);
+    updateCommands();
+}
+
+void TMainForm::chooseCandidate()
+{
+    const int index =
+        ExecChooseRelease(this, m_model->LookupCandidates(), m_model->LookupProblems());
+    if (index >= 0)
+        m_model->ApplyLookedUpCandidate(index);
 }
 
 QStringList TMainForm::titles() const

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTimer;
 class QToolButton;
@@ -39,6 +40,8 @@ public:
     void ReadDisc() { m_model->ReadDisc(); }
     bool AudioCDPresent() { return m_model->AudioCDPresent(); }
     QTreeWidget* ListView1() const { return m_list; }
+    // The disc's artist and album above the track list.
+    QLabel* DiscTitleLabel() const { return m_discTitle; }
     TStatusBar* StatusBar1() const { return m_status; }
     QString statusText() const;
     void setStatusText(const QString& text) { m_model->setStatusText(text); }
@@ -92,10 +95,13 @@ private:
     void fillList();
     void updateToolBar();
     void showNoDeviceHint();
+    void showLookedUpTitles();
+    void chooseCandidate();
 
     TMainFormModel* m_model;
     QWidget* m_client = nullptr;
     QWidget* m_toolBar = nullptr;
+    QLabel* m_discTitle = nullptr;
     QTreeWidget* m_list = nullptr;
     TStatusBar* m_status = nullptr;
     QMenu* m_popup = nullptr;

@@ -1,7 +1,9 @@
 #include "main_form_model.h"
 
+#include "disc_lookup.h"
 #include "help_window.h"
-
+#include "metadata/candidate_apply.h"
+#include "settings/disc_info.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
@@ -32,8 +34,12 @@ QString LanguageOfMenuItem(const QString& itemName)
 }
 
 TMainFormModel::TMainFormModel(TMainFormServices services, QObject* parent)
-    : QObject(parent), m_services(std::move(services))
-{}
+    : QObject(parent), m_services(std::move(services)),
+      m_lookup(new TDiscLookup(m_services.cd, this))
+{
+    connect(m_lookup, &TDiscLookup::finished, this, &TMainFormModel::lookupFinished);
+    connect(m_lookup, &TDiscLookup::notice, this, &TMainFormModel::setStatusText);
+}
 
 void TMainFormModel::setStatusText(const QString& text)
 {
@@ -125,6 +131,7 @@ void TMainFormModel::keepTitles()
 
 void TMainFormModel::clearRows()
 {
+    m_lookup->Cancel();
     keepTitles();
     m_rows.clear();
     m_discKey.clear();
@@ -156,6 +163,109 @@ void TMainFormModel::ReadDisc()
     emit rowsChanged();
     setStatusText(m_driveName);
     m_noDiscAtStart = false;
+    // Titles the user typed (or a lookup brought earlier) always win.
+    if (OptionsSetting.Lookup.Auto && !HasStoredTitles(OptionsSetting.CDInfo))
+        startLookup(false);
+}
+
+// --- titles from the lookup ----------------------------------------------------
+
+void TMainFormModel::LookUpTitles()
+{
+    startLookup(true);
+}
+
+bool TMainFormModel::LookupRunning() const
+{
+    return m_lookup->running();
+}
+
+void TMainFormModel::startLookup(bool manual)
+{
+    TTOC toc;
+    if (!m_services.lookups || m_handle == 0 || m_rows.empty() || !cd().ReadTOC(m_handle, toc))
+        return;
+    m_lookupKey = m_discKey;
+    m_lookup->Start(toc, m_handle, CurrentTitles ? CurrentTitles() : QStringList(), manual);
+    setStatusText(QStringLiteral("Looking up the titles of the disc..."));
+}
+
+void TMainFormModel::lookupFinished()
+{
+    const TLookupResult& result = m_lookup->result();
+    if (m_lookupKey != m_discKey)
+        return;
+    if (result.Candidates.empty()) {
+        QString text = QStringLiteral("No titles found for this disc");
+        if (!result.Problems.isEmpty())
+            text += QStringLiteral(" (%1)").arg(result.Problems.join(QStringLiteral("; ")));
+        setStatusText(text);
+        if (m_lookup->manual())
+            prompts().message(text, PromptIcon::Information, pbOk);
+        return;
+    }
+    if (!m_lookup->manual() && CurrentTitles && CurrentTitles() != m_lookup->titlesAtStart()) {
+        // The user typed titles while the lookup ran: theirs stay.
+        setStatusText(QStringLiteral("Titles were found; yours are kept (Edit > Look up titles "
+                                     "offers them)"));
+        return;
+    }
+    setStatusText(m_driveName);
+    if (result.Candidates.size() == 1)
+        ApplyLookedUpCandidate(0);
+    else
+        emit choiceNeeded();
+}
+
+const std::vector<TDiscCandidate>& TMainFormModel::LookupCandidates() const
+{
+    return m_lookup->result().Candidates;
+}
+
+QStringList TMainFormModel::LookupProblems() const
+{
+    return m_lookup->result().Problems;
+}
+
+void TMainFormModel::ApplyLookedUpCandidate(int index)
+{
+    const std::vector<TDiscCandidate>& candidates = LookupCandidates();
+    if (m_lookupKey != m_discKey || index < 0 || index >= int(candidates.size()))
+        return;
+    const TDiscCandidate& chosen = candidates[size_t(index)];
+    TCDInfo& info = OptionsSetting.CDInfo;
+    ApplyCandidate(chosen, int(m_rows.size()), info, GenreIndex);
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        const QString& title = info.Tracks[row + 1];
+        m_rows[row].Title = title.isEmpty() ? DefaultTrackTitle(int(row) + 1) : title;
+        info.Tracks[row + 1] = m_rows[row].Title;
+    }
+    emit titlesChanged();
+    try {
+        m_services.discInfo(m_discKey, false);
+    } catch (const std::exception& e) {
+        showError(QString::fromUtf8(e.what()));
+    }
+    setStatusText(QStringLiteral("Titles from %1").arg(MetadataSourceLabel(chosen.Source)));
+    if (chosen.HasFrontCover)
+        m_lookup->FetchCover();
+}
+
+void TMainFormModel::SaveCoverInto(const QString& folder)
+{
+    m_lookup->SaveCoverInto(folder);
+}
+
+QString TMainFormModel::DiscTitle() const
+{
+    if (m_rows.empty())
+        return {};
+    const TCDInfo& info = OptionsSetting.CDInfo;
+    const QString artist = info.Artist.trimmed();
+    const QString album = info.Album.trimmed();
+    if (artist.isEmpty() || album.isEmpty())
+        return artist + album;
+    return artist + QStringLiteral(" \u2013 ") + album;
 }
 
 void TMainFormModel::Refresh()

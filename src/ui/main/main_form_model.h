@@ -23,10 +23,14 @@ struct TMainFormServices {
     std::function<QString(const TTOC&)> discKey;                 // DiscKeyFromTOC
     std::function<void(const QString& key, bool load)> discInfo; // LoadSaveDiscInfo
     std::function<void(bool load)> options;                      // LoadSaveOptions
+    bool lookups = false; // titles of a disc may be looked up (on the network)
 };
 
 // The real parts: libcdio (or the installed CD access), cdinfo.dat, options.ini.
 TMainFormServices DefaultMainFormServices();
+
+class TDiscLookup;
+struct TDiscCandidate;
 
 class TMainFormModel : public QObject {
     Q_OBJECT
@@ -91,6 +95,24 @@ public:
     bool EjectCD();
     bool CloseCD();
 
+    // --- titles from the lookup ---------------------------------------------
+    // Looks the disc's titles up in the background ("Look up titles"); a
+    // disc without stored titles is looked up by itself when it appears
+    // ([Lookup] Auto).
+    void LookUpTitles();
+    bool LookupRunning() const;
+    // After choiceNeeded(): the candidates to choose from and the problems
+    // of the sources that failed.
+    const std::vector<TDiscCandidate>& LookupCandidates() const;
+    QStringList LookupProblems() const;
+    // Applies candidate index of the last lookup to the disc record, the
+    // rows and the disc store (nothing when the disc changed meanwhile).
+    void ApplyLookedUpCandidate(int index);
+    // Saves the release's front cover beside the tracks of an extraction.
+    void SaveCoverInto(const QString& folder);
+    // "Artist - Album" of the disc record; empty when neither is known.
+    QString DiscTitle() const;
+
     // The close sequence: titles into the disc record and the disc store under
     // the current disc's key, drive closed, playback stopped, options saved.
     // Each step runs even when an earlier one failed; failures are shown.
@@ -106,12 +128,18 @@ public:
 signals:
     void statusChanged(const QString& text);
     void rowsChanged();
+    // The titles of the rows changed (a lookup was applied).
+    void titlesChanged();
+    // A lookup brought several candidates: the window lets the user choose.
+    void choiceNeeded();
 
 private:
     QString presentDiscKey();
     void keepTitles();
     void clearRows();
     void showError(const QString& text);
+    void startLookup(bool manual);
+    void lookupFinished();
 
     TMainFormServices m_services;
     HCDROM m_handle = 0;
@@ -122,6 +150,8 @@ private:
     bool m_noDiscAtStart = false;
     std::vector<TTrackRow> m_rows;
     QString m_discKey; // key of the disc whose rows are shown
+    TDiscLookup* m_lookup;
+    QString m_lookupKey; // the disc the last lookup was for
 };
 
 // Language name of a "Language" menu item: its name without the first two characters.

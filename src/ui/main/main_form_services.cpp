@@ -12,5 +12,6 @@ TMainFormServices DefaultMainFormServices()
     services.discKey = [](const TTOC& toc) { return DiscKeyFromTOC(toc); };
     services.discInfo = [](const QString& key, bool load) { LoadSaveDiscInfo(key, load); };
     services.options = [](bool load) { LoadSaveOptions(load); };
+    services.lookups = true;
     return services;
 }

@@ -22,8 +22,10 @@ void AttachWindowCommands(TMainForm& form)
         QStringLiteral("ActionExtract"),
         [f] {
             const auto items = f->model().PrepareExtract(f->titles(), f->checkedRows());
-            if (items)
-                RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items);
+            if (!items)
+                return;
+            f->model().SaveCoverInto(OptionsSetting.CommonOptions.OutputFolder);
+            RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items);
         },
         [f] { return f->hasCheckedRows(); });
 

@@ -3,6 +3,8 @@
 #include "cdaccess/cd_access.h"
 #include "common/form_texts.h"
 #include "form_widgets.h"
+#include "metadata/metadata_lookup.h"
+#include "metadata/musicbrainz_client.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
@@ -13,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -106,6 +109,7 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildWmaPage(), QStringLiteral("WMA"));
     PageControl1->addTab(buildId3Page(), QStringLiteral("ID3 Tag"));
     PageControl1->addTab(buildCdRomPage(), QStringLiteral("CD-ROM"));
+    PageControl1->addTab(buildLookupPage(), QStringLiteral("Lookup"));
     PageControl1->setCurrentWidget(TabSheet1);
 
     btOk = NewFormButton("btOk", QStringLiteral("OK"), this);
@@ -354,6 +358,49 @@ QWidget* TOptionSetForm::buildCdRomPage()
     return TabSheet3;
 }
 
+QWidget* TOptionSetForm::buildLookupPage()
+{
+    TabSheet7 = new QWidget;
+    TabSheet7->setObjectName(QStringLiteral("TabSheet7"));
+    ckbAutoLookup = NewFormCheckBox(
+        "ckbAutoLookup", QStringLiteral("Look up the titles of a new disc by itself"), TabSheet7);
+    eSources = NewFormEdit("eSources", 0, TabSheet7);
+    eSources->setToolTip(QStringLiteral("musicbrainz, cdtext and cddb, in the order to ask them"));
+    eMusicBrainz = NewFormEdit("eMusicBrainz", 0, TabSheet7);
+    eCoverArt = NewFormEdit("eCoverArt", 0, TabSheet7);
+    ckbSaveCover = NewFormCheckBox(
+        "ckbSaveCover", QStringLiteral("Save the front cover beside the tracks"), TabSheet7);
+    eContact = NewFormEdit("eContact", 0, TabSheet7);
+    eContact->setPlaceholderText(QString::fromLatin1(kProgramHomePage));
+    eContact->setToolTip(QStringLiteral("A web page or e-mail address sent with every request, "
+                                        "as MusicBrainz asks"));
+    eCddbEmail = NewFormEdit("eCddbEmail", 0, TabSheet7);
+    eCddbEmail->setPlaceholderText(QStringLiteral("you@example.org"));
+    eCddbEmail->setToolTip(QStringLiteral("The CDDB server accepts only registered programs; "
+                                          "MusicBrainz needs no registration"));
+    eCddbClient = NewFormEdit("eCddbClient", 0, TabSheet7);
+    eCddbClient->setPlaceholderText(QStringLiteral("Quillon " QUILLON_VERSION));
+
+    auto* form = new QGridLayout;
+    form->setVerticalSpacing(3);
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"Sources:", eSources}, {"MusicBrainz:", eMusicBrainz}, {"Cover art:", eCoverArt},
+        {"Contact:", eContact}, {"CDDB e-mail:", eCddbEmail},   {"CDDB program:", eCddbClient},
+    };
+    int r = 0;
+    form->addWidget(ckbAutoLookup, r++, 0, 1, 2);
+    for (const auto& [label, field] : rows) {
+        form->addWidget(newLabel(QString::fromUtf8(label), TabSheet7), r, 0);
+        form->addWidget(field, r++, 1);
+        if (field == eCoverArt)
+            form->addWidget(ckbSaveCover, r++, 0, 1, 2);
+    }
+    auto* page = new QVBoxLayout(TabSheet7);
+    page->addLayout(form);
+    page->addStretch(1);
+    return TabSheet7;
+}
+
 void TOptionSetForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -393,6 +440,15 @@ void TOptionSetForm::FormShow()
     ShownCDIndex = OptionsSetting.CDIndex == -1 ? 0 : OptionsSetting.CDIndex;
     ShownCDDb = OptionsSetting.CDDb;
     ckbCDDb->setChecked(v.CDDb);
+
+    ckbAutoLookup->setChecked(v.AutoLookup);
+    eSources->setText(v.LookupSources);
+    eMusicBrainz->setText(v.MusicBrainzServer);
+    eCoverArt->setText(v.CoverArtServer);
+    ckbSaveCover->setChecked(v.SaveCover);
+    eContact->setText(v.Contact);
+    eCddbEmail->setText(v.CddbEmail);
+    eCddbClient->setText(v.CddbClient);
 
     cbUseID3->setChecked(v.UseID3);
     ID3artist->setText(v.Artist);
@@ -497,6 +553,15 @@ TOptionsFormValues TOptionSetForm::values() const
     v.Year = ID3year->text();
     v.Genre = ID3genre->currentIndex();
     v.Comment = ID3comment->text();
+
+    v.AutoLookup = ckbAutoLookup->isChecked();
+    v.LookupSources = eSources->text();
+    v.MusicBrainzServer = eMusicBrainz->text();
+    v.CoverArtServer = eCoverArt->text();
+    v.SaveCover = ckbSaveCover->isChecked();
+    v.Contact = eContact->text();
+    v.CddbEmail = eCddbEmail->text();
+    v.CddbClient = eCddbClient->text();
     return v;
 }
 
@@ -510,6 +575,24 @@ void TOptionSetForm::refuse(const QString& text, int page, QWidget* focus)
 void TOptionSetForm::btOkClick()
 {
     const TOptionsFormValues v = values();
+    // The lookup page's checks need the lookup code, which the settings
+    // layer below does not know.
+    const int lookupPage = PageControl1->indexOf(TabSheet7);
+    QString sourcesError;
+    if (!ParseMetadataSources(v.LookupSources, &sourcesError)) {
+        PageControl1->setCurrentIndex(lookupPage);
+        refuse(sourcesError, lookupPage, eSources);
+        return;
+    }
+    for (QLineEdit* server : {eMusicBrainz, eCoverArt}) {
+        if (ServiceBaseUrl(server->text()).isEmpty()) {
+            PageControl1->setCurrentIndex(lookupPage);
+            refuse(QStringLiteral("'%1' is not a web address (http:// or https://)")
+                       .arg(server->text().left(100)),
+                   lookupPage, server);
+            return;
+        }
+    }
     const int outputPage = PageControl1->indexOf(TabSheet1);
     switch (StoreOptionsFormValues(v, OptionsSetting)) {
     case OptionsFormProblem::OutputDirMissing:

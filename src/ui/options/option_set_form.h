@@ -1,5 +1,5 @@
 #pragma once
-// The options dialog: six pages of settings, copied from OptionsSetting when
+// The options dialog: seven pages of settings, copied from OptionsSetting when
 // shown and back on OK. It never opens a drive itself: after OK,
 // driveMustReopen() tells the opener whether the drive choice changed.
 
@@ -50,6 +50,7 @@ private:
     QWidget* buildWmaPage();
     QWidget* buildId3Page();
     QWidget* buildCdRomPage();
+    QWidget* buildLookupPage();
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
@@ -58,6 +59,7 @@ private:
     QWidget* TabSheet4 = nullptr;
     QWidget* TabSheet5 = nullptr;
     QWidget* TabSheet6 = nullptr;
+    QWidget* TabSheet7 = nullptr;
 
     QLineEdit* editOutputDir = nullptr;
     QPushButton* btBrowser = nullptr;
@@ -95,6 +97,15 @@ private:
 
     QComboBox* cbCDList = nullptr;
     QCheckBox* ckbCDDb = nullptr;
+
+    QCheckBox* ckbAutoLookup = nullptr;
+    QLineEdit* eSources = nullptr;
+    QLineEdit* eMusicBrainz = nullptr;
+    QLineEdit* eCoverArt = nullptr;
+    QCheckBox* ckbSaveCover = nullptr;
+    QLineEdit* eContact = nullptr;
+    QLineEdit* eCddbEmail = nullptr;
+    QLineEdit* eCddbClient = nullptr;
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;

@@ -1,5 +1,5 @@
 #pragma once
-// Owners of the libcurl handles the CDDB client uses.
+// Owners of the libcurl handles the HTTP client uses.
 
 #include <curl/curl.h>
 
@@ -12,7 +12,11 @@ struct CurlMultiDeleter {
     void operator()(CURLM* h) const { curl_multi_cleanup(h); }
 };
 using CurlEasyPtr = std::unique_ptr<CURL, CurlEasyDeleter>;
+struct CurlSlistDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
 using CurlMultiPtr = std::unique_ptr<CURLM, CurlMultiDeleter>;
+using CurlSlistPtr = std::unique_ptr<curl_slist, CurlSlistDeleter>;
 
 // An easy handle added to a multi handle for the lifetime of this object;
 // libcurl wants it removed before either handle is cleaned up.
