@@ -18,6 +18,8 @@ PACKAGES=(
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   # sample-rate conversion
   libsoxr-dev
+  # CRC-32 of verified rips
+  zlib1g-dev
   # Ogg Vorbis (bound at run time, headers for the declarations)
   libogg-dev libvorbis-dev
   # the MP3 encoder the program starts

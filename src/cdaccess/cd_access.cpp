@@ -1,5 +1,6 @@
 #include "cdaccess/cd_access.h"
 
+#include "cdaccess/cd_access_sector_source.h"
 #include "cdaccess/cdio_access.h"
 
 #include <atomic>
@@ -7,6 +8,12 @@
 QString TCDREC::Name() const
 {
     return (Vendor + Product).left(26);
+}
+
+std::unique_ptr<ISectorSource> ICDAccess::OpenSectorSource(HCDROM handle,
+                                                           const TSectorSourceOptions& options)
+{
+    return std::make_unique<TCdAccessSectorSource>(*this, handle, options);
 }
 
 namespace {

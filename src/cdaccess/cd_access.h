@@ -9,11 +9,13 @@
 // worker. Implementations serialise access to one handle internally.
 
 #include "cd_text.h"
+#include "cdaccess/sector_source.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A drive handle; 0 means none / failure.
@@ -39,6 +41,8 @@ constexpr int kAddressModeMsf = 1;
 constexpr int kSectorSize = 2352;    // bytes of one CD audio frame
 constexpr int kFramesPerSecond = 75; // CD frames per second
 constexpr int kLeadInFrames = 150;   // MSF addresses count the 2-second lead-in
+// Stereo 16-bit samples of one frame.
+constexpr int kSamplesPerSector = kSectorSize / 4;
 
 // One entry of the drive list.
 struct TCDREC {
@@ -115,6 +119,12 @@ public:
     virtual bool ReadTOC(HCDROM handle, TTOC& toc) = 0;
     // Reads buf.NumFrames sectors from buf.StartFrame into buf.Buf.
     virtual bool ReadCDAudioLBA(HCDROM handle, TTRACKBUF& buf) = 0;
+    // A source for the verifying read loop on the open drive (used by one
+    // thread, and closed before the handle). By default it reads through
+    // ReadCDAudioLBA; the libcdio implementation reads through paranoia.
+    // Null, with the error set, when the drive cannot be read so.
+    virtual std::unique_ptr<ISectorSource> OpenSectorSource(HCDROM handle,
+                                                            const TSectorSourceOptions& options);
     // The last error code (CDAccessError) and a readable text for it, for the
     // status line and log (the libcdio implementation keeps them per thread).
     virtual int GetAspiLibError() = 0;

@@ -1,5 +1,7 @@
 #include "cdaccess/cdio_access.h"
 
+#include "cdaccess/paranoia_sector_source.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -532,4 +534,34 @@ bool TCdioAccess::ReadCDText(HCDROM handle, TCdText& text)
         return fail(CDERR_NO_TOC, QStringLiteral("The disc has no CD-Text"));
     text = std::move(result);
     return succeed();
+}
+
+std::unique_ptr<ISectorSource> TCdioAccess::OpenSectorSource(HCDROM handle,
+                                                             const TSectorSourceOptions& options)
+{
+    const auto drive = find(handle);
+    if (!drive)
+        return nullptr;
+    // A libcdio object of its own: the rip reads through paranoia while the
+    // handle's object stays free for the window's TOC reads.
+    CdioPtr cdio;
+    {
+        std::lock_guard guard(libraryLock());
+        if (drive->isImage)
+            cdio = openImage(drive->device);
+        else
+            cdio.reset(cdio_open(QFile::encodeName(drive->device).constData(), DRIVER_DEVICE));
+    }
+    if (!cdio) {
+        fail(CDERR_OPEN, QStringLiteral("Cannot open %1 for reading").arg(drive->device));
+        return nullptr;
+    }
+    QString error;
+    auto source = TParanoiaSectorSource::open(cdio.release(), options, &error);
+    if (!source) {
+        fail(CDERR_OPEN, error);
+        return nullptr;
+    }
+    succeed();
+    return source;
 }

@@ -40,6 +40,9 @@ public:
     bool ModifyCDParms(HCDROM handle, int which, int value) override;
     bool ReadTOC(HCDROM handle, TTOC& toc) override;
     bool ReadCDAudioLBA(HCDROM handle, TTRACKBUF& buf) override;
+    // Paranoia on a libcdio object of its own for the handle's drive or image.
+    std::unique_ptr<ISectorSource> OpenSectorSource(HCDROM handle,
+                                                    const TSectorSourceOptions& options) override;
     int GetAspiLibError() override;
     QString LastErrorText() override;
     bool EjectMedia(HCDROM handle) override;

@@ -1,6 +1,12 @@
 #include "options_form_values.h"
 
+#include "read_mode.h"
+
 #include <QFileInfo>
+#include <QUrl>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -54,6 +60,9 @@ QStringList makeWmaItems()
 }
 
 } // namespace
+
+// The read modes in the order of their list.
+constexpr TReadMode kReadModes[] = {TReadMode::Auto, TReadMode::Burst, TReadMode::Secure};
 
 const QStringList& OutputFormatItems()
 {
@@ -162,6 +171,16 @@ TOptionsFormValues OptionsFormValuesFrom(const TOptionsSetting& s)
     v.CDIndex = -1;
     v.CDDb = s.CDDb;
 
+    const TReadMode mode = ReadModeFromText(s.Verify.ReadMode).value_or(TReadMode::Auto);
+    v.ReadMode =
+        int(std::find(std::begin(kReadModes), std::end(kReadModes), mode) - std::begin(kReadModes));
+    v.ReadOffset = s.Verify.ReadOffset;
+    v.RipHiddenTrack = s.Verify.RipHiddenTrack;
+    v.AccurateRip = s.Verify.AccurateRip;
+    v.AccurateRipServer = s.Verify.AccurateRipServer;
+    v.CTDB = s.Verify.CTDB;
+    v.CTDBServer = s.Verify.CTDBServer;
+
     v.UseID3 = s.UseID3;
     v.Artist = s.CDInfo.Artist;
     v.Album = s.CDInfo.Album;
@@ -193,6 +212,12 @@ OptionsFormProblem CheckOptionsFormValues(const TOptionsFormValues& v)
         return OptionsFormProblem::BitRateInvalid;
     if (!ParseBitRateText(v.MaxBitRateText))
         return OptionsFormProblem::MaxBitRateInvalid;
+    // An address is checked only while its database is asked: a field that is
+    // switched off (and greyed) must not block OK.
+    if (v.AccurateRip && !IsDatabaseServerAddress(v.AccurateRipServer))
+        return OptionsFormProblem::AccurateRipServerInvalid;
+    if (v.CTDB && !IsDatabaseServerAddress(v.CTDBServer))
+        return OptionsFormProblem::CTDBServerInvalid;
     return OptionsFormProblem::None;
 }
 
@@ -225,6 +250,15 @@ OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& v, TOptionsS
     s.WMABitRate = v.WMABitrate;
     s.CDIndex = v.CDIndex;
     s.CDDb = v.CDDb;
+    s.Verify.ReadMode = ReadModeText(v.ReadMode >= 0 && v.ReadMode < int(std::size(kReadModes))
+                                         ? kReadModes[v.ReadMode]
+                                         : TReadMode::Auto);
+    s.Verify.ReadOffset = qBound(-kMaxReadOffset, v.ReadOffset, kMaxReadOffset);
+    s.Verify.RipHiddenTrack = v.RipHiddenTrack;
+    s.Verify.AccurateRip = v.AccurateRip;
+    s.Verify.AccurateRipServer = v.AccurateRipServer.trimmed();
+    s.Verify.CTDB = v.CTDB;
+    s.Verify.CTDBServer = v.CTDBServer.trimmed();
     s.UseID3 = v.UseID3;
     s.CDInfo.Artist = v.Artist;
     s.CDInfo.Album = v.Album;
@@ -241,6 +275,22 @@ OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& v, TOptionsS
     s.QueryCDDB.Email = v.CddbEmail.trimmed();
     s.QueryCDDB.Client = v.CddbClient.trimmed();
     return OptionsFormProblem::None;
+}
+
+const QStringList& ReadModeItems()
+{
+    static const QStringList items{QStringLiteral("Auto: re-read what fails"),
+                                   QStringLiteral("Burst: fastest"),
+                                   QStringLiteral("Secure: verify every read")};
+    return items;
+}
+
+bool IsDatabaseServerAddress(const QString& text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+           url.query().isEmpty() && url.fragment().isEmpty();
 }
 
 bool DriveMustReopen(int driveCount, int selectedIndex, int shownCDIndex, bool cdDb, bool shownCDDb)

@@ -53,6 +53,14 @@ struct TOptionsFormValues {
     QString Contact;
     QString CddbEmail;
     QString CddbClient;
+    // Page "Verify"
+    int ReadMode = 0; // item index of ReadModeItems()
+    int ReadOffset = 0;
+    bool RipHiddenTrack = false;
+    bool AccurateRip = true;
+    QString AccurateRipServer;
+    bool CTDB = true;
+    QString CTDBServer;
 
     // Page "ID3 Tag": the disc record
     bool UseID3 = false;
@@ -71,6 +79,7 @@ const QStringList& MpegQualityItems();
 const QStringList& StereoModeItems();
 const QStringList& OggBitRateItems(); // " Default", " 45 kbit/s" .. "320 kbit/s"
 const QStringList& WMABitRateItems(); // the 33 WMA profiles, columns aligned
+const QStringList& ReadModeItems();   // auto, burst, secure
 
 // Item positions the "&Default" buttons select.
 constexpr int kDefaultBitRateItem = 8;     // "128 kbit/s"
@@ -100,6 +109,8 @@ enum class OptionsFormProblem {
     RipTimeInvalid,
     BitRateInvalid,
     MaxBitRateInvalid,
+    AccurateRipServerInvalid, // switched on, and not an http:// or https:// address
+    CTDBServerInvalid,
 };
 
 // The checks of OK, in the order they are made; the first that fails.
@@ -109,6 +120,9 @@ OptionsFormProblem CheckOptionsFormValues(const TOptionsFormValues& values);
 // problem instead, and changes nothing, when a check fails.
 OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& values,
                                           TOptionsSetting& settings);
+
+// True for an address a database can be asked at: http:// or https:// and a host.
+bool IsDatabaseServerAddress(const QString& text);
 
 // Whether the main window must reopen the drive after OK: the drive list was
 // filled, a drive is chosen, and either the chosen drive or the CDDB choice

@@ -83,6 +83,22 @@ struct TLookupOptions {
     QString Sources = QStringLiteral("musicbrainz,cdtext,cddb");
 };
 
+// Verified ripping: how sectors are read and which databases check them.
+struct TVerifyOptions {
+    QString ReadMode = QStringLiteral("auto"); // "burst", "secure" or "auto"
+    qint32 ReadOffset = 0;                     // the drive's read offset in samples
+    bool AccurateRip = true;
+    bool CTDB = true;
+    QString AccurateRipServer = QStringLiteral("http://www.accuraterip.com");
+    QString CTDBServer = QStringLiteral("http://db.cuetools.net");
+    bool RipHiddenTrack = false; // audio before track 1 ripped as track 0
+    bool operator==(const TVerifyOptions&) const = default;
+};
+
+// The largest read offset accepted, in samples either way (ten sectors; drives
+// are known from about -1200 to +2000).
+constexpr qint32 kMaxReadOffset = 5880;
+
 struct TOptionsSetting {
     TCommonOptions CommonOptions;
 
@@ -103,6 +119,7 @@ struct TOptionsSetting {
     qint32 OggMinBitRate = 0;
 
     qint32 WMABitRate = 8;
+    TVerifyOptions Verify;
     qint32 CDIndex = -1;
     bool CDDb = false;
     bool SaveMp3 = false;

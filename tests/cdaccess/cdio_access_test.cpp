@@ -19,6 +19,7 @@ namespace {
 
 using discgen::Signal;
 using discgen::TrackSpec;
+using quillon::test::imageDrive;
 using quillon::test::readRequest;
 
 // Sets an environment variable for one test and puts the old value back.
@@ -42,14 +43,6 @@ private:
     bool m_had;
     QByteArray m_old;
 };
-
-TCDREC imageDrive(const QString& path)
-{
-    TCDREC rec;
-    rec.Device = path;
-    rec.IsImage = true;
-    return rec;
-}
 
 class CdioImage : public ::testing::Test {
 protected:

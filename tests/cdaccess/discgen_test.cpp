@@ -2,6 +2,7 @@
 // and its images checked by libcdio's own cd-info.
 #include "cdaccess/cdio_access.h"
 #include "disc_image_writer.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -126,6 +127,59 @@ TEST_F(DiscgenTool, WritesTheSameImageEveryTime)
                          "  TRACK 03 AUDIO\n    INDEX 01 00:08:15\n"));
 }
 
+// The extras of verification tests: audio before track 1's INDEX 01, one
+// changed sample, and the whole disc shifted as a drive with an offset reads it.
+TEST_F(DiscgenTool, PregapChangedSampleAndShift)
+{
+    const TrackSpec pregap{30, Signal::Noise, 0, 3};
+    const TrackSpec one{75, Signal::Tone, 440, 0};
+    const TrackSpec two{40, Signal::Noise, 0, 9};
+    QByteArray plain =
+        discgen::TrackAudio(pregap) + discgen::TrackAudio(one) + discgen::TrackAudio(two);
+    QByteArray changed = plain;
+    changed[(30 + 75) * kSectorSize + 100 * 4] ^= 1; // track 2, sample 100, left low byte
+    struct Case {
+        QStringList options;
+        QByteArray bin;
+    } const cases[] = {
+        {{QStringLiteral("--change"), QStringLiteral("2:100")}, changed},
+        {{QStringLiteral("--shift"), QStringLiteral("667")},
+         QByteArray(667 * 4, '\0') + plain.chopped(667 * 4)},
+        {{QStringLiteral("--shift"), QStringLiteral("-6")}, plain.mid(24) + QByteArray(24, '\0')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        QString out;
+        ASSERT_EQ(run(QStringList{QStringLiteral("p.cue"), QStringLiteral("75:tone:440"),
+                                  QStringLiteral("40:noise:9"), QStringLiteral("--pregap"),
+                                  QStringLiteral("30:noise:3")} +
+                          c.options,
+                      &out),
+                  0)
+            << out.toStdString();
+        EXPECT_EQ(quillon::test::readFile(path("p.bin")), c.bin);
+        EXPECT_EQ(quillon::test::readFile(path("p.cue")),
+                  QByteArray("FILE \"p.bin\" BINARY\n"
+                             "  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:30\n"
+                             "  TRACK 02 AUDIO\n    INDEX 01 00:01:30\n"));
+    }
+    for (const QStringList& bad :
+         {QStringList{QStringLiteral("--change"), QStringLiteral("3:0")},
+          QStringList{QStringLiteral("--change"), QStringLiteral("1:44100")},
+          QStringList{QStringLiteral("--change"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--shift"), QStringLiteral("1e3")},
+          QStringList{QStringLiteral("--shift"), QStringLiteral("-999999")}}) {
+        QString out;
+        EXPECT_NE(run(QStringList{QStringLiteral("q.cue"), QStringLiteral("75:tone:440"),
+                                  QStringLiteral("40:noise:9")} +
+                          bad,
+                      &out),
+                  0)
+            << bad.join(' ').toStdString();
+        EXPECT_FALSE(QFile::exists(path("q.cue")));
+    }
+}
+
 TEST_F(DiscgenTool, RejectsBadArguments)
 {
     const QStringList cases[] = {
@@ -209,10 +263,7 @@ TEST_F(DiscgenTool, TocAgreesWithCdInfo)
     ASSERT_EQ(theirs.size(), 5u) << listing.toStdString();
 
     TCdioAccess cd;
-    TCDREC rec;
-    rec.Device = cue;
-    rec.IsImage = true;
-    const HCDROM h = cd.GetCDHandle(rec);
+    const HCDROM h = cd.GetCDHandle(quillon::test::imageDrive(cue));
     ASSERT_NE(h, 0u);
     TTOC toc;
     ASSERT_TRUE(cd.ReadTOC(h, toc));

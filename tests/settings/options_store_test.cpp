@@ -44,6 +44,13 @@ const char* const kAllKeys[][2] = {
     {"CDOptions", "Index"},
     {"CDOptions", "CDDb"},
     {"RecordOptions", "SaveMp3"},
+    {"Verify", "ReadMode"},
+    {"Verify", "ReadOffset"},
+    {"Verify", "AccurateRip"},
+    {"Verify", "CTDB"},
+    {"Verify", "AccurateRipServer"},
+    {"Verify", "CTDBServer"},
+    {"Verify", "RipHiddenTrack"},
     {"QueryCDDB", "Server"},
     {"QueryCDDB", "Script"},
     {"QueryCDDB", "UseProxy"},
@@ -80,6 +87,8 @@ TEST(OptionsStore, MissingFileGivesEveryDefault)
     OptionsSetting.CompressPosition = 77;
     OptionsSetting.Lan = s("German");
     OptionsSetting.CDInfo.Artist = s("untouched");
+    OptionsSetting.Verify.ReadOffset = 667;
+    OptionsSetting.Verify.RipHiddenTrack = true;
     LoadSaveOptions(true);
 
     const TOptionsSetting& o = OptionsSetting;
@@ -123,6 +132,13 @@ TEST(OptionsStore, MissingFileGivesEveryDefault)
     EXPECT_FALSE(o.UseID3);
     EXPECT_EQ(o.Lan, s("English"));
     EXPECT_EQ(o.CDInfo.Artist, s("untouched"));
+    EXPECT_EQ(o.Verify.ReadMode, s("auto"));
+    EXPECT_EQ(o.Verify.ReadOffset, 0);
+    EXPECT_TRUE(o.Verify.AccurateRip);
+    EXPECT_TRUE(o.Verify.CTDB);
+    EXPECT_EQ(o.Verify.AccurateRipServer, s("http://www.accuraterip.com"));
+    EXPECT_EQ(o.Verify.CTDBServer, s("http://db.cuetools.net"));
+    EXPECT_FALSE(o.Verify.RipHiddenTrack);
 }
 
 TEST(OptionsStore, StoredValuesAreReadAndClamped)
@@ -135,6 +151,7 @@ TEST(OptionsStore, StoredValuesAreReadAndClamped)
     const Field mp3Max = [](const TOptionsSetting& o) { return o.MaxBitRate; };
     const Field oggMax = [](const TOptionsSetting& o) { return o.OggMaxBitRate; };
     const Field wma = [](const TOptionsSetting& o) { return o.WMABitRate; };
+    const Field offset = [](const TOptionsSetting& o) { return o.Verify.ReadOffset; };
     const struct {
         const char* section;
         const char* key;
@@ -160,6 +177,9 @@ TEST(OptionsStore, StoredValuesAreReadAndClamped)
         {"OggOptions", "MaxBitRate", "3", oggMax, 3},
         {"OggOptions", "MaxBitRate", "3", mp3Max, 320},
         {"WMAOptions", "BitRate", "12", wma, 12},
+        {"Verify", "ReadOffset", "-667", offset, -667},
+        {"Verify", "ReadOffset", "99999", offset, 5880},
+        {"Verify", "ReadOffset", "-99999", offset, -5880},
     };
     for (const auto& c : cases) {
         quillon::test::TempHome home;

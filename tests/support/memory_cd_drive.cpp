@@ -278,4 +278,12 @@ TTRACKBUF readRequest(std::int32_t start, std::int32_t count)
     return buf;
 }
 
+TCDREC imageDrive(const QString& path)
+{
+    TCDREC rec;
+    rec.Device = path;
+    rec.IsImage = true;
+    return rec;
+}
+
 } // namespace quillon::test

@@ -92,6 +92,9 @@ private:
 // A read request for count sectors from start with a buffer of the right size.
 TTRACKBUF readRequest(std::int32_t start, std::int32_t count);
 
+// The drive list entry of a disc image file.
+TCDREC imageDrive(const QString& path);
+
 // Installs an implementation for the lifetime of the object.
 class ScopedCDAccess {
 public:

@@ -114,6 +114,13 @@ QStringList dump(const TOptionsSetting& s)
     add("Contact", s.MusicBrainz.Contact);
     add("CddbEmail", s.QueryCDDB.Email);
     add("CddbClient", s.QueryCDDB.Client);
+    add("ReadMode", s.Verify.ReadMode);
+    add("ReadOffset", s.Verify.ReadOffset);
+    add("RipHiddenTrack", s.Verify.RipHiddenTrack);
+    add("AccurateRip", s.Verify.AccurateRip);
+    add("AccurateRipServer", s.Verify.AccurateRipServer);
+    add("CTDB", s.Verify.CTDB);
+    add("CTDBServer", s.Verify.CTDBServer);
     return lines;
 }
 
@@ -149,6 +156,13 @@ TOptionsSetting unusualSettings(const QString& folder)
     s.CDInfo.Year = QStringLiteral("1999");
     s.CDInfo.Genre = 96;
     s.CDInfo.Comment = QStringLiteral("no comment");
+    s.Verify.ReadMode = QStringLiteral("secure");
+    s.Verify.ReadOffset = -667;
+    s.Verify.RipHiddenTrack = true;
+    s.Verify.AccurateRip = false;
+    s.Verify.AccurateRipServer = QStringLiteral("http://127.0.0.1:8080");
+    s.Verify.CTDB = false;
+    s.Verify.CTDBServer = QStringLiteral("https://ctdb.example/");
     return s;
 }
 
@@ -318,6 +332,26 @@ TEST(OptionsFormValues, RefusedStoreChangesNothing)
          OptionsFormProblem::BitRateInvalid},
         {[](TOptionsFormValues& v) { v.MaxBitRateText = QStringLiteral("max"); },
          OptionsFormProblem::MaxBitRateInvalid},
+        {[](TOptionsFormValues& v) {
+             v.AccurateRip = true;
+             v.AccurateRipServer = QStringLiteral("www.accuraterip.com");
+         },
+         OptionsFormProblem::AccurateRipServerInvalid},
+        {[](TOptionsFormValues& v) {
+             v.AccurateRip = true;
+             v.AccurateRipServer = QStringLiteral("ftp://x");
+         },
+         OptionsFormProblem::AccurateRipServerInvalid},
+        {[](TOptionsFormValues& v) {
+             v.CTDB = true;
+             v.CTDBServer = QStringLiteral("http://");
+         },
+         OptionsFormProblem::CTDBServerInvalid},
+        {[](TOptionsFormValues& v) {
+             v.CTDB = true;
+             v.CTDBServer = QStringLiteral("http://db/?q=1");
+         },
+         OptionsFormProblem::CTDBServerInvalid},
     };
     for (const auto& c : cases) {
         TOptionsSetting s = before;
@@ -328,6 +362,12 @@ TEST(OptionsFormValues, RefusedStoreChangesNothing)
         EXPECT_EQ(StoreOptionsFormValues(v, s), c.problem);
         EXPECT_EQ(dump(s), dump(before));
     }
+    // The address of a database that is switched off does not stop OK.
+    TOptionsSetting s = before;
+    TOptionsFormValues v = OptionsFormValuesFrom(s);
+    v.CTDB = false;
+    v.CTDBServer = QStringLiteral("not an address");
+    EXPECT_EQ(StoreOptionsFormValues(v, s), OptionsFormProblem::None);
 }
 
 // ---------------------------------------------------------------- the dialog
@@ -459,6 +499,32 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
         {"cddb program",
          [](OptionsFormTest& t) { t.child<QLineEdit>("eCddbClient")->setText("Registered 1.0"); },
          [](TOptionsSetting& s) { s.QueryCDDB.Client = QStringLiteral("Registered 1.0"); }},
+        {"read mode",
+         [](OptionsFormTest& t) { t.child<QComboBox>("cbReadMode")->setCurrentIndex(1); },
+         [](TOptionsSetting& s) { s.Verify.ReadMode = QStringLiteral("burst"); }},
+        {"read offset", [](OptionsFormTest& t) { t.child<QSpinBox>("seReadOffset")->setValue(6); },
+         [](TOptionsSetting& s) { s.Verify.ReadOffset = 6; }},
+        {"read offset beyond the range",
+         [](OptionsFormTest& t) { t.child<QSpinBox>("seReadOffset")->setValue(99999); },
+         [](TOptionsSetting& s) { s.Verify.ReadOffset = kMaxReadOffset; }},
+        {"hidden track",
+         [](OptionsFormTest& t) { t.child<QCheckBox>("ckRipHiddenTrack")->setChecked(false); },
+         [](TOptionsSetting& s) { s.Verify.RipHiddenTrack = false; }},
+        {"accuraterip",
+         [](OptionsFormTest& t) { t.child<QCheckBox>("ckAccurateRip")->setChecked(true); },
+         [](TOptionsSetting& s) { s.Verify.AccurateRip = true; }},
+        {"accuraterip server",
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eAccurateRipServer")->setText(" https://ar.example:81 ");
+         },
+         [](TOptionsSetting& s) {
+             s.Verify.AccurateRipServer = QStringLiteral("https://ar.example:81");
+         }},
+        {"ctdb", [](OptionsFormTest& t) { t.child<QCheckBox>("ckCTDB")->setChecked(true); },
+         [](TOptionsSetting& s) { s.Verify.CTDB = true; }},
+        {"ctdb server",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eCTDBServer")->setText("http://[::1]:9"); },
+         [](TOptionsSetting& s) { s.Verify.CTDBServer = QStringLiteral("http://[::1]:9"); }},
     };
     const TOptionsSetting start = OptionsSetting;
     for (const auto& c : cases) {
@@ -562,7 +628,7 @@ TEST_F(OptionsFormTest, RefusedOkKeepsDialogOpenAndSettingsUnchanged)
         const char* what;
         std::function<void(OptionsFormTest&)> change;
         QString message;
-        const char* focus; // on the Output page
+        const char* focus; // the field the dialog turns to
     } cases[] = {
         {"missing folder",
          [](OptionsFormTest& t) {
@@ -588,6 +654,13 @@ TEST_F(OptionsFormTest, RefusedOkKeepsDialogOpenAndSettingsUnchanged)
         {"server that is no web address",
          [](OptionsFormTest& t) { t.child<QLineEdit>("eCoverArt")->setText("ftp://caa"); },
          QStringLiteral("'ftp://caa' is not a web address (http:// or https://)"), nullptr},
+        {"database address",
+         [](OptionsFormTest& t) {
+             t.child<QCheckBox>("ckCTDB")->setChecked(true);
+             t.child<QLineEdit>("eCTDBServer")->setText("db.cuetools.net");
+         },
+         QStringLiteral("A database address begins with http:// or https:// and names a server."),
+         "eCTDBServer"},
     };
     const TOptionsSetting start = OptionsSetting;
     for (const auto& c : cases) {
@@ -736,7 +809,7 @@ TEST_F(OptionsFormTest, ExecReportsReopenOnlyAfterOk)
 TEST_F(OptionsFormTest, Screenshots)
 {
     openForm();
-    for (int page = 0; page < 6; ++page) {
+    for (int page = 0; page < 7; ++page) {
         child<QTabWidget>("PageControl1")->setCurrentIndex(page);
         const QString path = QStringLiteral("/tmp/quillon_options_page%1.png").arg(page);
         EXPECT_TRUE(m_form->grab().save(path)) << path.toStdString();

@@ -158,30 +158,90 @@ QByteArray TrackAudio(const TrackSpec& track)
 
 TTOC TocOfTracks(const QList<TrackSpec>& tracks)
 {
+    return TocOfDisc(DiscSpec{tracks, std::nullopt, 0, {}});
+}
+
+TTOC TocOfDisc(const DiscSpec& disc)
+{
     TTOC toc;
-    if (tracks.isEmpty())
+    if (disc.tracks.isEmpty())
         return toc;
     toc.FirstTrack = 1;
-    toc.LastTrack = std::uint8_t(tracks.size());
-    std::int32_t start = kLeadInFrames;
-    for (qsizetype i = 0; i < tracks.size(); ++i) {
+    toc.LastTrack = std::uint8_t(disc.tracks.size());
+    std::int32_t start = kLeadInFrames + (disc.pregap ? disc.pregap->frames : 0);
+    for (qsizetype i = 0; i < disc.tracks.size(); ++i) {
         toc.Entries.push_back(TTOCTRACK::FromFrames(std::uint8_t(i + 1), start));
-        start += tracks[i].frames;
+        start += disc.tracks[i].frames;
     }
     toc.Entries.push_back(TTOCTRACK::FromFrames(0xAA, start));
     return toc;
 }
 
+std::optional<SampleChange> ParseSampleChange(const QString& text, QString* error)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool trackOk = false;
+    bool sampleOk = false;
+    SampleChange change;
+    if (parts.size() == 2) {
+        change.track = parts[0].toInt(&trackOk);
+        change.sample = parts[1].toLongLong(&sampleOk);
+    }
+    if (!trackOk || !sampleOk || change.track < 1 || change.sample < 0) {
+        setError(error,
+                 QStringLiteral("Bad sample to change \"%1\": expected TRACK:SAMPLE").arg(text));
+        return std::nullopt;
+    }
+    return change;
+}
+
+QByteArray DiscAudio(const DiscSpec& disc)
+{
+    QByteArray bin;
+    std::int64_t total = disc.pregap ? disc.pregap->frames : 0;
+    for (const TrackSpec& t : disc.tracks)
+        total += t.frames;
+    bin.reserve(qsizetype(total) * kSectorSize);
+    if (disc.pregap)
+        bin += TrackAudio(*disc.pregap);
+    QList<qsizetype> starts;
+    for (const TrackSpec& t : disc.tracks) {
+        starts.append(bin.size());
+        bin += TrackAudio(t);
+    }
+    for (const SampleChange& c : disc.changes) {
+        if (c.track < 1 || c.track > disc.tracks.size() ||
+            c.sample >= std::int64_t(disc.tracks[c.track - 1].frames) * kSamplesPerFrame)
+            continue;
+        bin[starts[c.track - 1] + qsizetype(c.sample) * 4] ^= 1;
+    }
+    if (disc.shift != 0) {
+        const qsizetype bytes =
+            qsizetype(std::min<std::int64_t>(std::abs(disc.shift) * 4, bin.size()));
+        if (disc.shift > 0)
+            bin = QByteArray(bytes, '\0') + bin.left(bin.size() - bytes);
+        else
+            bin = bin.mid(bytes) + QByteArray(bytes, '\0');
+    }
+    return bin;
+}
+
 bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error,
                  const CueText& text)
 {
+    return WriteCueBin(cuePath, DiscSpec{tracks, std::nullopt, 0, {}, text}, error);
+}
+
+bool WriteCueBin(const QString& cuePath, const DiscSpec& disc, QString* error)
+{
+    const QList<TrackSpec>& tracks = disc.tracks;
     if (tracks.isEmpty() || tracks.size() > kMaxTracks) {
         setError(error, QStringLiteral("A disc holds 1 to %1 tracks, not %2")
                             .arg(kMaxTracks)
                             .arg(tracks.size()));
         return false;
     }
-    std::int64_t total = 0;
+    std::int64_t total = disc.pregap ? disc.pregap->frames : 0;
     for (const TrackSpec& t : tracks) {
         if (t.frames < 1) {
             setError(error, QStringLiteral("Every track needs at least one frame"));
@@ -193,6 +253,20 @@ bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString
         setError(error, QStringLiteral("The tracks are longer than 80 minutes"));
         return false;
     }
+    if (std::abs(disc.shift) >= total * kSamplesPerFrame) {
+        setError(error,
+                 QStringLiteral("A shift of %1 samples moves the whole disc away").arg(disc.shift));
+        return false;
+    }
+    for (const SampleChange& c : disc.changes) {
+        if (c.track < 1 || c.track > tracks.size() || c.sample < 0 ||
+            c.sample >= std::int64_t(tracks[c.track - 1].frames) * kSamplesPerFrame) {
+            setError(error, QStringLiteral("Sample %1 of track %2 is not on the disc")
+                                .arg(c.sample)
+                                .arg(c.track));
+            return false;
+        }
+    }
     const QFileInfo cueInfo(cuePath);
     const QString binName = cueInfo.completeBaseName() + QStringLiteral(".bin");
     const QString binPath = cueInfo.dir().filePath(binName);
@@ -201,6 +275,7 @@ bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString
         return false;
     }
 
+    const CueText& text = disc.text;
     const bool latin1 = text.TextEncoding == CueText::Encoding::Latin1;
     bool textOk = true;
     const auto line = [&](const QString& indent, const char* command, const QString& value) {
@@ -214,11 +289,9 @@ bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString
                QStringLiteral("\"\n");
     };
 
-    QByteArray bin;
-    bin.reserve(qsizetype(total) * kSectorSize);
     QString cue = line({}, "PERFORMER", text.Performer) + line({}, "TITLE", text.Title);
     cue += QStringLiteral("FILE \"%1\" BINARY\n").arg(binName);
-    std::int32_t start = 0;
+    std::int32_t start = disc.pregap ? disc.pregap->frames : 0;
     for (qsizetype i = 0; i < tracks.size(); ++i) {
         cue += QStringLiteral("  TRACK %1 AUDIO\n").arg(i + 1, 2, 10, QLatin1Char('0'));
         const QString indent = QStringLiteral("    ");
@@ -226,8 +299,9 @@ bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString
         cue += line(indent, "PERFORMER", text.TrackPerformers.value(i));
         if (!text.TrackIsrcs.value(i).isEmpty())
             cue += indent + QStringLiteral("ISRC ") + text.TrackIsrcs.value(i) + QLatin1Char('\n');
+        if (i == 0 && disc.pregap)
+            cue += QStringLiteral("    INDEX 00 %1\n").arg(msfText(0));
         cue += QStringLiteral("    INDEX 01 %1\n").arg(msfText(start));
-        bin += TrackAudio(tracks[i]);
         start += tracks[i].frames;
     }
     if (!textOk) {
@@ -235,7 +309,7 @@ bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString
                                        "Latin-1 sheet) a character outside Latin-1"));
         return false;
     }
-    return saveFile(binPath, bin, error) &&
+    return saveFile(binPath, DiscAudio(disc), error) &&
            saveFile(cuePath, latin1 ? cue.toLatin1() : cue.toUtf8(), error);
 }
 

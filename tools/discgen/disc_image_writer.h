@@ -56,12 +56,41 @@ struct CueText {
     Encoding TextEncoding = Encoding::Utf8;
 };
 
+// One sample to change: its left channel's lowest bit is flipped.
+struct SampleChange {
+    int track = 1;           // numbered from 1
+    std::int64_t sample = 0; // from the track's INDEX 01
+};
+
+// "TRACK:SAMPLE"; nothing, with *error, for bad text.
+std::optional<SampleChange> ParseSampleChange(const QString& text, QString* error = nullptr);
+
+// A disc with the extras that verification tests need.
+struct DiscSpec {
+    QList<TrackSpec> tracks;
+    // Audio before track 1's INDEX 01 (track 1's INDEX 00 at the disc's start).
+    std::optional<TrackSpec> pregap;
+    // The disc as a drive with this read offset delivers it: the image's
+    // sample j is sample j - shift of the intended audio (silence where that
+    // lies outside the disc). Reading with the offset corrected gives the
+    // intended audio back.
+    std::int64_t shift = 0;
+    QList<SampleChange> changes; // applied before the shift
+    CueText text;                // CD-Text lines of the cue sheet
+};
+
+TTOC TocOfDisc(const DiscSpec& disc);
+// The bytes of the .bin: the pregap, then the tracks, changed and shifted.
+QByteArray DiscAudio(const DiscSpec& disc);
+
 // Writes cuePath and, beside it, the .bin of the same base name. False with
-// *error on an empty or oversized track list, a text a cue sheet cannot hold
-// (a '"', a line break, or a character outside Latin-1 for a Latin-1 sheet)
-// or when a file cannot be written.
+// *error on an empty or oversized track list, a change outside its track, a
+// shift of a whole disc or more, a text a cue sheet cannot hold (a '"', a line
+// break, or a character outside Latin-1 for a Latin-1 sheet) or when a file
+// cannot be written.
 bool WriteCueBin(const QString& cuePath, const QList<TrackSpec>& tracks, QString* error = nullptr,
                  const CueText& text = {});
+bool WriteCueBin(const QString& cuePath, const DiscSpec& disc, QString* error = nullptr);
 
 // A readable default title: "Tone 440 Hz", "Noise 7", "Silence".
 QString DefaultTitle(const TrackSpec& track);

@@ -1,6 +1,7 @@
 // quillon-discgen OUT.cue TRACK... [--titles CDINFO] [--artist A] [--album B]
 //                 [--year Y] [--genre N] [--comment C] [--title T]...
 //                 [--cd-text utf-8|latin1] [--track-artist P]... [--isrc I]...
+//                 [--pregap TRACK] [--shift SAMPLES] [--change TRACK:SAMPLE]...
 // Writes OUT.cue and OUT.bin; prints the disc key. With --titles, adds the
 // disc's section (named by its key) to the INI file CDINFO. With --cd-text,
 // the cue sheet carries artist, album, titles, track artists and ISRCs as
@@ -26,7 +27,11 @@ int usage(const QString& problem)
           "         [--artist A] [--album B] [--year Y] [--genre N] [--comment C] [--title T]...\n"
           "         [--cd-text utf-8|latin1] [--track-artist P]... [--isrc I]...\n"
           "  LENGTH  seconds (\"3.2s\") or frames (\"240\"; 75 frames a second)\n"
-          "  SIGNAL  tone:HZ | noise:SEED | silence\n";
+          "  SIGNAL  tone:HZ | noise:SEED | silence\n"
+          "  --pregap LENGTH:SIGNAL[:PARAM]  audio before track 1's INDEX 01\n"
+          "  --shift N        the audio N samples later (earlier if negative), as a drive\n"
+          "                   with read offset N delivers it\n"
+          "  --change T:S     flip the lowest bit of sample S of track T\n";
     return problem.isEmpty() ? 0 : 2;
 }
 
@@ -39,7 +44,8 @@ int main(int argc, char** argv)
 
     QString cuePath;
     QString titlesPath;
-    QList<discgen::TrackSpec> tracks;
+    discgen::DiscSpec disc;
+    QList<discgen::TrackSpec>& tracks = disc.tracks;
     discgen::DiscTitles titles;
     QStringList givenTitles;
     discgen::CueText cueText;
@@ -74,6 +80,22 @@ int main(int argc, char** argv)
                     cueText.TextEncoding = discgen::CueText::Encoding::Latin1;
                 else if (value != QLatin1String("utf-8"))
                     return usage(QStringLiteral("--cd-text takes utf-8 or latin1"));
+            } else if (arg == QLatin1String("--pregap")) {
+                QString error;
+                disc.pregap = discgen::ParseTrackSpec(value, &error);
+                if (!disc.pregap)
+                    return usage(error);
+            } else if (arg == QLatin1String("--shift")) {
+                bool ok = false;
+                disc.shift = value.toLongLong(&ok);
+                if (!ok)
+                    return usage(QStringLiteral("bad shift \"%1\" (samples)").arg(value));
+            } else if (arg == QLatin1String("--change")) {
+                QString error;
+                const auto change = discgen::ParseSampleChange(value, &error);
+                if (!change)
+                    return usage(error);
+                disc.changes.append(*change);
             } else if (arg == QLatin1String("--genre")) {
                 bool ok = false;
                 titles.Genre = value.toInt(&ok);
@@ -103,13 +125,13 @@ int main(int argc, char** argv)
         cueText.Performer = titles.Artist;
         cueText.Title = titles.Album;
         cueText.TrackTitles = givenTitles;
+        disc.text = cueText;
     }
-    if (!discgen::WriteCueBin(cuePath, tracks, &error,
-                              withCueText ? cueText : discgen::CueText{})) {
+    if (!discgen::WriteCueBin(cuePath, disc, &error)) {
         err << "quillon-discgen: " << error << "\n";
         return 1;
     }
-    const QString key = DiscKeyFromTOC(discgen::TocOfTracks(tracks));
+    const QString key = DiscKeyFromTOC(discgen::TocOfDisc(disc));
     out << "Disc key: " << key << "\n";
     if (!titlesPath.isEmpty()) {
         for (qsizetype i = 0; i < tracks.size(); ++i)

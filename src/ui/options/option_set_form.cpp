@@ -110,6 +110,7 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildId3Page(), QStringLiteral("ID3 Tag"));
     PageControl1->addTab(buildCdRomPage(), QStringLiteral("CD-ROM"));
     PageControl1->addTab(buildLookupPage(), QStringLiteral("Lookup"));
+    PageControl1->addTab(buildVerifyPage(), QStringLiteral("Verify"));
     PageControl1->setCurrentWidget(TabSheet1);
 
     btOk = NewFormButton("btOk", QStringLiteral("OK"), this);
@@ -139,7 +140,7 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     connect(btOk, &QPushButton::clicked, this, &TOptionSetForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    for (QCheckBox* ck : {ckNormalize, cbRipTime, ckbSelectVBR})
+    for (QCheckBox* ck : {ckNormalize, cbRipTime, ckbSelectVBR, ckAccurateRip, ckCTDB})
         connect(ck, &QCheckBox::toggled, this, &TOptionSetForm::updateEnabling);
     connect(cbOutputFormat, &QComboBox::currentTextChanged, this, &TOptionSetForm::updateEnabling);
     updateEnabling();
@@ -401,6 +402,47 @@ QWidget* TOptionSetForm::buildLookupPage()
     return TabSheet7;
 }
 
+QWidget* TOptionSetForm::buildVerifyPage()
+{
+    TabSheet8 = new QWidget;
+    TabSheet8->setObjectName(QStringLiteral("TabSheet8"));
+
+    auto* GroupBox5 = new QGroupBox(QStringLiteral("Reading"), TabSheet8);
+    GroupBox5->setObjectName(QStringLiteral("GroupBox5"));
+    cbReadMode = NewFormComboBox("cbReadMode", ReadModeItems(), false, GroupBox5);
+    seReadOffset = new QSpinBox(GroupBox5);
+    seReadOffset->setObjectName(QStringLiteral("seReadOffset"));
+    seReadOffset->setRange(-kMaxReadOffset, kMaxReadOffset);
+    seReadOffset->setFixedWidth(80);
+    ckRipHiddenTrack =
+        NewFormCheckBox("ckRipHiddenTrack",
+                        QStringLiteral("Rip hidden audio before track 1 as track 0"), GroupBox5);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(seReadOffset);
+    offsetRow->addWidget(newLabel(QStringLiteral("samples"), GroupBox5));
+    offsetRow->addStretch(1);
+    auto* reading = new QFormLayout(GroupBox5);
+    reading->addRow(newLabel(QStringLiteral("Read mode:"), GroupBox5), cbReadMode);
+    reading->addRow(newLabel(QStringLiteral("Read offset:"), GroupBox5), offsetRow);
+    reading->addRow(ckRipHiddenTrack);
+
+    auto* GroupBox6 = new QGroupBox(QStringLiteral("Check the rip against"), TabSheet8);
+    GroupBox6->setObjectName(QStringLiteral("GroupBox6"));
+    ckAccurateRip = NewFormCheckBox("ckAccurateRip", QStringLiteral("AccurateRip"), GroupBox6);
+    eAccurateRipServer = NewFormEdit("eAccurateRipServer", 0, GroupBox6);
+    ckCTDB = NewFormCheckBox("ckCTDB", QStringLiteral("CUETools DB"), GroupBox6);
+    eCTDBServer = NewFormEdit("eCTDBServer", 0, GroupBox6);
+    auto* databases = new QFormLayout(GroupBox6);
+    databases->addRow(ckAccurateRip, eAccurateRipServer);
+    databases->addRow(ckCTDB, eCTDBServer);
+
+    auto* page = new QVBoxLayout(TabSheet8);
+    page->addWidget(GroupBox5);
+    page->addWidget(GroupBox6);
+    page->addStretch(1);
+    return TabSheet8;
+}
+
 void TOptionSetForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -449,6 +491,13 @@ void TOptionSetForm::FormShow()
     eContact->setText(v.Contact);
     eCddbEmail->setText(v.CddbEmail);
     eCddbClient->setText(v.CddbClient);
+    selectItem(cbReadMode, v.ReadMode);
+    seReadOffset->setValue(v.ReadOffset);
+    ckRipHiddenTrack->setChecked(v.RipHiddenTrack);
+    ckAccurateRip->setChecked(v.AccurateRip);
+    eAccurateRipServer->setText(v.AccurateRipServer);
+    ckCTDB->setChecked(v.CTDB);
+    eCTDBServer->setText(v.CTDBServer);
 
     cbUseID3->setChecked(v.UseID3);
     ID3artist->setText(v.Artist);
@@ -473,6 +522,8 @@ void TOptionSetForm::updateEnabling()
     cbVBRQuality->setEnabled(vbr);
     // With WAV output there is no intermediate WAV file to delete.
     ckbKeepWav->setEnabled(itemIndex(cbOutputFormat) != ofWAV);
+    eAccurateRipServer->setEnabled(ckAccurateRip->isChecked());
+    eCTDBServer->setEnabled(ckCTDB->isChecked());
 }
 
 void TOptionSetForm::TabSheet3Show()
@@ -547,6 +598,14 @@ TOptionsFormValues TOptionSetForm::values() const
     v.CDIndex = cbCDList->currentIndex();
     v.CDDb = ckbCDDb->isChecked();
 
+    v.ReadMode = itemIndex(cbReadMode);
+    v.ReadOffset = seReadOffset->value();
+    v.RipHiddenTrack = ckRipHiddenTrack->isChecked();
+    v.AccurateRip = ckAccurateRip->isChecked();
+    v.AccurateRipServer = eAccurateRipServer->text();
+    v.CTDB = ckCTDB->isChecked();
+    v.CTDBServer = eCTDBServer->text();
+
     v.UseID3 = cbUseID3->isChecked();
     v.Artist = ID3artist->text();
     v.Album = ID3album->text();
@@ -594,7 +653,8 @@ void TOptionSetForm::btOkClick()
         }
     }
     const int outputPage = PageControl1->indexOf(TabSheet1);
-    switch (StoreOptionsFormValues(v, OptionsSetting)) {
+    const OptionsFormProblem problem = StoreOptionsFormValues(v, OptionsSetting);
+    switch (problem) {
     case OptionsFormProblem::OutputDirMissing:
         refuse(v.OutputDir + QStringLiteral(",") +
                    FormResString("RES_Directory_Not_Exist",
@@ -614,6 +674,18 @@ void TOptionSetForm::btOkClick()
         refuse(QStringLiteral("'%1' is not a valid integer value")
                    .arg(bad->currentText().left(3).trimmed()),
                lamePage, bad);
+        return;
+    }
+    case OptionsFormProblem::AccurateRipServerInvalid:
+    case OptionsFormProblem::CTDBServerInvalid: {
+        QLineEdit* bad =
+            problem == OptionsFormProblem::CTDBServerInvalid ? eCTDBServer : eAccurateRipServer;
+        const int verifyPage = PageControl1->indexOf(TabSheet8);
+        PageControl1->setCurrentIndex(verifyPage);
+        refuse(FormResString("RES_Server_Address_Error",
+                             QStringLiteral("A database address begins with http:// or https:// "
+                                            "and names a server.")),
+               verifyPage, bad);
         return;
     }
     case OptionsFormProblem::None:

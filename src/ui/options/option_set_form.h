@@ -51,6 +51,7 @@ private:
     QWidget* buildId3Page();
     QWidget* buildCdRomPage();
     QWidget* buildLookupPage();
+    QWidget* buildVerifyPage();
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
@@ -60,6 +61,7 @@ private:
     QWidget* TabSheet5 = nullptr;
     QWidget* TabSheet6 = nullptr;
     QWidget* TabSheet7 = nullptr;
+    QWidget* TabSheet8 = nullptr;
 
     QLineEdit* editOutputDir = nullptr;
     QPushButton* btBrowser = nullptr;
@@ -106,6 +108,13 @@ private:
     QLineEdit* eContact = nullptr;
     QLineEdit* eCddbEmail = nullptr;
     QLineEdit* eCddbClient = nullptr;
+    QComboBox* cbReadMode = nullptr;
+    QSpinBox* seReadOffset = nullptr;
+    QCheckBox* ckRipHiddenTrack = nullptr;
+    QCheckBox* ckAccurateRip = nullptr;
+    QLineEdit* eAccurateRipServer = nullptr;
+    QCheckBox* ckCTDB = nullptr;
+    QLineEdit* eCTDBServer = nullptr;
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
