@@ -479,6 +479,7 @@ QString CliHelpText(TCliCommand command)
     return QStringLiteral(
         "Usage: quillon                   start the windows\n"
         "       quillon COMMAND [OPTIONS] work without windows\n"
+        "       quillon --version         print the version\n"
         "\n"
         "Commands:\n"
         "  drives    list the CD drives and disc images\n"
@@ -492,5 +493,8 @@ QString CliHelpText(TCliCommand command)
         "\n"
         "'quillon COMMAND --help' tells more. Every command takes --cd-image FILE,\n"
         "which adds a disc image as a drive.\n"
-        "Exit status: 0 success, 1 the work failed, 2 bad arguments.\n");
+        "Exit status: 0 success (files kept by --no-overwrite included), 1 something\n"
+        "was not made, 2 bad arguments, 130 interrupted. Files are written under a\n"
+        "hidden temporary name and renamed when complete; an interrupted job leaves\n"
+        "no partial file.\n");
 }

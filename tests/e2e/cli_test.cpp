@@ -1,5 +1,6 @@
 // The program's commands run as a user runs them: the quillon binary on a
 // generated disc image, with files and exit statuses checked.
+#include "program_run.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -18,27 +19,6 @@
 using namespace quillon::test;
 
 namespace {
-
-struct ProgramRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ProgramRun runProgram(const QString& program, const QStringList& args,
-                      const QProcessEnvironment& env)
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProgram(program);
-    p.setArguments(args);
-    p.start();
-    p.closeWriteChannel(); // standard input is no terminal and at its end
-    p.waitForFinished(240000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 QString probeCodec(const QString& path)
 {
