@@ -4,12 +4,14 @@
 #include "cli_metadata.h"
 #include "cli_prompts.h"
 #include "cli_resample.h"
+#include "cli_verify.h"
 #include "cli_view.h"
 
 #include "cdaccess/cd_access.h"
 #include "cdaccess/cdio_access.h"
 #include "cddb/cddb_disc_id.h"
 #include "jobs/job_engine.h"
+#include "jobs/part_file.h"
 #include "metadata/disc_ids.h"
 #include "settings/disc_info.h"
 #include "settings/global.h"
@@ -20,15 +22,20 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
-#include <QTimer>
+#include <QSocketNotifier>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <memory>
+#include <system_error>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -38,10 +45,17 @@ constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 std::atomic<bool> g_interrupted{false};
+// Written by the signal handler, read by the event loop: a stop reaches the
+// job at once, not at the next poll.
+int g_signalPipe[2] = {-1, -1};
 
 extern "C" void onInterrupt(int)
 {
     g_interrupted = true;
+    const char byte = 1;
+    if (g_signalPipe[1] >= 0 && ::write(g_signalPipe[1], &byte, 1) < 0) {
+        // Nothing to do in a signal handler; the flag is set.
+    }
 }
 
 void print(std::FILE* f, const QString& text)
@@ -156,17 +170,22 @@ bool prepareOutputFolder(const TCliRequest& r, QString& error)
         error = QStringLiteral("the output folder %1 is a file").arg(folder);
         return false;
     }
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
-        error = QStringLiteral("cannot write into the output folder %1").arg(folder);
+    std::error_code made;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), made);
+    if (made) {
+        error = QStringLiteral("cannot make the output folder %1: %2")
+                    .arg(folder, QString::fromLocal8Bit(made.message().c_str()));
         return false;
     }
+    if (!CheckWritableFolder(folder, &error))
+        return false;
     OptionsSetting.CommonOptions.OutputFolder = folder;
     return true;
 }
 
-// Runs one job to its end in an event loop and lists the outputs.
-int runJob(TJobKind kind, HCDROM handle, const QStringList& items, const QStringList& outputs,
-           TCliPrompts& prompts)
+// Runs one job to its end in an event loop, lists the files made on standard
+// output and the summary on standard error when anything was not made.
+int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& prompts)
 {
     TCliJobView view(stderr, isatty(STDERR_FILENO));
     prompts.beforeWrite = [](void* v) { static_cast<TCliJobView*>(v)->breakLine(); };
@@ -177,38 +196,51 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, const QString
     view.setLoop(&loop);
 
     g_interrupted = false;
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (g_interrupted && !engine.Finished())
-            engine.Stop();
-    });
-    watch.start(100);
+    // Made once and kept: the handler stays for the rest of the run, so
+    // that a Ctrl+C that comes as the job ends finds an open pipe and lets
+    // the program finish its report instead of killing it.
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        g_signalPipe[0] = g_signalPipe[1] = -1;
+    // Without SA_RESTART, so that a question waiting on the terminal is
+    // answered "no" by Ctrl+C.
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::unique_ptr<QSocketNotifier> notifier;
+    if (g_signalPipe[0] >= 0) {
+        notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [&] {
+            char bytes[16];
+            while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            if (!engine.Finished())
+                engine.Stop();
+        });
+    }
 
     engine.Start();
+    if (g_interrupted && !engine.Finished())
+        engine.Stop();
     if (!view.closed())
         loop.exec();
-    watch.stop();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    notifier.reset();
     view.breakLine();
 
-    int missing = 0;
-    for (const QString& out : outputs) {
-        if (QFileInfo(out).isFile() && QFileInfo(out).size() > 0)
-            print(stdout, out + QLatin1Char('\n'));
-        else
-            ++missing;
+    const TJobSummary& summary = engine.Summary();
+    for (const QString& file : summary.madeFiles())
+        print(stdout, file + QLatin1Char('\n'));
+    if (!summary.clean()) {
+        const QStringList lines = summary.text().split(QLatin1Char('\n'));
+        for (const QString& line : lines)
+            print(stderr, QStringLiteral("quillon: %1\n").arg(line));
     }
-    if (g_interrupted)
-        return fail(QStringLiteral("stopped"), kExitInterrupted);
-    if (missing > 0)
-        return fail(
-            QStringLiteral("%1 of %2 files were not made").arg(missing).arg(outputs.size()));
-    if (prompts.errors() > 0)
-        return fail(QStringLiteral("finished with errors"));
-    return 0;
+    if (summary.stopped())
+        return kExitInterrupted;
+    const bool failed = !summary.jobError().isEmpty() || summary.count(TItemOutcome::Failed) > 0 ||
+                        summary.count(TItemOutcome::Pending) > 0;
+    return failed ? kExitFailed : 0;
 }
 
 int runDrives()
@@ -282,20 +314,6 @@ TCliPrompts::TAnswer overwriteAnswer(const TCliRequest& r)
     return TCliPrompts::TAnswer::Ask;
 }
 
-QString formatExtension(int format)
-{
-    switch (format) {
-    case ofMP3:
-        return QStringLiteral(".mp3");
-    case ofOGG:
-        return QStringLiteral(".ogg");
-    case ofWMA:
-        return QStringLiteral(".wma");
-    default:
-        return QStringLiteral(".wav");
-    }
-}
-
 int runExtract(const TCliRequest& r)
 {
     TOpenDisc disc;
@@ -339,18 +357,38 @@ int runExtract(const TCliRequest& r)
         return fail(error);
 
     QStringList items;
-    QStringList outputs;
-    const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
-    for (int t : tracks) {
-        const QString title = trackTitle(t);
-        items << TwoDigits(t) + title;
-        outputs << folder + title + formatExtension(format);
-    }
+    for (int t : tracks)
+        items << TwoDigits(t) + trackTitle(t);
     TCliPrompts prompts(overwriteAnswer(r));
     setPrompts(&prompts);
-    const int rc = runJob(TJobKind::Extract, disc.Handle, items, outputs, prompts);
+    const int rc = runJob(TJobKind::Extract, disc.Handle, items, prompts);
     setPrompts(nullptr);
     return rc;
+}
+
+// offset --find and verify: read on this thread, Ctrl+C stops them.
+int runVerification(const TCliRequest& r)
+{
+    TOpenDisc disc;
+    QString error;
+    if (!openDisc(r, disc, error))
+        return fail(error);
+    if (r.Command == TCliCommand::Verify) {
+        if (!prepareOutputFolder(r, error))
+            return fail(error);
+        LoadSaveDiscInfo(disc.Key, true);
+    }
+    g_interrupted = false;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    const int rc =
+        r.Command == TCliCommand::Offset
+            ? RunOffsetCommand(r, disc.Handle, disc.Toc, &g_interrupted)
+            : RunVerifyCommand(r, disc.Drive, disc.Handle, disc.Toc,
+                               OptionsSetting.CommonOptions.OutputFolder, &g_interrupted);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return g_interrupted ? kExitInterrupted : rc;
 }
 
 int runConvert(const TCliRequest& r)
@@ -386,22 +424,9 @@ int runConvert(const TCliRequest& r)
     if (!prepareOutputFolder(r, error))
         return fail(error);
 
-    QStringList outputs;
-    const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
-    const QString ext = formatExtension(format);
-    for (const QString& item : items) {
-        QString name = QFileInfo(item).fileName();
-        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        if (dot >= 0)
-            name.truncate(dot);
-        const QString out = folder + name + ext;
-        if (QFileInfo(out).absoluteFilePath() == item)
-            return fail(QStringLiteral("%1 would be its own output").arg(item), kExitUsage);
-        outputs << out;
-    }
     TCliPrompts prompts(overwriteAnswer(r));
     setPrompts(&prompts);
-    const int rc = runJob(kind, 0, items, outputs, prompts);
+    const int rc = runJob(kind, 0, items, prompts);
     setPrompts(nullptr);
     return rc;
 }
@@ -418,7 +443,8 @@ bool IsCliInvocation(int argc, char** argv)
         }
         if (std::strncmp(arg, "--cd-image=", 11) == 0)
             continue;
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 ||
+            std::strcmp(arg, "--version") == 0)
             return true;
         // A word is a command; an unknown one is reported by the parser.
         if (arg[0] != '-')
@@ -435,6 +461,10 @@ int RunCli(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
+    if (args.contains(QStringLiteral("--version"))) {
+        print(stdout, QStringLiteral("quillon %1\n").arg(QStringLiteral(QUILLON_VERSION)));
+        return 0;
+    }
 
     QString error;
     const auto request = ParseCliArguments(args, error);
@@ -467,6 +497,9 @@ int RunCli(int argc, char** argv)
             return runExtract(*request);
         case TCliCommand::Convert:
             return runConvert(*request);
+        case TCliCommand::Offset:
+        case TCliCommand::Verify:
+            return runVerification(*request);
         case TCliCommand::Resample:
             return RunResampleCommand(*request, [&](QString& folder, QString& error) {
                 const bool ok = prepareOutputFolder(*request, error);

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -47,10 +49,24 @@ bool addImageDrives()
     return allThere;
 }
 
+// True when Qt has something to show windows on: a display, or a platform
+// chosen by the user (offscreen, vnc...).
+bool haveDisplay(int argc, char** argv)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    return hasOption(argc, argv, "-platform");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A file size limit makes writes fail with "File too large" instead of
+    // killing the program halfway through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (IsCliInvocation(argc, argv))
         return RunCli(argc, argv);
     // The text run needs no display.
@@ -60,6 +76,12 @@ int main(int argc, char** argv)
         QTextStream(stdout) << DriveReport(cdAccess()) << Qt::flush;
         // As "quillon drives": no drive, or a missing image, is a failure.
         return imagesThere && !cdAccess().GetCDList().empty() ? 0 : 1;
+    }
+    if (!haveDisplay(argc, argv)) {
+        std::fputs("quillon: there is no display to show the windows on; give a command "
+                   "to work without windows (see quillon --help)\n",
+                   stderr);
+        return 2;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));

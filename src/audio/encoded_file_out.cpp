@@ -25,8 +25,9 @@ void TEncodedFileOut::PrepareRun()
         throw EPcmException("This output writes files only.");
     if (m_fileName.isEmpty())
         throw EPcmException("File name is not assigned.");
-    if (!m_staged.create(m_fileName))
-        throw EPcmException(m_staged.error().toStdString());
+    m_part = TPartFile(m_fileName);
+    if (!m_part.create())
+        throw EPcmException(m_part.errorText().toStdString());
     TPcmInput* input = Input();
     try {
         input->BeginRead();
@@ -37,10 +38,10 @@ void TEncodedFileOut::PrepareRun()
             throw EPcmException("Cannot encode this audio format.");
         const qint64 size = input->Size();
         const int frameBytes = m_channels * m_bits / 8;
-        openEncoder(m_staged.path(), m_channels, rate, m_bits, size < 0 ? -1 : size / frameBytes);
+        openEncoder(m_part.path(), m_channels, rate, m_bits, size < 0 ? -1 : size / frameBytes);
     } catch (...) {
         input->Reset();
-        m_staged.discard();
+        m_part.discard();
         throw;
     }
     m_bytes.assign(size_t(kBlockFrames) * size_t(m_channels) * size_t(m_bits / 8), 0);
@@ -106,12 +107,13 @@ void TEncodedFileOut::complete()
         if (gain.Valid) {
             m_tags.TrackGain = gain;
             QString error;
-            if (!WriteTrackTags(m_staged.path(), tagFormat(), m_tags, {}, &error))
+            if (!WriteTrackTags(m_part.path(), tagFormat(), m_tags, {}, &error))
                 throw EPcmException(error.toStdString());
         }
     }
-    if (!m_staged.commit())
-        throw EPcmException(m_staged.error().toStdString());
+    // Whoever chose the name has asked before a file there is replaced.
+    if (!m_part.commit(true))
+        throw EPcmException(m_part.errorText().toStdString());
     m_completed = true;
 }
 
@@ -121,7 +123,7 @@ void TEncodedFileOut::FinishRun()
         m_prepared = false;
         dropEncoder();
     }
-    m_staged.discard();
+    m_part.discard();
     if (TPcmInput* input = Input())
         input->EndRead();
 }

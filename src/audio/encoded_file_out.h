@@ -13,7 +13,7 @@
 // runs; Completed for the owner after OnDone.
 
 #include "audio/pcm_output.h"
-#include "settings/staged_file.h"
+#include "jobs/part_file.h"
 #include "tags/track_tags.h"
 
 #include <cstdint>
@@ -55,7 +55,7 @@ private:
 
     TTrackTags m_tags;
     TReplayGainMeter* m_meter = nullptr;
-    TStagedFile m_staged;
+    TPartFile m_part;
     std::vector<char> m_bytes;
     std::vector<std::int16_t> m_samples;
     qint64 m_carry = 0; // bytes of a frame split between two reads

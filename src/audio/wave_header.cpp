@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <cstring>
+
 QString WavTypeText(TWavType type)
 {
     switch (type) {
@@ -33,6 +35,13 @@ bool IdentifierMatches(const char* bytes, const char* id)
 }
 
 namespace {
+
+constexpr int kFloatTag = 3;
+constexpr int kExtensibleTag = 0xFFFE;
+// Bytes 2..15 of KSDATAFORMAT_SUBTYPE_PCM, _IEEE_FLOAT and the other WAV
+// sub-formats.
+constexpr char kFormatGuidTail[14] = {0x00, 0x00, 0x00,       0x00, 0x10, 0x00,       char(0x80),
+                                      0x00, 0x00, char(0xAA), 0x00, 0x38, char(0x9B), 0x71};
 
 class Scanner {
 public:
@@ -185,7 +194,20 @@ private:
             return qFromLittleEndian<qint16>(body.constData() + offset);
         };
         m_header.formatTag = u16(0);
-        m_header.type = typeOfTag(m_header.formatTag);
+        if (m_mode == WaveScanMode::Reader && m_header.formatTag == kExtensibleTag) {
+            // The real encoding is the first two bytes of the sub-format GUID,
+            // whose other bytes are those of every WAV format GUID.
+            if (length < 40 || std::memcmp(body.constData() + 26, kFormatGuidTail, 14) != 0)
+                return false;
+            m_header.formatTag = u16(24);
+            m_header.extensible = true;
+        }
+        if (m_mode == WaveScanMode::Reader && m_header.formatTag == kFloatTag) {
+            m_header.isFloat = true;
+            m_header.type = wtPCM;
+        } else {
+            m_header.type = typeOfTag(m_header.formatTag);
+        }
         if (m_header.type == wtUnsupported)
             return false;
         m_header.channels = u16(2);

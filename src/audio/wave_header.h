@@ -23,7 +23,9 @@ constexpr qint64 kHeaderScanLimit = 8192;
 
 struct TWaveHeader {
     TWavType type = wtUnsupported;
-    int formatTag = 0;
+    int formatTag = 0;       // the encoding; an extensible file's sub-format
+    bool extensible = false; // WAVE_FORMAT_EXTENSIBLE (reader only)
+    bool isFloat = false;    // IEEE float samples, type wtPCM (reader only)
     int channels = 0;
     int sampleRate = 0;
     int blockAlign = 0;

@@ -6,12 +6,43 @@
 #include <QBuffer>
 #include <QFile>
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
 constexpr qint64 kBlockBufferSize = 16384;
+
+qint16 clip16(double v)
+{
+    return qint16(std::clamp(v, -32768.0, 32767.0));
 }
+
+// One little-endian sample of bytes bytes (24 or 32 bit integer, 32 or 64 bit
+// float) as a 16-bit sample: rounded to nearest, halves upward, clipped.
+qint16 narrowSample(const uint8_t* p, int bytes, bool isFloat)
+{
+    if (isFloat) {
+        double v;
+        if (bytes == 4) {
+            v = double(qFromLittleEndian<float>(p));
+        } else {
+            v = qFromLittleEndian<double>(p);
+        }
+        if (std::isnan(v))
+            return 0;
+        return clip16(std::floor(v * 32768.0 + 0.5));
+    }
+    const qint64 s =
+        bytes == 3
+            ? qint64(qint32(quint32(p[0]) << 8 | quint32(p[1]) << 16 | quint32(p[2]) << 24) >> 8)
+            : qint64(qFromLittleEndian<qint32>(p));
+    const int shift = bytes * 8 - 16;
+    return clip16(double((s + (qint64(1) << (shift - 1))) >> shift));
+}
+} // namespace
 
 TWaveIn::TWaveIn(QObject* owner) : TPcmFileIn(owner) {}
 
@@ -51,6 +82,8 @@ void TWaveIn::OpenFile()
     m_totalSamples = 0;
     m_size = 0;
     m_skipBytes = 0;
+    m_wide = false;
+    m_sourceSampleBytes = 0;
     m_bitsPerSample = m_channels = m_sampleRate = 0;
     if (m_suppliedStream) {
         m_stream = m_suppliedStream;
@@ -77,13 +110,23 @@ void TWaveIn::OpenFile()
     if (m_header.dataLength == 0xFFFFFFFF) // written by a writer that could not seek back
         m_dataEnd = m_header.dataOffset + available;
     switch (ok ? m_type : wtUnsupported) {
-    case wtPCM:
-        ok = m_header.bitsPerSample == 8 || m_header.bitsPerSample == 16;
-        m_bitsPerSample = m_header.bitsPerSample;
-        m_size = m_dataEnd - m_header.dataOffset;
-        if (ok)
+    case wtPCM: {
+        const int bits = m_header.bitsPerSample;
+        m_wide = m_header.isFloat ? bits == 32 || bits == 64 : bits == 24 || bits == 32;
+        ok = m_wide || (!m_header.isFloat && (bits == 8 || bits == 16));
+        m_sourceSampleBytes = bits / 8;
+        m_bitsPerSample = m_wide ? 16 : bits;
+        if (!ok)
+            break;
+        if (m_wide) {
+            m_totalSamples = (m_dataEnd - m_header.dataOffset) / (m_sourceSampleBytes * channels);
+            m_size = m_totalSamples * 2 * channels;
+        } else {
+            m_size = m_dataEnd - m_header.dataOffset;
             m_totalSamples = m_size / ((m_bitsPerSample / 8) * channels);
+        }
         break;
+    }
     case wtDVIADPCM:
         m_framesPerBlock = adpcm::imaFramesPerBlock(m_header.blockAlign, channels);
         ok = m_header.bitsPerSample == 4 && m_framesPerBlock > 0;
@@ -182,7 +225,9 @@ bool TWaveIn::SeekSample(qint64 frame)
         frame = std::clamp<qint64>(frame, 0, m_totalSamples);
         qint64 offset = m_header.dataOffset;
         m_skipBytes = 0;
-        if (m_type == wtPCM || m_type == wtACM) {
+        if (m_type == wtPCM) {
+            offset += frame * m_sourceSampleBytes * m_channels;
+        } else if (m_type == wtACM) {
             offset += frame * (m_bitsPerSample / 8) * m_channels;
         } else {
             offset += (frame / m_framesPerBlock) * m_header.blockAlign;
@@ -216,6 +261,34 @@ bool TWaveIn::refillPcm()
             if (got > 0) {
                 m_bufStart = 1;
                 m_bufEnd = got;
+                return true;
+            }
+        }
+        if (!restartForLoop())
+            return false;
+    }
+    return false;
+}
+
+bool TWaveIn::refillWide()
+{
+    const qint64 frameBytes = qint64(m_sourceSampleBytes) * m_channels;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const qint64 frames = std::min({kBlockBufferSize / (2 * m_channels),
+                                        (qint64(m_size) - m_position) / (2 * m_channels),
+                                        (m_dataEnd - m_stream->pos()) / frameBytes});
+        if (frames > 0) {
+            m_block.resize(size_t(frames * frameBytes));
+            const qint64 got =
+                m_stream->read(reinterpret_cast<char*>(m_block.data()), frames * frameBytes);
+            const qint64 whole = std::max<qint64>(0, got) / frameBytes;
+            if (whole > 0) {
+                auto* out = reinterpret_cast<qint16*>(m_buffer.data());
+                for (qint64 i = 0; i < whole * m_channels; ++i)
+                    out[i] = qToLittleEndian(narrowSample(m_block.data() + i * m_sourceSampleBytes,
+                                                          m_sourceSampleBytes, m_header.isFloat));
+                m_bufStart = 1;
+                m_bufEnd = whole * 2 * m_channels;
                 return true;
             }
         }
@@ -264,6 +337,8 @@ bool TWaveIn::refill()
 {
     if (!m_stream)
         return false;
+    if (m_wide)
+        return refillWide();
     return m_type == wtDVIADPCM || m_type == wtMSADPCM ? refillAdpcm() : refillPcm();
 }
 

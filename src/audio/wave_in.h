@@ -2,6 +2,8 @@
 // Reads RIFF/WAVE files and delivers 8- or 16-bit PCM: plain PCM, DVI (IMA)
 // ADPCM and Microsoft ADPCM are decoded here; other compressed WAV files are
 // decoded whole into memory by TWaveConverter when they are opened (wtACM).
+// 24- and 32-bit integer and 32- and 64-bit float PCM, plain or extensible,
+// are delivered as 16-bit samples (rounded to nearest, clipped, no dither).
 //
 // Threads: see TPcmFileIn. ReadData runs on the worker of the pulling output
 // and holds the file lock, so format queries from the owner wait for a block
@@ -33,6 +35,7 @@ private:
     bool refill();
     bool refillPcm();
     bool refillAdpcm();
+    bool refillWide();
     bool restartForLoop();
     void openAcm();
     void closeStreams();
@@ -44,6 +47,8 @@ private:
     TWaveHeader m_header;
     qint64 m_dataEnd = 0;         // file offset just past the data the file holds
     int m_framesPerBlock = 0;     // ADPCM
+    int m_sourceSampleBytes = 0;  // PCM: bytes of one sample in the file
+    bool m_wide = false;          // PCM wider than 16 bits or float: narrowed
     qint64 m_skipBytes = 0;       // of the next decoded block (start inside a block)
     std::vector<char> m_buffer;   // decoded PCM of the current block
     std::vector<uint8_t> m_block; // one coded block

@@ -1,18 +1,16 @@
 #include "cd_rip_thread.h"
 
+#include "jobs/file_writer.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
 
-#include <QFile>
 #include <QObject>
 #include <QtEndian>
 
 #include <algorithm>
 #include <chrono>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -46,11 +44,6 @@ int blockPeak(const char* data, qsizetype bytes)
     return peak;
 }
 
-QString failureText(const QString& path, const QString& reason)
-{
-    return QStringLiteral("Could not write %1: %2").arg(path, reason);
-}
-
 } // namespace
 
 QByteArray CDWavHeader(std::uint32_t dataLength)
@@ -71,19 +64,6 @@ QByteArray CDWavHeader(std::uint32_t dataLength)
     std::memcpy(p + 36, "data", 4);
     putLE32(p + 40, dataLength);
     return h;
-}
-
-bool IsValidTitleForFileName(const QString& title)
-{
-    if (title.isEmpty() || title == QLatin1String(".") || title == QLatin1String(".."))
-        return false;
-    for (const QChar c : title) {
-        if (c == QLatin1Char('/') || c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-        if (c.category() == QChar::Other_Control)
-            return false;
-    }
-    return true;
 }
 
 float NormalizeGain(int peak, int percent)
@@ -113,20 +93,14 @@ void ProgressTimeTexts(double elapsedSeconds, int percent, QString& elapsed, QSt
     estimated = TimeText(static_cast<qint64>(std::nearbyint(e * 100.0 / percent)));
 }
 
-TCDRipThread::TCDRipThread(qint32 trackIndex, const QString& title)
-    : m_trackIndex(trackIndex), m_title(title)
-{
-}
+TCDRipThread::TCDRipThread(qint32 trackIndex, const QString& filePath, const QString& shownPath)
+    : m_trackIndex(trackIndex), m_filePath(filePath),
+      m_shownPath(shownPath.isEmpty() ? filePath : shownPath)
+{}
 
 TCDRipThread::~TCDRipThread()
 {
     Wait();
-}
-
-QString TCDRipThread::FileName() const
-{
-    return AddBackslash(OptionsSetting.CommonOptions.OutputFolder) + m_title +
-           QStringLiteral(".wav");
 }
 
 void TCDRipThread::Resume()
@@ -187,8 +161,7 @@ void TCDRipThread::Execute()
     // A row number beyond the disc cannot be read; say so instead of reading
     // past the table.
     if (m_trackIndex < 1 || m_trackIndex > toc.TrackCount()) {
-        postFinal(rrReadFailed,
-                  QStringLiteral("Track %1 is not on this disc.").arg(m_trackIndex));
+        postFinal(rrReadFailed, QStringLiteral("Track %1 is not on this disc.").arg(m_trackIndex));
         return;
     }
 
@@ -203,23 +176,13 @@ void TCDRipThread::Execute()
         qint64(options.RipTime) * kFramesPerSecond < length)
         length = qint64(options.RipTime) * kFramesPerSecond;
 
-    const QString fileName = FileName();
-    // A title that is no plain file name must not reach the file system: it
-    // could name a file outside the output folder.
-    if (!IsValidTitleForFileName(m_title)) {
-        postFinal(rrCreateFailed);
+    TFileWriter file;
+    if (!file.open(m_filePath, m_shownPath)) {
+        postFinal(rrCreateFailed, file.errorText());
         return;
     }
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        postFinal(rrCreateFailed, failureText(fileName, file.errorString()));
-        return;
-    }
-    if (file.write(CDWavHeader(0)) != kWavHeaderSize) {
-        const QString reason = file.errorString();
-        file.close();
-        postFinal(rrWriteFailed, failureText(fileName, reason));
+    if (!file.write(CDWavHeader(0).constData(), kWavHeaderSize)) {
+        postFinal(rrWriteFailed, file.errorText());
         return;
     }
 
@@ -227,7 +190,9 @@ void TCDRipThread::Execute()
     m_peak = 0;
     qint64 done = 0;
     bool readFailed = false;
-    QString writeError;
+    qint64 failedFrom = 0;
+    qint64 failedTo = 0;
+    bool writeFailed = false;
     while (done < length) {
         const int count = static_cast<int>(std::min<qint64>(kSectorsPerRead, length - done));
         {
@@ -242,129 +207,99 @@ void TCDRipThread::Execute()
                 const qsizetype len = std::clamp<qsizetype>(buf.Len, 0, buf.Buf.size() - offset);
                 const char* data = buf.Buf.constData() + offset;
                 m_peak = std::max(m_peak, blockPeak(data, len));
-                if (file.write(data, len) != len)
-                    writeError = file.errorString();
+                writeFailed = !file.write(data, len);
             } else {
                 readFailed = true;
+                failedFrom = start + done;
+                failedTo = failedFrom + count - 1;
             }
         }
         done += count;
         postProgress(done, length, startMs);
-        if (readFailed || !writeError.isEmpty() || StopRequested.load())
+        if (readFailed || writeFailed || StopRequested.load())
             break;
     }
     if (length == 0)
         postProgress(0, 0, startMs);
 
     if (readFailed) {
-        file.close();
-        postFinal(rrReadFailed);
+        postFinal(rrReadFailed, QStringLiteral("(track %1, sectors %2 to %3)")
+                                    .arg(m_trackIndex)
+                                    .arg(failedFrom)
+                                    .arg(failedTo));
         return;
     }
-    if (!writeError.isEmpty()) {
-        file.close();
-        postFinal(rrWriteFailed, failureText(fileName, writeError));
+    if (writeFailed) {
+        postFinal(rrWriteFailed, file.errorText());
         return;
     }
-
-    const qint64 size = file.size();
-    const auto dataLength = static_cast<std::uint32_t>(
-        std::clamp<qint64>(size - kWavHeaderSize, 0, std::numeric_limits<std::uint32_t>::max() - 36));
-    if (!file.seek(0) || file.write(CDWavHeader(dataLength)) != kWavHeaderSize) {
-        const QString reason = file.errorString();
-        file.close();
-        postFinal(rrWriteFailed, failureText(fileName, reason));
-        return;
-    }
-    file.close();
-
     if (StopRequested.load())
         return;
+
+    const auto dataLength = static_cast<std::uint32_t>(std::clamp<qint64>(
+        file.size() - kWavHeaderSize, 0, std::numeric_limits<std::uint32_t>::max() - 36));
+    if (!file.writeAt(0, CDWavHeader(dataLength).constData(), kWavHeaderSize)) {
+        postFinal(rrWriteFailed, file.errorText());
+        return;
+    }
 
     if (options.IsNormalize) {
         post(scNormalizeStarts);
         QString message;
-        if (!Normalize(fileName, options.NormalizePercent, message)) {
+        if (!Normalize(file, options.NormalizePercent, message)) {
             if (!message.isEmpty())
                 postFinal(rrWriteFailed, message);
             return; // an empty message means a stop request: no report
         }
     }
+    if (!file.close()) {
+        postFinal(rrWriteFailed, file.errorText());
+        return;
+    }
     postFinal(rrOk);
 }
 
-bool TCDRipThread::Normalize(const QString& path, int percent, QString& message)
+bool TCDRipThread::Normalize(TFileWriter& file, int percent, QString& message)
 {
     // A silent track has no peak to bring anywhere.
     if (m_peak == 0)
         return true;
     const float factor = NormalizeGain(m_peak, percent);
-
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const QString norName = (dot > slash ? path.left(dot) : path) + QStringLiteral(".nor");
-
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        message = QStringLiteral("Could not read %1: %2").arg(path, in.errorString());
-        return false;
-    }
-    QFile out(norName);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        message = failureText(norName, out.errorString());
-        return false;
-    }
-    const auto abandon = [&](const QString& text) {
-        message = text;
-        out.close();
-        in.close();
-        QFile::remove(norName);
-        return false;
-    };
-
-    const qint64 total = in.size();
+    const qint64 total = file.size();
     const std::int64_t startMs = nowMs();
-    const QByteArray header = in.read(kWavHeaderSize);
-    if (out.write(header) != header.size())
-        return abandon(failureText(norName, out.errorString()));
-    qint64 done = header.size();
 
-    // Blocks of 2048 bytes; progress is posted whenever the percentage moves
-    // so that a long track does not flood the receiver.
+    // Blocks of 2048 bytes rewritten where they are; progress is posted
+    // whenever the percentage moves so that a long track does not flood the
+    // receiver. The file is a temporary one: a pass cut short leaves nothing
+    // half-scaled under the final name.
     constexpr qint64 kBlock = 2048;
     char block[kBlock];
     int lastPercent = -1;
-    for (;;) {
-        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
-        if (percent != lastPercent) {
+    for (qint64 done = kWavHeaderSize; done < total;) {
+        const int progress = static_cast<int>(done * 100 / total);
+        if (progress != lastPercent) {
             postProgress(done, total, startMs);
-            lastPercent = percent;
+            lastPercent = progress;
         }
-        const qint64 n = in.read(block, kBlock);
-        if (n < 0)
-            return abandon(QStringLiteral("Could not read %1: %2").arg(path, in.errorString()));
-        if (n == 0)
-            break;
+        const qint64 n = file.readAt(done, block, std::min(kBlock, total - done));
+        if (n <= 0) {
+            message = file.errorText().isEmpty()
+                          ? QStringLiteral("cannot read %1: it ended early").arg(m_shownPath)
+                          : file.errorText();
+            return false;
+        }
         for (qint64 i = 0; i + 1 < n; i += 2) {
             const qint16 s = qFromLittleEndian<qint16>(block + i);
             qToLittleEndian<qint16>(ScaleSample(s, factor), block + i);
         }
-        if (out.write(block, n) != n)
-            return abandon(failureText(norName, out.errorString()));
+        if (!file.writeAt(done, block, n)) {
+            message = file.errorText();
+            return false;
+        }
         done += n;
         if (StopRequested.load())
-            return abandon({});
+            return false;
     }
-    in.close();
-    out.close();
-    // rename() replaces the original in one step: either the old or the new
-    // file is there, never neither.
-    if (std::rename(QFile::encodeName(norName).constData(), QFile::encodeName(path).constData()) !=
-        0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(norName);
-        message = failureText(path, reason);
-        return false;
-    }
+    postProgress(total, total, startMs);
     return true;
 }

@@ -1,27 +1,31 @@
 #pragma once
 // TCDRipThread: reads one audio track of the disc in an open drive into a WAV
-// file in the output folder, optionally normalises it, and reports to a
-// receiver QObject with posted events only.
+// file, optionally normalises it in place, and reports to a receiver QObject
+// with posted events only. The file exists already (the job engine's
+// temporary file); it is rewritten from its start.
 //
 // Threads: the creator (the job engine, UI thread) constructs the object, sets
 // CDHandle and Window, and calls Resume(). Execute() runs on the worker
 // thread. StopRequested may be set from any thread; it is read after every
 // read and every normalise block. The destructor joins the worker, so a
 // destroyed thread never posts again and never outlives what it reads.
-// The worker reads OptionsSetting.CommonOptions (OutputFolder, EnableRipTime,
-// RipTime, IsNormalize, NormalizePercent); the job window is modal, so they
-// do not change meanwhile.
+// The worker reads OptionsSetting.CommonOptions (EnableRipTime, RipTime,
+// IsNormalize, NormalizePercent); the job window is modal, so they do not
+// change meanwhile.
 //
 // Reports (word parameter 0):
 //   WM_RIPFAILED 1 / 2        the drive refused the address mode / the TOC
 //   WM_PROCESSINFO 0..100     after every read and every normalise block
 //   WM_PROCESSINFO 999        the normalise pass starts
 //   WM_PROCESSINFO 1000       the track ended; StepResult is a TRipResult
-// A stop request ends the thread without a final report.
+// A stop request ends the thread without a final report. Failures to write
+// carry the system's reason and the file's shown name in Message.
 
 #include "cdaccess/cd_access.h"
 
 #include <QString>
+
+class TFileWriter;
 
 #include <atomic>
 #include <cstdint>
@@ -33,7 +37,7 @@ class QObject;
 enum TRipResult : qint32 {
     rrOk = 0,
     rrReadFailed = 3,   // a sector read failed; Message names the sector
-    rrCreateFailed = 5, // the WAV file could not be created (or the title is no file name)
+    rrCreateFailed = 5, // the WAV file could not be opened
     rrWriteFailed = 6,  // writing the WAV file or the normalise pass failed; see Message
 };
 
@@ -49,10 +53,6 @@ constexpr int kWavHeaderSize = 44;
 // The plain 44-byte PCM header for CD audio (44100 Hz, 16 bit, stereo).
 QByteArray CDWavHeader(std::uint32_t dataLength);
 
-// True when title can be used as the stem of a file name in one folder: not
-// empty, not "." or "..", without '/' and without control characters.
-bool IsValidTitleForFileName(const QString& title);
-
 // Gain that brings a measured peak (largest absolute sample, -32768 counting
 // as 32768) to percent % of full scale; 1 for a silent track.
 float NormalizeGain(int peak, int percent);
@@ -67,8 +67,10 @@ void ProgressTimeTexts(double elapsedSeconds, int percent, QString& elapsed, QSt
 
 class TCDRipThread {
 public:
-    // trackIndex: 1-based position of the track in the TOC (the track list row).
-    TCDRipThread(qint32 trackIndex, const QString& title);
+    // trackIndex: 1-based position of the track in the TOC (the track list
+    // row); filePath: the file to write; shownPath: its name in messages
+    // (the final name of a temporary file), filePath when empty.
+    TCDRipThread(qint32 trackIndex, const QString& filePath, const QString& shownPath = {});
     ~TCDRipThread();
     TCDRipThread(const TCDRipThread&) = delete;
     TCDRipThread& operator=(const TCDRipThread&) = delete;
@@ -79,9 +81,7 @@ public:
     std::atomic<bool> StopRequested{false};
 
     qint32 TrackIndex() const { return m_trackIndex; }
-    const QString& Title() const { return m_title; }
-    // OutputFolder/Title.wav
-    QString FileName() const;
+    const QString& FileName() const { return m_filePath; }
 
     // Starts Execute() on the worker thread (once).
     void Resume();
@@ -97,11 +97,13 @@ private:
               const QString& estimated = {}, const QString& message = {});
     void postProgress(qint64 done, qint64 total, std::int64_t startMs);
     void postFinal(qint32 result, const QString& message = {});
-    // Returns false when the pass failed; message then says why.
-    bool Normalize(const QString& path, int percent, QString& message);
+    // Scales the written samples in place. Returns false when the pass
+    // failed (message says why) or was stopped (message empty).
+    bool Normalize(TFileWriter& file, int percent, QString& message);
 
     qint32 m_trackIndex;
-    QString m_title;
+    QString m_filePath;
+    QString m_shownPath;
     int m_peak = 0; // largest absolute sample read so far
     std::thread m_thread;
 };

@@ -2,7 +2,9 @@
 
 #include "cdaccess/paranoia_sector_source.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
@@ -135,6 +137,45 @@ CdioPtr openImage(const QString& path)
     return {};
 }
 
+// The data files a .cue or .toc sheet names (FILE, AUDIOFILE, DATAFILE),
+// resolved against the sheet's folder.
+QStringList sheetDataFiles(const QString& sheet)
+{
+    QFile file(sheet);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromLocal8Bit(file.read(1 << 20));
+    const QDir folder = QFileInfo(sheet).dir();
+    static const QRegularExpression entry(
+        QStringLiteral("^\\s*(?:FILE|AUDIOFILE|DATAFILE)\\s+(?:\"([^\"]*)\"|(\\S+))"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
+    QStringList files;
+    for (auto it = entry.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString name = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+        files << folder.filePath(name);
+    }
+    return files;
+}
+
+// Why an image cannot be opened without risk: a sheet or a data file that
+// is no regular file (a FIFO would block the reader for good); empty when
+// it can.
+QString imageFileProblem(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("Disc image not found: %1").arg(path);
+    if (!info.isFile() || !info.isReadable())
+        return QStringLiteral("Disc image cannot be read: %1").arg(path);
+    for (const QString& data : sheetDataFiles(path)) {
+        const QFileInfo d(data);
+        if (d.exists() && !d.isFile())
+            return QStringLiteral("Disc image data is not a regular file: %1").arg(data);
+    }
+    return {};
+}
+
 } // namespace
 
 void AddImageDrives(const QStringList& paths)
@@ -250,13 +291,9 @@ HCDROM TCdioAccess::GetCDHandle(const TCDREC& drive)
     opened->device = drive.Device;
     opened->isImage = drive.IsImage;
     if (drive.IsImage) {
-        const QFileInfo info(drive.Device);
-        if (!info.exists()) {
-            fail(CDERR_NO_DRIVE, QStringLiteral("Disc image not found: %1").arg(drive.Device));
-            return 0;
-        }
-        if (!info.isFile() || !info.isReadable()) {
-            fail(CDERR_NO_DRIVE, QStringLiteral("Disc image cannot be read: %1").arg(drive.Device));
+        const QString problem = imageFileProblem(drive.Device);
+        if (!problem.isEmpty()) {
+            fail(CDERR_NO_DRIVE, problem);
             return 0;
         }
         std::lock_guard guard(libraryLock());

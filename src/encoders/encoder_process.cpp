@@ -3,7 +3,6 @@
 #include "encoder_commands.h"
 #include "encoder_texts.h"
 #include "settings/global.h"
-#include "settings/prompts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +10,10 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <csignal>
+
+#include <sys/prctl.h>
+#include <unistd.h>
 
 TEncoderProcess::TEncoderProcess(const QString& programName, QObject* parent)
     : QObject(parent), ProgramFolders{ExecutableFolder()}, m_programName(programName)
@@ -33,18 +36,6 @@ QString TEncoderProcess::findProgram() const
             return candidate.absoluteFilePath();
     }
     return QStandardPaths::findExecutable(m_programName);
-}
-
-TEncoderProcess::TOverwrite TEncoderProcess::checkOverwrite(bool ask) const
-{
-    if (!ask || !QFileInfo::exists(OutputFile))
-        return TOverwrite::Go;
-    const PromptButton answer =
-        prompts().message(OutputFile + EncoderText(RES_File_Exist, kFileExistDefault),
-                          PromptIcon::Information, pbYes | pbNo);
-    if (answer != pbYes)
-        return TOverwrite::Declined;
-    return IsFileInUse(OutputFile) ? TOverwrite::InUse : TOverwrite::Go;
 }
 
 void TEncoderProcess::launch(const QString& program, const QStringList& arguments)
@@ -72,6 +63,10 @@ void TEncoderProcess::launch(const QString& program, const QStringList& argument
     process->setArguments(arguments);
     process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setStandardInputFile(QProcess::nullDevice());
+    process->setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
     process->start(QIODevice::ReadOnly);
     if (!process->waitForStarted(10000)) {
         const QFileInfo info(program);
@@ -108,7 +103,8 @@ void TEncoderProcess::feedLines(TLineSplitter& splitter, const QByteArray& chunk
     for (const QByteArray& line : splitter.feed(chunk)) {
         if (IsBlankLine(line))
             continue;
-        m_lastLine = line;
+        if (!isProgressLine(line))
+            m_lastLine = line;
         parseLine(line);
         // An error line may have ended the step, and the report's handler
         // may have started the next one: the rest is not ours to parse.
@@ -132,7 +128,8 @@ void TEncoderProcess::childFinished(int exitCode, QProcess::ExitStatus status)
             return;
         const QByteArray rest = splitter->flush();
         if (!IsBlankLine(rest)) {
-            m_lastLine = rest;
+            if (!isProgressLine(rest))
+                m_lastLine = rest;
             parseLine(rest);
         }
     }
@@ -185,7 +182,7 @@ QString TEncoderProcess::failureText(const QString& programName) const
     else if (m_exitCode != 0)
         text = programName + QStringLiteral(" failed with exit code %1").arg(m_exitCode);
     if (!text.isEmpty() && !m_lastLine.isEmpty())
-        text += QStringLiteral(": ") + QString::fromLocal8Bit(m_lastLine).trimmed();
+        text += QStringLiteral(": ") + WithoutTerminalEscapes(QString::fromLocal8Bit(m_lastLine));
     return text;
 }
 
@@ -204,14 +201,8 @@ std::unique_ptr<TProcessInfo> TEncoderProcess::endReport(qint32 stepCode, qint32
     return info;
 }
 
-void TEncoderProcess::report(std::unique_ptr<TProcessInfo> info, bool synchronous) const
+void TEncoderProcess::report(std::unique_ptr<TProcessInfo> info) const
 {
-    if (!ReportWindow)
-        return;
-    if (!synchronous) {
+    if (ReportWindow)
         postProcessInfo(ReportWindow, std::move(info));
-        return;
-    }
-    TMessageEvent event(WM_PROCESSINFO, 0, std::move(info));
-    QCoreApplication::sendEvent(ReportWindow, &event);
 }

@@ -8,6 +8,10 @@
 // object (the UI thread). QProcess delivers the child's output and its exit
 // through the event loop, so no watcher thread of our own is needed; the last
 // output is always parsed before the end of the step is reported.
+//
+// The child runs in a process group of its own, so that a Ctrl+C on the
+// terminal reaches only this program, which then stops the step itself, and
+// it is sent SIGTERM if this program dies.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -62,16 +66,14 @@ public:
 protected:
     TEncoderProcess(const QString& programName, QObject* parent);
 
-    enum class TOverwrite { Go, Declined, InUse };
-    // Asks before overwriting an existing OutputFile (when ask is true).
-    TOverwrite checkOverwrite(bool ask) const;
-
     // Starts program with arguments; throws EEncoderError with the
     // process-creation text when it cannot be started.
     void launch(const QString& program, const QStringList& arguments);
 
     // One line of the child's output (stdout or stderr), never blank.
     virtual void parseLine(const QByteArray& line) = 0;
+    // True for the child's progress lines, which never explain a failure.
+    virtual bool isProgressLine(const QByteArray& line) const = 0;
     // The child has ended and its last output has been parsed.
     virtual void ProcessEnded() = 0;
 
@@ -80,11 +82,15 @@ protected:
     void endStep(bool kill = false);
 
     double elapsedSeconds() const;
-    // How the last child failed (exit code or signal, and its last line);
-    // empty when it exited with 0.
+    // How the last child failed (exit code or signal, and its last line
+    // that is no progress line, without terminal escapes); empty when it
+    // exited with 0.
     QString failureText(const QString& programName) const;
 
-    void report(std::unique_ptr<TProcessInfo> info, bool synchronous) const;
+    // Posts a report to ReportWindow. Every report of a step, its end
+    // included, goes through the same queue, so they arrive in the order
+    // they were made.
+    void report(std::unique_ptr<TProcessInfo> info) const;
     // An end report: step code, result, and (WMA errors) the utility's line.
     static std::unique_ptr<TProcessInfo> endReport(qint32 stepCode, qint32 result,
                                                    const QString& line = {});

@@ -34,3 +34,26 @@ bool IsBlankLine(const QByteArray& line)
     }
     return true;
 }
+
+QString WithoutTerminalEscapes(const QString& line)
+{
+    QString text;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == QChar(0x1b)) {
+            // CSI: ESC '[' parameters, ended by a letter; other escapes are two characters.
+            if (i + 1 < line.size() && line[i + 1] == QLatin1Char('[')) {
+                i += 2;
+                while (i < line.size() && !line[i].isLetter())
+                    ++i;
+            } else {
+                ++i;
+            }
+            continue;
+        }
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            continue;
+        text += c;
+    }
+    return text.trimmed();
+}

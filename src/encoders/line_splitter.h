@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 class TLineSplitter {
 public:
@@ -24,3 +25,7 @@ private:
 
 // True when the line holds nothing but blanks and control characters.
 bool IsBlankLine(const QByteArray& line);
+
+// line without terminal escape sequences (ESC [ ... letter) and other control
+// characters, trimmed: lame colours and redraws its lines.
+QString WithoutTerminalEscapes(const QString& line);

@@ -3,12 +3,6 @@
 #include "encoder_commands.h"
 #include "settings/options_setting.h"
 
-namespace {
-
-enum TJobKindForAsking : quint8 { jkExtract = 1, jkRecordToMp3 = 4 };
-
-} // namespace
-
 TMp3EncodeProcess::TMp3EncodeProcess(QObject* parent)
     : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
 {}
@@ -21,18 +15,6 @@ QStringList TMp3EncodeProcess::currentArguments() const
 
 void TMp3EncodeProcess::StartEncoder()
 {
-    // Extraction and the recorder (which has asked already) overwrite silently.
-    const bool ask = JobKind != jkExtract && JobKind != jkRecordToMp3;
-    switch (checkOverwrite(ask)) {
-    case TOverwrite::Declined:
-        report(endReport(scMp3Done, 0), false);
-        return;
-    case TOverwrite::InUse:
-        report(endReport(scMp3Done, 1), false);
-        return;
-    case TOverwrite::Go:
-        break;
-    }
     m_encodeParser.reset();
     m_decodeParser.reset();
     launch(findProgram(), currentArguments());
@@ -49,7 +31,12 @@ void TMp3EncodeProcess::parseLine(const QByteArray& line)
     info->Percent = progress->Percent;
     info->ElapsedText = progress->ElapsedText;
     info->EstimatedText = progress->EstimatedText;
-    report(std::move(info), false);
+    report(std::move(info));
+}
+
+bool TMp3EncodeProcess::isProgressLine(const QByteArray& line) const
+{
+    return EncodeMode ? line.contains("%)") : line.contains("Frame#");
 }
 
 void TMp3EncodeProcess::ProcessEnded()
@@ -58,5 +45,5 @@ void TMp3EncodeProcess::ProcessEnded()
     // The job window judges a step by its progress reports; a lame that made
     // some progress and then failed (a full disk) must not pass for a success.
     info->Message = failureText(QString::fromLatin1(kProgramName));
-    report(std::move(info), false);
+    report(std::move(info));
 }

@@ -5,10 +5,10 @@
 //
 // Reports (TProcessInfo, posted as WM_PROCESSINFO):
 //   progress  Percent 1..100, ElapsedText, EstimatedText
-//   2000/0    the output exists and the user declined to overwrite it
-//   2000/1    the user agreed but the output is in use
 //   2000/2    the child has ended; when it failed (non-zero exit, killed by a
 //             signal) Message says how, with its last line
+// OutputFile is written as it is; the job engine has asked about an existing
+// file of the final name and hands over a temporary one.
 //
 // Threads: UI thread only (see TEncoderProcess).
 
@@ -31,6 +31,7 @@ public:
 
 protected:
     void parseLine(const QByteArray& line) override;
+    bool isProgressLine(const QByteArray& line) const override;
     void ProcessEnded() override;
 
 private:

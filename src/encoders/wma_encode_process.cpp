@@ -4,14 +4,7 @@
 #include "encoder_texts.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
-#include "settings/prompts.h"
 #include "wma_output_parser.h"
-
-namespace {
-
-constexpr quint8 jkExtract = 1;
-
-} // namespace
 
 TWMAEncodeProcess::TWMAEncodeProcess(QObject* parent)
     : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
@@ -19,22 +12,11 @@ TWMAEncodeProcess::TWMAEncodeProcess(QObject* parent)
 
 void TWMAEncodeProcess::StartEncoder()
 {
-    switch (checkOverwrite(JobKind != jkExtract)) {
-    case TOverwrite::Declined:
-        report(endReport(scWmaDone, 0), true);
-        return;
-    case TOverwrite::InUse:
-        report(endReport(scWmaDone, 1), true);
-        return;
-    case TOverwrite::Go:
-        break;
-    }
-
     const QString program = findProgram();
     if (program.isEmpty()) {
-        prompts().message(EncoderText(RES_NoWmaEncoder, kNoWmaEncoderDefault),
-                          PromptIcon::Information, pbOk);
-        report(endReport(scWmaDone, 0), true);
+        auto info = endReport(scWmaDone, 0);
+        info->Message = EncoderText(RES_NoWmaEncoder, kNoWmaEncoderDefault);
+        report(std::move(info));
         return;
     }
     // The arguments also correct a stored profile outside the table.
@@ -48,7 +30,7 @@ void TWMAEncodeProcess::parseLine(const QByteArray& line)
         // The old step is over before the report is handled, so a next step
         // started from the handler never hears from this one again.
         endStep();
-        report(endReport(scWmaDone, 8, QString::fromLocal8Bit(line)), true);
+        report(endReport(scWmaDone, 8, QString::fromLocal8Bit(line)));
         return;
     case TWmaLineKind::Finished: {
         const QString text = TimeText(WmaFinishedSeconds(elapsedSeconds()));
@@ -56,7 +38,7 @@ void TWMAEncodeProcess::parseLine(const QByteArray& line)
         info->Percent = 100;
         info->ElapsedText = text;
         info->EstimatedText = text;
-        report(std::move(info), false);
+        report(std::move(info));
         return;
     }
     case TWmaLineKind::Other:
@@ -64,10 +46,15 @@ void TWMAEncodeProcess::parseLine(const QByteArray& line)
     }
 }
 
+bool TWMAEncodeProcess::isProgressLine(const QByteArray& line) const
+{
+    return line.startsWith("Encoding:") || line.contains("100%");
+}
+
 void TWMAEncodeProcess::ProcessEnded()
 {
     auto info = endReport(scWmaDone, 2);
     // A utility that died without its error line still failed.
     info->Message = failureText(QString::fromLatin1(kProgramName));
-    report(std::move(info), true);
+    report(std::move(info));
 }

@@ -5,29 +5,33 @@
 #include "jobs/job_texts.h"
 #include "jobs/ogg_step.h"
 #include "jobs/resample_step.h"
+#include "jobs/safe_file_name.h"
+#include "jobs/wav_input_check.h"
 #include "jobs/wma_step.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
 #include "settings/prompts.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
 #include <exception>
 
 namespace {
 
-void showError(const QString& text)
+QString extensionOf(int format)
 {
-    prompts().message(text, PromptIcon::Error, pbOk);
-}
-
-// Deletes a work file unless some process still holds it.
-void removeIfIdle(const QString& path)
-{
-    if (QFile::exists(path) && !IsFileInUse(path))
-        QFile::remove(path);
+    switch (format) {
+    case ofMP3:
+        return QStringLiteral(".mp3");
+    case ofOGG:
+        return QStringLiteral(".ogg");
+    case ofWMA:
+        return QStringLiteral(".wma");
+    default:
+        return QStringLiteral(".wav");
+    }
 }
 
 } // namespace
@@ -36,8 +40,11 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
                        IJobEncoder* mp3, QObject* parent)
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
       m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder()),
-      m_wma(&jobWmaEncoder())
+      m_folder(QDir::cleanPath(OptionsSetting.CommonOptions.OutputFolder)),
+      m_format(OptionsSetting.CommonOptions.OutputFormat),
+      m_keepWav(OptionsSetting.CommonOptions.IsKeepWav), m_wma(&jobWmaEncoder())
 {
+    nameOutputs();
 }
 
 TJobEngine::~TJobEngine()
@@ -55,19 +62,58 @@ int TJobEngine::ItemTrack(const QString& item)
     return item.left(2).toInt();
 }
 
-QString TJobEngine::WavName(int i) const
+void TJobEngine::nameOutputs()
 {
-    return AddBackslash(OptionsSetting.CommonOptions.OutputFolder) + ItemTitle(m_items[i]) +
-           QStringLiteral(".wav");
+    m_work.clear();
+    m_work.resize(size_t(m_count));
+    TUniqueStems stems;
+    QStringList names;
+    QStringList outputs;
+    const QString folder = m_folder + QLatin1Char('/');
+    for (int i = 0; i < m_count; ++i) {
+        TJobItem& item = m_work[size_t(i)];
+        const QString& entry = m_items[i];
+        switch (m_kind) {
+        case TJobKind::Extract: {
+            const QString stem = stems.take(SafeFileStem(ItemTitle(entry), ItemTrack(entry)));
+            item.Output = folder + stem + extensionOf(m_format);
+            if (m_keepWav && m_format != ofWAV)
+                item.KeptWav = folder + stem + QStringLiteral(".wav");
+            names << ItemTitle(entry);
+            break;
+        }
+        case TJobKind::RecordToMp3: {
+            // Beside the recording, not in the output folder.
+            const QFileInfo in(entry);
+            item.Input = in.absoluteFilePath();
+            item.Output = in.absolutePath() + QLatin1Char('/') + in.completeBaseName() +
+                          QStringLiteral(".mp3");
+            names << entry;
+            break;
+        }
+        default: {
+            item.Input = QFileInfo(entry).absoluteFilePath();
+            QString name = QFileInfo(entry).fileName();
+            const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+            if (dot >= 0)
+                name.truncate(dot);
+            const QString ext = m_kind == TJobKind::Mp3ToWav   ? QStringLiteral(".wav")
+                                : m_kind == TJobKind::WavToOgg ? QStringLiteral(".ogg")
+                                : m_kind == TJobKind::WavToWma ? QStringLiteral(".wma")
+                                                               : QStringLiteral(".mp3");
+            item.Output = folder + stems.take(SafeFileStem(name, i + 1)) + ext;
+            names << entry;
+            break;
+        }
+        }
+        outputs << item.Output;
+    }
+    m_summary.reset(m_kind == TJobKind::Extract, names, outputs);
 }
 
-QString TJobEngine::OutName(int i, const QString& ext) const
+QString TJobEngine::OutputPath(int i) const
 {
-    QString name = QFileInfo(m_items[i]).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot >= 0)
-        name.truncate(dot);
-    return AddBackslash(OptionsSetting.CommonOptions.OutputFolder) + name + ext;
+    return i >= 0 && i < int(m_work.size()) ? m_work[size_t(i)].Output : QString();
 }
 
 void TJobEngine::setStatus(const char* word, int i)
@@ -83,72 +129,181 @@ void TJobEngine::Start()
         endJob();
         return;
     }
-    const int format = OptionsSetting.CommonOptions.OutputFormat;
-    if (m_kind == TJobKind::Extract && (format == ofFLAC || format == ofOpus)) {
-        failStart(QStringLiteral("Extracting to FLAC or Opus is not possible yet. Please choose "
-                                 "another output format in Options."));
+    if (m_kind == TJobKind::Extract && (m_format == ofFLAC || m_format == ofOpus)) {
+        m_summary.setJobError(QStringLiteral("Extracting to FLAC or Opus is not possible yet. "
+                                             "Please choose another output format in Options."));
+        endJob();
+        return;
+    }
+    if (m_kind == TJobKind::Extract && (m_format < ofMP3 || m_format > ofWMA)) {
+        m_summary.setJobError(QStringLiteral("The output format setting is not one of MP3, WAV, "
+                                             "OGG or WMA"));
+        endJob();
         return;
     }
     // The Vorbis writer is made before anything starts: without the Ogg
     // libraries the job does not begin at all.
-    if ((m_kind == TJobKind::WavToOgg ||
-         (m_kind == TJobKind::Extract && OptionsSetting.CommonOptions.OutputFormat == ofOGG)) &&
+    if ((m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG)) &&
         !ensureOggStep())
         return;
-    switch (m_kind) {
-    case TJobKind::Extract:
-        startStep(TStep::Rip, 0, true);
-        break;
-    case TJobKind::WavToMp3:
-        if (!startResampleIfNeeded(0, true))
-            startStep(TStep::EncodeMp3, 0, true);
-        break;
-    case TJobKind::RecordToMp3:
-        startStep(TStep::EncodeMp3, 0, true);
-        break;
-    case TJobKind::Mp3ToWav:
-        startStep(TStep::DecodeMp3, 0, true);
-        break;
-    case TJobKind::WavToOgg:
-        if (!startResampleIfNeeded(0, true))
-            startStep(TStep::EncodeOgg, 0, true);
-        break;
-    case TJobKind::WavToWma:
-        startStep(TStep::EncodeWma, 0, true);
-        break;
+    // One look at the output folder, instead of one failure per item.
+    const QString folder =
+        m_kind == TJobKind::RecordToMp3 ? QFileInfo(m_work[0].Output).absolutePath() : m_folder;
+    QString error;
+    if (!CheckWritableFolder(folder, &error)) {
+        m_summary.setJobError(error);
+        endJob();
+        return;
     }
+    startItem(0);
 }
 
-void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
+void TJobEngine::startItem(int i)
 {
+    for (; i < m_count && !m_finished; ++i) {
+        m_current = i;
+        m_progressSeen = false;
+        if (prepareItem(i) && startFirstStep(i))
+            return;
+        if (m_finished)
+            return;
+        // The item ended before a step ran.
+        countItemDone(i);
+    }
+    if (!m_finished)
+        endJob();
+}
+
+bool TJobEngine::prepareItem(int i)
+{
+    TJobItem& item = m_work[size_t(i)];
+    if (m_kind != TJobKind::Extract) {
+        if (item.Input == QFileInfo(item.Output).absoluteFilePath()) {
+            m_summary.failed(i, QStringLiteral("%1 would replace its own input").arg(item.Input));
+            return false;
+        }
+        const QFileInfo in(item.Input);
+        if (!in.isFile() || !in.isReadable()) {
+            m_summary.failed(i, QStringLiteral("cannot read %1").arg(item.Input));
+            return false;
+        }
+        const QString refusal = m_kind == TJobKind::Mp3ToWav ? CheckMp3Input(item.Input)
+                                                             : CheckWavInput(item.Input).Reason;
+        if (!refusal.isEmpty()) {
+            m_summary.failed(i, refusal);
+            return false;
+        }
+    }
+    if (!mayWrite(i, item.Output, item.ReplaceOutput))
+        return false;
+    return item.KeptWav.isEmpty() || mayWrite(i, item.KeptWav, item.ReplaceWav);
+}
+
+bool TJobEngine::mayWrite(int i, const QString& path, bool& replace)
+{
+    const QFileInfo info(path);
+    replace = false;
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    if (info.isDir()) {
+        m_summary.failed(i, QStringLiteral("%1 is a folder").arg(path));
+        return false;
+    }
+    // The recorder has asked about this file already.
+    if (m_kind != TJobKind::RecordToMp3) {
+        const PromptButton answer =
+            prompts().message(path + JobText("RES_File_Exist", " has existed,overite it?"),
+                              PromptIcon::Information, pbYes | pbNo);
+        if (answer != pbYes) {
+            m_summary.skipped(i, QStringLiteral("%1 exists and was kept").arg(path));
+            return false;
+        }
+    }
+    if (IsFileInUse(path)) {
+        m_summary.failed(i, path + JobText("RES_Operate_Fail", "maybe be used,operate fail!"));
+        return false;
+    }
+    replace = true;
+    return true;
+}
+
+bool TJobEngine::startFirstStep(int i)
+{
+    switch (m_kind) {
+    case TJobKind::Extract:
+        return startStep(TStep::Rip, i);
+    case TJobKind::WavToMp3:
+        return startStep(needsPreparation(i) ? TStep::Resample : TStep::EncodeMp3, i);
+    case TJobKind::RecordToMp3:
+        return startStep(TStep::EncodeMp3, i);
+    case TJobKind::Mp3ToWav:
+        return startStep(TStep::DecodeMp3, i);
+    case TJobKind::WavToOgg:
+        return startStep(needsPreparation(i) ? TStep::Resample : TStep::EncodeOgg, i);
+    case TJobKind::WavToWma:
+        return startStep(TStep::EncodeWma, i);
+    }
+    return false;
+}
+
+bool TJobEngine::needsPreparation(int i)
+{
+    const TWavInputCheck check = CheckWavInput(m_work[size_t(i)].Input);
+    // lame reads the file itself and takes plain 8/16-bit PCM only; the
+    // Vorbis writer reads through the WAV reader, which narrows by itself,
+    // but takes 16-bit samples only.
+    if (m_kind == TJobKind::WavToMp3 && check.Verdict == TWavInputCheck::Narrow)
+        return true;
+    if (m_kind == TJobKind::WavToOgg && check.Verdict == TWavInputCheck::Ready && check.Bits == 8)
+        return true;
+    return check.SampleRate > 0 && check.SampleRate < TResampleStep::kTargetRate;
+}
+
+QString TJobEngine::encoderInput(int i) const
+{
+    const TJobItem& item = m_work[size_t(i)];
+    if (item.Prepared.isOpen())
+        return item.Prepared.path();
+    if (item.Wav.isOpen())
+        return item.Wav.path();
+    return item.Input;
+}
+
+bool TJobEngine::startStep(TStep step, int i)
+{
+    const bool firstOfJob = m_stepsStarted++ == 0;
+    TJobItem& item = m_work[size_t(i)];
     switch (step) {
     case TStep::Rip: {
         setStatus("Extracting(", i);
         m_view.setInitializing(JobText("RES_Initing", "Initializing..."), true);
         if (!firstOfJob)
             m_view.setFrameCaption(JobText("RES_Extracting", "Extracting"));
+        // The WAV is the output itself, the WAV to keep, or a work file
+        // under a hidden name no user file has.
+        const QFileInfo output(item.Output);
+        const bool work = m_format != ofWAV && item.KeptWav.isEmpty();
+        const QString wav = m_format == ofWAV ? item.Output
+                            : !work           ? item.KeptWav
+                                    : output.path() + QLatin1Char('/') + output.completeBaseName() +
+                                          QStringLiteral(".wav");
+        item.Wav = TPartFile(wav);
+        if (!item.Wav.create()) {
+            m_summary.failed(i, item.Wav.errorText());
+            return false;
+        }
+        const QString shown =
+            work ? QStringLiteral("a temporary file in %1").arg(output.path()) : wav;
         releaseRipThread();
-        m_ripThread = std::make_unique<TCDRipThread>(ItemTrack(m_items[i]), ItemTitle(m_items[i]));
+        m_ripThread = std::make_unique<TCDRipThread>(ItemTrack(m_items[i]), item.Wav.path(), shown);
         m_ripThread->CDHandle = m_cdHandle;
         m_ripThread->Window = this;
         m_ripThread->Resume();
-        return;
+        return true;
     }
     case TStep::EncodeMp3:
     case TStep::DecodeMp3: {
         const bool encode = step == TStep::EncodeMp3;
-        QString input = m_stepInput.isEmpty() ? m_items[i] : m_stepInput;
-        m_stepInput.clear();
-        QString output;
-        if (m_kind == TJobKind::Extract) {
-            input = WavName(i);
-            output = input.left(input.size() - 4) + QStringLiteral(".mp3");
-        } else if (m_kind == TJobKind::RecordToMp3) {
-            const QFileInfo fi(input);
-            output = fi.path() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral(".mp3");
-        } else {
-            output = OutName(i, encode ? QStringLiteral(".mp3") : QStringLiteral(".wav"));
-        }
         setStatus(encode ? "Encoding(" : "Decoding(", i);
         if (firstOfJob)
             m_view.setFrameCaption(encode ? JobText("RES_WAV_TO_MP3", "Encoding WAV to MP3")
@@ -156,47 +311,112 @@ void TJobEngine::startStep(TStep step, int i, bool firstOfJob)
         else
             m_view.setFrameCaption(encode ? JobText("RES_Encoding", "Encoding")
                                           : JobText("RES_Decoding", "Decoding"));
-        try {
-            m_mp3->start(this, input, output, encode, m_kind);
-        } catch (const std::exception& e) {
-            failStart(QString::fromUtf8(e.what()));
+        item.Out = TPartFile(item.Output);
+        if (!item.Out.create()) {
+            m_summary.failed(i, item.Out.errorText());
+            return false;
         }
-        return;
+        try {
+            m_mp3->start(this, encoderInput(i), item.Out.path(), encode, m_kind);
+        } catch (const std::exception& e) {
+            failStart(i, QString::fromUtf8(e.what()));
+            return false;
+        }
+        return true;
     }
     case TStep::EncodeWma:
-        startWma(i, firstOfJob);
-        return;
-    case TStep::Resample:
+        return startWma(i, firstOfJob);
+    case TStep::Resample: {
         setStatus("Resampling(", i);
         m_view.setFrameCaption(JobText("RES_WAV_RESAMPLE", "Resampling WAV"));
-        try {
-            m_resample->Start(m_items[i], resampleTempName());
-        } catch (const std::exception& e) {
-            failStart(QString::fromUtf8(e.what()));
+        if (!m_resample) {
+            m_resample =
+                std::make_unique<TResampleStep>(this, [this](std::unique_ptr<TProcessInfo> info) {
+                    HandleProcessInfo(std::move(info));
+                });
         }
-        return;
-    case TStep::EncodeOgg: {
-        const QString input = !m_stepInput.isEmpty()              ? m_stepInput
-                              : m_kind == TJobKind::Extract ? WavName(i)
-                                                            : m_items[i];
-        m_stepInput.clear();
-        startOggStep(i, input, firstOfJob);
-        return;
+        item.Prepared = TPartFile(item.Output + QStringLiteral(".wav"));
+        if (!item.Prepared.create()) {
+            m_summary.failed(i, item.Prepared.errorText());
+            return false;
+        }
+        try {
+            m_resample->Start(item.Input, item.Prepared.path());
+        } catch (const std::exception& e) {
+            m_summary.failed(i,
+                             QStringLiteral("%1: %2").arg(item.Input, QString::fromUtf8(e.what())));
+            item.Prepared.discard();
+            return false;
+        }
+        return true;
     }
+    case TStep::EncodeOgg:
+        return startOggStep(i, firstOfJob);
     }
+    return false;
 }
 
-void TJobEngine::startNextExtraction()
+void TJobEngine::failStart(int i, const QString& text)
 {
-    startStep(TStep::Rip, m_extractedCount);
-}
-
-void TJobEngine::failStart(const QString& text)
-{
-    // Nothing would ever report the end of a step that did not start: say
-    // why and end the job instead of leaving it waiting.
-    showError(text);
+    m_summary.failed(i, text);
     endJob();
+}
+
+void TJobEngine::itemFailed(int i, const QString& reason)
+{
+    m_summary.failed(i, reason);
+    itemDone(i);
+}
+
+void TJobEngine::itemDone(int i)
+{
+    // Intermediate and unfinished files of the item go now, not at the end
+    // of the job.
+    m_work[size_t(i)].discardTemporaryFiles();
+    m_progressSeen = false;
+    countItemDone(i);
+    startItem(i + 1);
+}
+
+void TJobEngine::countItemDone(int i)
+{
+    if (m_kind == TJobKind::Extract)
+        m_extractedCount = i + 1;
+    if (m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG))
+        m_oggCount = i + 1;
+    else if (m_kind != TJobKind::Extract || m_format != ofWAV)
+        m_encodedCount = i + 1;
+}
+
+void TJobEngine::commitOutput(int i)
+{
+    TJobItem& item = m_work[size_t(i)];
+    TPartFile& made = m_kind == TJobKind::Extract && m_format == ofWAV ? item.Wav : item.Out;
+    if (!made.commit(item.ReplaceOutput)) {
+        m_summary.failed(i, made.errorText());
+        return;
+    }
+    m_summary.made(i);
+    if (!item.KeptWav.isEmpty() && item.Wav.isOpen() && !item.Wav.commit(item.ReplaceWav))
+        m_summary.note(i, item.Wav.errorText());
+}
+
+QString TJobEngine::encoderFailure(int i, const QString& message) const
+{
+    // A writer that ran out of room (or into a size limit) seldom says so in
+    // words of the system: try writing there ourselves to learn why.
+    const TJobItem& item = m_work[size_t(i)];
+    if (item.Out.isOpen()) {
+        const QString reason = ProbeWriteFailure(item.Out.path());
+        if (!reason.isEmpty())
+            return QStringLiteral("cannot write %1: %2").arg(item.Output, reason);
+    } else if (item.Prepared.isOpen()) {
+        const QString reason = ProbeWriteFailure(item.Prepared.path());
+        if (!reason.isEmpty())
+            return QStringLiteral("cannot write into %1: %2")
+                .arg(QFileInfo(item.Output).path(), reason);
+    }
+    return message;
 }
 
 void TJobEngine::endJob()
@@ -207,7 +427,9 @@ void TJobEngine::endJob()
 
 void TJobEngine::Stop()
 {
-    stopOggStep();
+    if (m_finished)
+        return;
+    m_summary.setStopped();
     endJob();
 }
 
@@ -230,23 +452,24 @@ bool TJobEngine::event(QEvent* e)
 
 void TJobEngine::HandleRipFailed(qintptr code)
 {
-    if (m_finished)
+    if (m_finished || m_current < 0)
         return;
+    QString text;
     switch (code) {
-    case 1:
-        showError(JobText("RES_ModifyCDParmsError", "CD extract failed!Please try again."));
+    case rfAddressMode:
+        text = JobText("RES_ModifyCDParmsError", "CD extract failed!Please try again.");
         break;
-    case 2:
-        showError(JobText("RES_ReadTocError", "Error while reading TOC information!"));
-        break;
-    case 3:
-        showError(JobText("RES_CreateFileError",
-                          "WAV file will be created maybe is been using,extract failed!"));
+    case rfReadTOC:
+        text = JobText("RES_ReadTocError", "Error while reading TOC information!");
         break;
     default:
+        text = JobText("RES_CreateFileError",
+                       "WAV file will be created maybe is been using,extract failed!");
         break;
     }
-    // No step follows; the user ends the job with Stop.
+    // The drive cannot be read at all: every further track would fail the same way.
+    releaseRipThread();
+    failStart(m_current, text);
 }
 
 void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
@@ -255,15 +478,13 @@ void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
         return;
     switch (info->Percent) {
     case scNormalizeStarts:
-        setStatus("Normalizing(", m_extractedCount);
+        setStatus("Normalizing(", m_current);
         return;
-    case scRipDone: {
-        const int result = info->StepResult;
-        afterRip(result, std::move(info));
+    case scRipDone:
+        afterRip(*info);
         return;
-    }
     case scMp3Done:
-        afterMp3(info->StepResult, info->Message);
+        afterMp3(*info);
         return;
     case scOggDone:
         afterOgg(*info);
@@ -280,168 +501,81 @@ void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
     }
 }
 
-void TJobEngine::afterRip(int result, std::unique_ptr<TProcessInfo> info)
+void TJobEngine::afterRip(const TProcessInfo& info)
 {
-    const int i = m_extractedCount;
-    if (result == rrReadFailed) {
-        QString text = JobText("RES_ReadCDAudioError", "Error while reading CD information!");
-        if (!info->Message.isEmpty())
-            text += QStringLiteral("\n") + info->Message;
-        showError(text);
-    } else if (result == rrCreateFailed) {
-        showError(WavName(i) + JobText("RES_CreateWavFileError",
-                                       " is not a valid file name.Please rename the Title in "
-                                       "the CD tracks list."));
-    } else if (result != rrOk) {
-        showError(info->Message);
+    const int i = m_current;
+    releaseRipThread();
+    if (info.StepResult != rrOk) {
+        QString text = info.Message;
+        if (info.StepResult == rrReadFailed) {
+            text = JobText("RES_ReadCDAudioError", "Error while reading CD information!");
+            if (!info.Message.isEmpty())
+                text += QLatin1Char(' ') + info.Message;
+        }
+        itemFailed(i, text);
+        return;
     }
-    ++m_extractedCount;
-
-    switch (OptionsSetting.CommonOptions.OutputFormat) {
+    m_extractedCount = i + 1;
+    switch (m_format) {
     case ofWAV:
-        if (m_extractedCount == m_count)
-            endJob();
-        else
-            startNextExtraction();
+        commitOutput(i);
+        itemDone(i);
         return;
     case ofMP3:
-        if (result != rrOk) {
-            // Skip the encoding of this track without a second message.
-            info->Percent = scMp3Done;
-            info->StepResult = 4;
-            m_progressSeen = true;
-            postProcessInfo(this, std::move(info));
-            return;
-        }
-        startStep(TStep::EncodeMp3, i);
+        if (!startStep(TStep::EncodeMp3, i) && !m_finished)
+            itemDone(i);
         return;
     case ofOGG:
-        if (result != rrOk) {
-            info->Percent = scOggDone;
-            info->StepResult = 4;
-            m_progressSeen = true;
-            postProcessInfo(this, std::move(info));
-            return;
-        }
-        startStep(TStep::EncodeOgg, i);
+        if (!startStep(TStep::EncodeOgg, i) && !m_finished)
+            itemDone(i);
         return;
     case ofWMA:
-        releaseRipThread();
-        if (result != rrOk) {
-            info->Percent = scWmaDone;
-            info->StepResult = 4;
-            m_progressSeen = true;
-            postProcessInfo(this, std::move(info));
-            return;
-        }
-        startStep(TStep::EncodeWma, i);
+        if (!startStep(TStep::EncodeWma, i) && !m_finished)
+            itemDone(i);
         return;
     default:
-        // An output format the program does not know: nothing follows and
-        // the user ends the job with Stop.
         return;
     }
 }
 
-void TJobEngine::afterMp3(int result, const QString& message)
+void TJobEngine::afterMp3(const TProcessInfo& info)
 {
-    const int i = m_encodedCount;
-    // The encoder says in message how a step failed (its exit and last line);
-    // an empty message after progress is a finished file.
-    bool made = result == 2 && m_progressSeen && message.isEmpty();
-    if (result == 1 && !m_progressSeen) {
-        showError(m_items[i] + JobText("RES_Operate_Fail", "maybe be used,operate fail!"));
-    } else if (result == 2 && !m_progressSeen) {
-        QString text = JobText("RES_Check_Mp3Options",
-                               "Create MP3 file error!\r\nPlease check the output and lame "
-                               "options or run application again.");
-        if (!message.isEmpty())
-            text += QStringLiteral("\n") + message;
-        showError(text);
-    } else if (result == 2 && !message.isEmpty()) {
-        showError(message);
-    }
-
-    if (m_kind == TJobKind::Extract && made && OptionsSetting.UseID3)
-        writeTag(m_extractedCount - 1);
-
-    m_progressSeen = false;
-    ++m_encodedCount;
-    if (m_encodedCount == m_count) {
-        endJob();
+    const int i = m_current;
+    TJobItem& item = m_work[size_t(i)];
+    // The encoder says in Message how a step failed (its exit and last
+    // line); an empty message is a child that exited with 0.
+    const bool ended = info.StepResult == 2;
+    if (!ended || !info.Message.isEmpty() || GetFileSizeByName(item.Out.path()) <= 0) {
+        QString reason = info.Message;
+        if (ended && reason.isEmpty())
+            reason = JobText("RES_Check_Mp3Options",
+                             "Create MP3 file error!\r\nPlease check the output and lame options "
+                             "or run application again.");
+        itemFailed(i, encoderFailure(i, reason));
         return;
     }
-    switch (m_kind) {
-    case TJobKind::Extract:
-        startNextExtraction();
-        break;
-    case TJobKind::WavToMp3:
-        if (!startResampleIfNeeded(m_encodedCount, false))
-            startStep(TStep::EncodeMp3, m_encodedCount);
-        break;
-    case TJobKind::Mp3ToWav:
-        startStep(TStep::DecodeMp3, m_encodedCount);
-        break;
-    default:
-        break;
+    if (m_kind == TJobKind::Extract && OptionsSetting.UseID3) {
+        // Into the complete file before it takes its name.
+        const int result = WriteExtractTag(item.Out.path(), ItemTitle(m_items[i]),
+                                           ItemTrack(m_items[i]), OptionsSetting.CDInfo);
+        if (result >= 256)
+            m_summary.note(i, QStringLiteral("Error #%1! Could not save Tag!").arg(result));
     }
-}
-
-QString TJobEngine::resampleTempName() const
-{
-    return AddBackslash(OptionsSetting.CommonOptions.OutputFolder) +
-           (m_kind == TJobKind::WavToOgg ? QStringLiteral("MyReTemp.wav")
-                                         : QStringLiteral("DiZE3ReTemp.wav"));
-}
-
-bool TJobEngine::startResampleIfNeeded(int i, bool firstOfJob)
-{
-    Q_UNUSED(firstOfJob); // the frame reads "Resampling WAV" for every item
-    if (!m_resample) {
-        m_resample =
-            std::make_unique<TResampleStep>(this, [this](std::unique_ptr<TProcessInfo> info) {
-                HandleProcessInfo(std::move(info));
-            });
-    }
-    if (!m_resample->Needed(m_items[i]))
-        return false;
-    startStep(TStep::Resample, i);
-    return true;
+    commitOutput(i);
+    itemDone(i);
 }
 
 void TJobEngine::afterResample(const TProcessInfo& info)
 {
-    // The counter of the encoding step that follows names the item.
-    const int i = m_kind == TJobKind::WavToOgg ? m_oggCount : m_encodedCount;
+    const int i = m_current;
     if (info.StepResult != 0) {
-        // A run that failed sends no end of its own: say why and go on with
-        // the next item instead of leaving the job waiting for Stop.
-        showError(m_items[i] + QStringLiteral("\n") + info.Message);
-        if (m_kind == TJobKind::WavToMp3) {
-            afterMp3(4, QString());
-        } else {
-            TProcessInfo skipped;
-            skipped.StepResult = 4; // nothing written for this item
-            afterOgg(skipped);
-        }
+        itemFailed(i, encoderFailure(i, QStringLiteral("%1: %2").arg(m_items[i], info.Message)));
         return;
     }
-    m_stepInput = resampleTempName();
-    if (m_kind == TJobKind::WavToOgg)
-        startStep(TStep::EncodeOgg, i);
-    else
-        startStep(TStep::EncodeMp3, i);
-}
-
-void TJobEngine::writeTag(int i)
-{
-    const QString title = ItemTitle(m_items[i]);
-    const QString path =
-        AddBackslash(OptionsSetting.CommonOptions.OutputFolder) + title + QStringLiteral(".mp3");
-    const int result = WriteExtractTag(path, title, ItemTrack(m_items[i]), OptionsSetting.CDInfo);
-    if (result >= 256)
-        prompts().message(QStringLiteral("Error #%1! Could not save Tag!").arg(result),
-                          PromptIcon::Error, pbOk);
+    const bool started = m_kind == TJobKind::WavToOgg ? startStep(TStep::EncodeOgg, i)
+                                                      : startStep(TStep::EncodeMp3, i);
+    if (!started && !m_finished)
+        itemDone(i);
 }
 
 void TJobEngine::onProgress(const TProcessInfo& info)
@@ -459,34 +593,22 @@ void TJobEngine::FinishJob()
 {
     if (m_finished)
         return;
+    m_finished = true;
+    // Every worker ends before its temporary file is removed.
     if (m_ripThread) {
         m_ripThread->StopRequested = true;
         releaseRipThread();
     }
-    const int format = OptionsSetting.CommonOptions.OutputFormat;
-    if (m_kind == TJobKind::Extract && m_extractedCount == m_count &&
-        (format == ofMP3 || format == ofOGG || format == ofWMA) &&
-        !OptionsSetting.CommonOptions.IsKeepWav) {
-        for (int i = 0; i < m_count; ++i) {
-            // A title that is no file name produced no file, and its path
-            // could point outside the output folder.
-            if (IsValidTitleForFileName(ItemTitle(m_items[i])))
-                removeIfIdle(WavName(i));
-        }
-    }
-    m_items.clear();
-    m_finished = true;
-    // The temporary file must be closed before it can be deleted below.
     if (m_resample)
         m_resample->Stop();
+    if (m_ogg)
+        m_ogg->stop();
     setWmaTimer(false);
     if (m_mp3->isActive())
         m_mp3->stop();
     if (m_wma->isActive())
         m_wma->stop();
-    const QString folder = AddBackslash(OptionsSetting.CommonOptions.OutputFolder);
-    if (m_kind == TJobKind::WavToOgg)
-        removeIfIdle(folder + QStringLiteral("MyReTemp.wav"));
-    else if (m_kind == TJobKind::WavToMp3)
-        removeIfIdle(folder + QStringLiteral("DiZE3ReTemp.wav"));
+    for (TJobItem& item : m_work)
+        item.discardTemporaryFiles();
+    m_items.clear();
 }

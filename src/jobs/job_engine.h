@@ -2,22 +2,33 @@
 // TJobEngine: runs one extraction or conversion job item by item and step by
 // step. It starts the workers (CD rip thread, encoder objects), receives
 // their posted reports as events, tells an IJobView what to show and asks the
-// user through prompts(). It knows no widget.
+// user through prompts() before it replaces a file. It knows no widget.
 //
 // Threads: everything here runs on the UI thread. Workers only post
 // TMessageEvents (WM_PROCESSINFO, WM_RIPFAILED) to the engine.
 //
 // Steps of an item, by kind (an arrow is the end report of the step):
-//   Extract    rip -> 1000 -> [encode by OutputFormat -> 2000] -> next
-//   WavToMp3   [resample below 44100 Hz -> 4000 ->] MP3 encoding -> 2000 -> next
+//   Extract    rip -> 1000 -> [encode by OutputFormat -> 2000/3000/5000] -> next
+//   WavToMp3   [resample / bring to 16 bits -> 4000 ->] MP3 encoding -> 2000 -> next
 //   WavToOgg   [resample below 44100 Hz -> 4000 ->] Vorbis writing -> 3000 -> next
 //   Mp3ToWav   MP3 decoding -> 2000 -> next
 //   RecordToMp3  MP3 encoding beside the input -> 2000 -> end
-//   WavToWma   WMA encoding -> 5000 -> next (extraction: rip -> 1000 -> WMA -> 5000)
-// Each step has one place where it starts (startStep) and one where its end
-// is handled (by its step code); OGG, WMA and resampling steps slot in there.
+//   WavToWma   WMA encoding -> 5000 -> next
+//
+// Files: every item's output is named once, when the job is made
+// (OutputPath), from its title or input file through SafeFileStem and
+// TUniqueStems. Every step writes a hidden temporary file beside the output
+// (TPartFile); the output takes its name only when the item is complete, and
+// a file that was there is replaced only after a yes (or never, for a no).
+// Intermediate files go as soon as their item ends. A stop removes whatever
+// is temporary and leaves every existing file as it was.
+//
+// Results: nothing is shown per item. What became of each item is collected
+// in Summary(), which the window and the command line show once at the end.
 
 #include "cdaccess/cd_access.h"
+#include "jobs/job_item.h"
+#include "jobs/job_summary.h"
 #include "jobs/job_types.h"
 #include "jobs/wma_estimate.h"
 
@@ -25,6 +36,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class TCDRipThread;
 class TOggStep;
@@ -36,15 +48,16 @@ class TJobEngine : public QObject {
 public:
     enum class TStep { Rip, EncodeMp3, DecodeMp3, Resample, EncodeOgg, EncodeWma };
 
-    // mp3: the MP3 encoder object to use; null takes jobMp3Encoder().
+    // mp3: the MP3 encoder object to use; null takes jobMp3Encoder(). The
+    // output folder, format and "Keep WAV" are read from the settings here.
     TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items, IJobView& view,
                IJobEncoder* mp3 = nullptr, QObject* parent = nullptr);
     ~TJobEngine() override;
 
-    // Starts the first step of the first item. A step that cannot start is
-    // reported through prompts() and ends the job.
+    // Checks the output folder once, then starts the first item.
     void Start();
-    // The user's Stop: ends the job now and closes the view.
+    // The user's Stop (or an interrupt): ends the job now, removes what is
+    // temporary and closes the view. No further item starts.
     void Stop();
     // The end of every job, normal or stopped; runs once.
     void FinishJob();
@@ -55,6 +68,10 @@ public:
     int EncodedCount() const { return m_encodedCount; }
     int OggCount() const { return m_oggCount; }
 
+    // The file item i makes.
+    QString OutputPath(int i) const;
+    const TJobSummary& Summary() const { return m_summary; }
+
     // Once a second while wmaTimerChanged(true) holds: the elapsed time, the
     // estimate and the gauge of a WMA step, from the growth of its output.
     void Timer1Timer();
@@ -64,10 +81,6 @@ public:
     void HandleProcessInfo(std::unique_ptr<TProcessInfo> info);
     void HandleRipFailed(qintptr code);
 
-    // The WAV file the rip thread writes for item i of an extraction.
-    QString WavName(int i) const;
-    // OutputFolder/<file name of item i with its extension replaced by ext>.
-    QString OutName(int i, const QString& ext) const;
     // Characters 3.. of an extraction item, and the number in its first two.
     static QString ItemTitle(const QString& item);
     static int ItemTrack(const QString& item);
@@ -80,44 +93,69 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    void startStep(TStep step, int i, bool firstOfJob = false);
-    void startNextExtraction();
-    void afterRip(int result, std::unique_ptr<TProcessInfo> info);
-    void afterMp3(int result, const QString& message);
-    // Starts the resampling of item i when its rate is below 44100 Hz;
-    // false when the item goes to its encoder as it is.
-    bool startResampleIfNeeded(int i, bool firstOfJob);
+    void nameOutputs();
+    // Starts item i or, when it ends before any step (refused input, an
+    // existing file kept), the first later item that has a step to run.
+    void startItem(int i);
+    // Checks item i's input and asks about existing files; false when the
+    // item is over (and recorded in the summary).
+    bool prepareItem(int i);
+    // False when path exists and may not be replaced (recorded as skipped or failed).
+    bool mayWrite(int i, const QString& path, bool& replace);
+    // Starts the first step of item i; false when it ended at once.
+    bool startFirstStep(int i);
+    bool startStep(TStep step, int i);
+    // Item i is over: counters move on and the next item starts (or the job ends).
+    void itemDone(int i);
+    // The counters of the steps item i would have run move past it.
+    void countItemDone(int i);
+    void itemFailed(int i, const QString& reason);
+    // The encoder's output of item i is complete: it and a kept WAV take their names.
+    void commitOutput(int i);
+
+    void afterRip(const TProcessInfo& info);
+    void afterMp3(const TProcessInfo& info);
     void afterResample(const TProcessInfo& info);
-    QString resampleTempName() const;
     void onProgress(const TProcessInfo& info);
-    void startWma(int i, bool firstOfJob);
+    // Resampling / narrowing of a conversion input that lame or the Vorbis
+    // writer cannot take as it is.
+    bool needsPreparation(int i);
+    bool startWma(int i, bool firstOfJob);
     void afterWma(const TProcessInfo& info);
     void setWmaTimer(bool on);
-    void writeTag(int i);
-    // Vorbis writing (ogg_step.cpp). input: the WAV file to encode (the
-    // item's own, or the resampled temporary file of a WavToOgg item).
+    // Vorbis writing (ogg_step.cpp).
     bool ensureOggStep();
-    void startOggStep(int i, const QString& input, bool firstOfJob);
+    bool startOggStep(int i, bool firstOfJob);
     void afterOgg(const TProcessInfo& info);
-    void stopOggStep();
+    // The input of item i's encoding step: a prepared copy, the ripped WAV or the item.
+    QString encoderInput(int i) const;
+    // Why an encoder that wrote path failed: the system's reason when writing
+    // there fails, else the encoder's own words.
+    QString encoderFailure(int i, const QString& message) const;
     void setStatus(const char* word, int i);
     void releaseRipThread();
     void endJob();
-    // Reports a step that could not start and ends the job.
-    void failStart(const QString& text);
+    // A step that could not start: the item fails and the job ends, since
+    // every later item would fail the same way.
+    void failStart(int i, const QString& text);
 
     TJobKind m_kind;
     HCDROM m_cdHandle;
     QStringList m_items;
     int m_count = 0;
+    int m_current = -1;
+    int m_stepsStarted = 0;
     bool m_finished = false;
     IJobView& m_view;
     IJobEncoder* m_mp3;
+    // Read when the job is made; a job never sees the settings change.
+    QString m_folder;
+    int m_format = 0;
+    bool m_keepWav = false;
+    std::vector<TJobItem> m_work;
+    TJobSummary m_summary;
     std::unique_ptr<TCDRipThread> m_ripThread;
     std::unique_ptr<TResampleStep> m_resample;
-    // The encoder's input for the current item when it is not the item itself
-    // (the resampled temporary file); cleared when the step starts.
-    QString m_stepInput;
     int m_extractedCount = 0;
     int m_encodedCount = 0;
     int m_oggCount = 0;

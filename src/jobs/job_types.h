@@ -35,7 +35,9 @@ public:
 
 // One external encoder object as the engine uses it: fill in the files and
 // the mode, start, and later receive its end report (2000 for MP3, 5000 for
-// WMA) as a posted WM_PROCESSINFO on the receiver. UI thread only.
+// WMA) as a posted WM_PROCESSINFO on the receiver, after every progress
+// report of the step. output is a temporary file the engine has made; the
+// encoder writes it as it is and never asks about it. UI thread only.
 class IJobEncoder {
 public:
     virtual ~IJobEncoder() = default;
@@ -45,6 +47,7 @@ public:
                        TJobKind kind) = 0;
     // True from start() until stop(): the engine's end of job stops it.
     virtual bool isActive() const = 0;
-    // Ends the running step at once, without a report; the partial output stays.
+    // Ends the running step at once, without a report; the engine removes
+    // the partial output.
     virtual void stop() = 0;
 };

@@ -4,8 +4,6 @@
 #include "jobs/extract_tag.h"
 #include "jobs/job_engine.h"
 #include "jobs/job_texts.h"
-#include "settings/prompts.h"
-
 #include "settings/global.h"
 #include "settings/process_info.h"
 #include "tags/genres.h"
@@ -141,8 +139,7 @@ void TOggStep::VorbisOut1Failed(const std::exception& e)
     postProcessInfo(m_receiver, std::move(info));
 }
 
-// The job engine's Vorbis step: where it starts, where its end is handled
-// and how Stop ends it.
+// The job engine's Vorbis step: where it starts and where its end is handled.
 
 bool TJobEngine::ensureOggStep()
 {
@@ -152,69 +149,51 @@ bool TJobEngine::ensureOggStep()
         m_ogg = std::make_unique<TOggStep>(this);
         return true;
     } catch (const std::exception& e) {
-        failStart(QString::fromUtf8(e.what()));
+        m_summary.setJobError(QString::fromUtf8(e.what()));
+        endJob();
         return false;
     }
 }
 
-// A WavToOgg item below 44100 Hz is first resampled to "MyReTemp.wav" in the
-// output folder; the resampling step's end (4000) then calls this with that
-// file as input, and the output is still named after the item.
-void TJobEngine::startOggStep(int i, const QString& input, bool firstOfJob)
+// The input is the ripped track, the item's own WAV file, or (below 44100 Hz)
+// its resampled copy; the output is always named after the item.
+bool TJobEngine::startOggStep(int i, bool firstOfJob)
 {
     if (!ensureOggStep())
-        return;
-    QString output;
+        return false;
+    TJobItem& item = m_work[size_t(i)];
     QStringList comments;
     if (m_kind == TJobKind::Extract) {
-        output = input.left(input.size() - 4) + QStringLiteral(".ogg");
         if (OptionsSetting.UseID3)
             comments = ExtractOggComments(ItemTitle(m_items[i]), ItemTrack(m_items[i]),
                                           OptionsSetting.CDInfo);
     } else {
-        output = OutName(i, QStringLiteral(".ogg"));
         comments = ConvertOggComments(m_items[i]);
     }
     setStatus("Encoding(", i);
     m_view.setFrameCaption(firstOfJob ? JobText("RES_WAV_TO_OGG", "Encoding WAV to OGG")
                                       : JobText("RES_Encoding", "Encoding"));
-    try {
-        m_ogg->start(input, output, comments);
-    } catch (const std::exception& e) {
-        failStart(QString::fromUtf8(e.what()));
+    item.Out = TPartFile(item.Output);
+    if (!item.Out.create()) {
+        m_summary.failed(i, item.Out.errorText());
+        return false;
     }
+    try {
+        m_ogg->start(encoderInput(i), item.Out.path(), comments);
+    } catch (const std::exception& e) {
+        failStart(i, QString::fromUtf8(e.what()));
+        return false;
+    }
+    return true;
 }
 
 void TJobEngine::afterOgg(const TProcessInfo& info)
 {
+    const int i = m_current;
     if (info.StepResult == kOggStepFailed) {
-        const QString& item = m_items[m_oggCount];
-        const QString name = m_kind == TJobKind::Extract ? ItemTitle(item) : item;
-        prompts().message(name + QStringLiteral("\n") + info.Message, PromptIcon::Error, pbOk);
-    }
-    // Lets the file system settle on the closed file before the next step.
-    WaitMilliseconds(300);
-    m_progressSeen = false;
-    ++m_oggCount;
-    if (m_oggCount == m_count) {
-        FinishJob();
-        WaitMilliseconds(300);
-        m_view.closeJob();
+        itemFailed(i, encoderFailure(i, info.Message));
         return;
     }
-    if (m_kind == TJobKind::Extract)
-        startNextExtraction();
-    else if (m_kind == TJobKind::WavToOgg && !startResampleIfNeeded(m_oggCount, false))
-        startStep(TStep::EncodeOgg, m_oggCount);
-}
-
-void TJobEngine::stopOggStep()
-{
-    const bool oggJob =
-        m_kind == TJobKind::WavToOgg ||
-        (m_kind == TJobKind::Extract && OptionsSetting.CommonOptions.OutputFormat == ofOGG);
-    if (!oggJob || !m_ogg || m_finished)
-        return;
-    m_ogg->stop();
-    WaitMilliseconds(300);
+    commitOutput(i);
+    itemDone(i);
 }

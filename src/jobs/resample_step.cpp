@@ -6,6 +6,8 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 #include <cmath>
 
 TResampleStep::TResampleStep(QObject* receiver, TDeliver deliver)
@@ -25,15 +27,6 @@ TResampleStep::~TResampleStep()
     Stop();
 }
 
-bool TResampleStep::Needed(const QString& input)
-{
-    Chain.WaveIn1.SetFileName(input);
-    // A file that is no readable WAV goes to the encoder as it is, which
-    // reports it in its own way.
-    return Chain.WaveIn1.Valid() && Chain.WaveIn1.GetSampleRate() > 0 &&
-           Chain.WaveIn1.GetSampleRate() < kTargetRate;
-}
-
 void TResampleStep::Start(const QString& input, const QString& tempFile)
 {
     {
@@ -41,8 +34,10 @@ void TResampleStep::Start(const QString& input, const QString& tempFile)
         m_gate->cancelled = false;
     }
     Chain.WaveIn1.SetFileName(input);
-    // The input's channels, at the target rate, in 16 bits.
-    WaveOut1.SetInput(Chain.Wire({Chain.WaveIn1.GetChannels(), kTargetRate, 16}));
+    // The input's channels in 16 bits, at the target rate when it is lower
+    // (a higher rate is kept; only the sample format changes then).
+    const int rate = std::max(Chain.WaveIn1.GetSampleRate(), kTargetRate);
+    WaveOut1.SetInput(Chain.Wire({Chain.WaveIn1.GetChannels(), rate, 16}));
     WaveOut1.SetFileName(tempFile);
     StepStart = std::chrono::steady_clock::now();
     WaveOut1.Run();

@@ -1,8 +1,10 @@
 #pragma once
-// The resampling step of a conversion job: a WAV file below 44100 Hz is
+// The preparing step of a conversion job: a WAV file below 44100 Hz is
 // rewritten at 44100 Hz into a temporary file through the WAV to WAV chain
-// (WaveIn1 -> RateConverter1 -> WaveOut1) before it is encoded. 8-bit input
-// is widened on the way, since the rate converter reads 16-bit samples.
+// (WaveIn1 -> [SampleConverter1 ->] RateConverter1 -> WaveOut1) before it
+// is encoded. A file at 44100 Hz or more that an encoder cannot take as it
+// is (24/32-bit, float, extensible, ADPCM for lame; 8-bit for the Vorbis
+// writer) goes through the chain at its own rate, which makes it 16-bit PCM.
 //
 // Threads: start, stop and destruction on the UI thread. The writer's
 // progress and end events run on its worker thread: progress is posted to the
@@ -38,9 +40,8 @@ public:
     TResampleStep(QObject* receiver, TDeliver deliver);
     ~TResampleStep();
 
-    // True when input is a readable WAV file whose rate is below 44100 Hz.
-    bool Needed(const QString& input);
-    // Starts resampling input into tempFile; throws EPcmException on misuse.
+    // Starts writing input into tempFile as 16-bit PCM, at 44100 Hz when its
+    // rate is lower; throws EPcmException on misuse.
     void Start(const QString& input, const QString& tempFile);
     // Ends a run now (quietly, no end report) and releases a waiting worker;
     // the temporary file is closed when this returns.

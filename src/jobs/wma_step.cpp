@@ -6,7 +6,6 @@
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
-#include "settings/prompts.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -16,11 +15,6 @@
 namespace {
 
 IJobEncoder* g_installed = nullptr;
-
-void showJobError(const QString& text)
-{
-    prompts().message(text, PromptIcon::Error, pbOk);
-}
 
 qint64 nowMs()
 {
@@ -79,68 +73,63 @@ void TJobEngine::setWmaTimer(bool on)
     emit wmaTimerChanged(on);
 }
 
-void TJobEngine::startWma(int i, bool firstOfJob)
+bool TJobEngine::startWma(int i, bool firstOfJob)
 {
-    QString input = m_items[i];
-    QString output;
-    if (m_kind == TJobKind::Extract) {
-        input = WavName(i);
-        output = input.left(input.size() - 4) + QStringLiteral(".wma");
-    } else {
-        output = OutName(i, QStringLiteral(".wma"));
-    }
+    TJobItem& item = m_work[size_t(i)];
+    const QString input = encoderInput(i);
     setStatus("Encoding(", i);
     m_view.setFrameCaption(firstOfJob && m_kind == TJobKind::WavToWma
                                ? JobText("RES_WAV_TO_WMA", "Encoding WAV to WMA")
                                : JobText("RES_Encoding", "Encoding"));
+    item.Out = TPartFile(item.Output);
+    if (!item.Out.create()) {
+        m_summary.failed(i, item.Out.errorText());
+        return false;
+    }
     m_wmaEstimate.start(nowMs(), GetFileSizeByName(input));
-    m_wmaOutput = output;
+    m_wmaOutput = item.Out.path();
     m_wmaEstimateText.clear();
     m_view.setProgress(0, false);
     m_view.setTimes(QString(), QString());
     setWmaTimer(true);
-    // The encoder may send this step's end report (and so start the next
-    // item, or end the job) before start() returns: nothing of the job's
-    // state may be touched after it.
     try {
-        m_wma->start(this, input, output, true, m_kind);
+        m_wma->start(this, input, item.Out.path(), true, m_kind);
     } catch (const std::exception& e) {
         setWmaTimer(false);
-        failStart(QString::fromUtf8(e.what()));
+        failStart(i, QString::fromUtf8(e.what()));
+        return false;
     }
+    return true;
 }
 
 void TJobEngine::afterWma(const TProcessInfo& info)
 {
     setWmaTimer(false);
-    const int i = m_encodedCount;
+    const int i = m_current;
     switch (info.StepResult) {
-    case 1:
-        if (!m_progressSeen)
-            showJobError(m_items[i] + JobText("RES_Operate_Fail", "maybe be used,operate fail!"));
-        break;
+    case 2:
+        if (info.Message.isEmpty() && GetFileSizeByName(m_work[size_t(i)].Out.path()) > 0) {
+            commitOutput(i);
+            itemDone(i);
+        } else {
+            // The utility died without an error line: say how.
+            itemFailed(i, encoderFailure(i, info.Message.isEmpty()
+                                                ? QStringLiteral("quillon-wmaenc made no output")
+                                                : info.Message));
+        }
+        return;
     case 8:
         // The utility's own words, unchanged.
-        showJobError(info.ElapsedText);
-        break;
-    case 2:
-        // The utility died without an error line: say how.
-        if (!info.Message.isEmpty())
-            showJobError(info.Message);
-        break;
+        itemFailed(i, encoderFailure(i, info.ElapsedText));
+        return;
+    case 0:
+        // No utility: every further item would fail the same way.
+        failStart(i, info.Message);
+        return;
     default:
-        break;
-    }
-    m_progressSeen = false;
-    ++m_encodedCount;
-    if (m_encodedCount == m_count) {
-        endJob();
+        itemFailed(i, info.Message);
         return;
     }
-    if (m_kind == TJobKind::Extract)
-        startNextExtraction();
-    else if (m_kind == TJobKind::WavToWma)
-        startStep(TStep::EncodeWma, m_encodedCount);
 }
 
 void TJobEngine::Timer1Timer()

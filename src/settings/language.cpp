@@ -3,8 +3,12 @@
 #include "global.h"
 #include "options_setting.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+
+#include <memory>
+#include <mutex>
 
 namespace {
 // A language name is a plain file-name part: it must not reach another folder.
@@ -150,13 +154,45 @@ QString TLanguageFile::value(const QString& section, const QString& key,
     return m_ini ? m_ini->readString(section, key, fallback) : fallback;
 }
 
+namespace {
+
+// The language file of the messages, read once per language (and again only
+// when the file itself changes): every progress report looks texts up.
+std::shared_ptr<const TLanguageFile> messageFile(const QString& language)
+{
+    struct Cache {
+        std::mutex lock;
+        QString language;
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        std::shared_ptr<const TLanguageFile> file;
+    };
+    static Cache cache;
+    const QString path = FindLanguageFile(language);
+    const QFileInfo info(path);
+    const QDateTime modified = path.isEmpty() ? QDateTime() : info.lastModified();
+    const qint64 size = path.isEmpty() ? -1 : info.size();
+    std::lock_guard guard(cache.lock);
+    if (!cache.file || cache.language != language || cache.path != path ||
+        cache.modified != modified || cache.size != size) {
+        cache.file = std::make_shared<const TLanguageFile>(path);
+        cache.language = language;
+        cache.path = path;
+        cache.modified = modified;
+        cache.size = size;
+    }
+    return cache.file;
+}
+
+} // namespace
+
 QString GetResString(const QString& key, const QString& englishDefault)
 {
     const QString& language = OptionsSetting.Lan;
     if (IsEnglishLanguage(language))
         return englishDefault;
-    const TLanguageFile file(FindLanguageFile(language));
-    return file.value(QStringLiteral("ResourceString"), key, englishDefault);
+    return messageFile(language)->value(QStringLiteral("ResourceString"), key, englishDefault);
 }
 
 QString GetResString(const QString& key)

@@ -1,12 +1,8 @@
 #include "tags/name_template.h"
 
-#include "tags/safe_name_part.h"
+#include "jobs/safe_file_name.h"
 
 namespace {
-
-// Room left in a file name for the hidden temporary name it is written
-// under first (".NAME.12.part").
-constexpr int kTemporaryNameReserve = 16;
 
 QString twoDigits(int n)
 {
@@ -70,28 +66,28 @@ QString DefaultNameTemplate()
 QString ExpandNameTemplate(const QString& nameTemplate, const TTrackTags& tags,
                            const QString& extension)
 {
-    // Values first, with their slashes made harmless: only the template's
-    // own slashes make folders.
-    QString expanded;
-    walkTemplate(
-        nameTemplate, [&](QChar c) { expanded += c; },
-        [&](const QString& name, const QString& token) {
-            QString value;
-            expanded += fieldValue(name, tags, &value) ? ReplaceUnsafeNameChars(value) : token;
-        });
-    QStringList parts = expanded.split(u'/');
-    const QString fileStem = parts.takeLast();
+    // Only the template's own slashes make folders: a value's slash is
+    // replaced like any other unsafe character of the name it ends up in.
+    const auto expand = [&tags](const QString& part) {
+        QString expanded;
+        walkTemplate(
+            part, [&](QChar c) { expanded += c; },
+            [&](const QString& name, const QString& token) {
+                QString value;
+                expanded += fieldValue(name, tags, &value) ? value : token;
+            });
+        return expanded;
+    };
+    QStringList parts = nameTemplate.split(u'/');
+    const QString fileStem = expand(parts.takeLast());
     QStringList path;
     for (const QString& folder : parts) {
-        const QString name = SafeNamePart(folder);
+        const QString name = SafeNamePart(expand(folder));
         if (!name.isEmpty())
             path << name;
     }
-    const int stemBytes = kMaxNameBytes - int(extension.toUtf8().size()) - kTemporaryNameReserve;
-    QString stem = SafeNamePart(fileStem, stemBytes);
-    if (stem.isEmpty())
-        stem = QStringLiteral("Track ") + twoDigits(tags.TrackNumber);
-    path << stem + extension;
+    const int stemBytes = kMaxFileNameBytes - int(extension.toUtf8().size());
+    path << SafeFileStem(fileStem, tags.TrackNumber, stemBytes) + extension;
     return path.join(u'/');
 }
 

@@ -4,8 +4,8 @@
 // %year% %genre% %track% (two digits) %disc% %title%. A "/" makes a folder;
 // each name is made safe for every file system (SafeNamePart), so a title
 // such as "AC/DC" or "../x" never makes a folder or leaves the output
-// folder. Empty folder names are left out; an empty file name becomes
-// "Track NN".
+// folder. Empty folder names are left out; an empty file name becomes the
+// track's default title ("Track03").
 
 #include "tags/track_tags.h"
 

@@ -1,6 +1,6 @@
 #include "tags/tag_writer.h"
 
-#include "settings/staged_file.h"
+#include "jobs/part_file.h"
 #include "tags/genres.h"
 
 #include <QDir>
@@ -18,6 +18,7 @@
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
 
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -424,7 +425,7 @@ bool tagStream(T::ByteVectorStream* stream, TTagFormat format, const TTrackTags&
 }
 
 // The tagged content of source, written to target (the same file, or a
-// staged one), with the ID3v1 tag after it when asked.
+// temporary one), with the ID3v1 tag after it when asked.
 bool writeTagged(const QString& source, const QString& target, TTagFormat format,
                  const TTrackTags& tags, const TTagWriteOptions& options, QString* error)
 {
@@ -444,6 +445,42 @@ bool writeTagged(const QString& source, const QString& target, TTagFormat format
         }
     }
     return true;
+}
+
+// Reserves the temporary file for a new version of an existing file, with
+// the file's permissions: the way to change a file safely. A symbolic link
+// stays a link (the file it points to is replaced). Refuses a
+// write-protected file.
+bool createReplacing(TPartFile* part, const QString& file, QString* error)
+{
+    const QFileInfo info(file);
+    if (!info.isFile()) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(shown(file), SystemErrorText(ENOENT));
+        return false;
+    }
+    // No write bit at all means "keep this file" also for root, whom the
+    // access check always lets through.
+    constexpr QFile::Permissions anyWrite =
+        QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (!info.isWritable() || !(info.permissions() & anyWrite)) {
+        *error = QStringLiteral("Cannot change %1: %2").arg(shown(file), SystemErrorText(EACCES));
+        return false;
+    }
+    *part = TPartFile(info.isSymLink() ? info.canonicalFilePath() : file);
+    if (!part->create()) {
+        *error = part->errorText();
+        return false;
+    }
+    QFile::setPermissions(part->path(), info.permissions());
+    return true;
+}
+
+bool commitReplacing(TPartFile* part, QString* error)
+{
+    if (part->commit(true))
+        return true;
+    *error = part->errorText();
+    return false;
 }
 
 } // namespace
@@ -474,18 +511,10 @@ bool WriteTrackTags(const QString& path, TTagFormat format, const TTrackTags& ta
 bool RetagFile(const QString& path, TTagFormat format, const TTrackTags& tags,
                const TTagWriteOptions& options, QString* error)
 {
-    TStagedFile staged;
-    if (!staged.createReplacing(path)) {
-        *error = staged.error();
-        return false;
-    }
-    if (!writeTagged(path, staged.path(), format, tags, options, error))
-        return false;
-    if (!staged.commit()) {
-        *error = staged.error();
-        return false;
-    }
-    return true;
+    TPartFile part;
+    return createReplacing(&part, path, error) &&
+           writeTagged(path, part.path(), format, tags, options, error) &&
+           commitReplacing(&part, error);
 }
 
 bool ReadTrackTags(const QString& path, TTagFormat format, TTrackTags* tags, QString* error)
@@ -543,11 +572,9 @@ bool ReadTrackTags(const QString& path, TTagFormat format, TTrackTags* tags, QSt
 
 bool RemoveMp3Tags(const QString& path, QString* error)
 {
-    TStagedFile staged;
-    if (!staged.createReplacing(path)) {
-        *error = staged.error();
+    TPartFile part;
+    if (!createReplacing(&part, path, error))
         return false;
-    }
     T::ByteVector bytes;
     if (!loadBytes(path, &bytes, error))
         return false;
@@ -559,13 +586,7 @@ bool RemoveMp3Tags(const QString& path, QString* error)
             return false;
         }
     }
-    if (!saveBytes(staged.path(), *stream.data(), path, error))
-        return false;
-    if (!staged.commit()) {
-        *error = staged.error();
-        return false;
-    }
-    return true;
+    return saveBytes(part.path(), *stream.data(), path, error) && commitReplacing(&part, error);
 }
 
 bool IsMp3File(const QString& path)

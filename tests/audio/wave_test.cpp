@@ -54,6 +54,14 @@ QByteArray pcmWave(const QByteArray& data, int channels = 1, int bits = 16, int 
                 chunk("data", data));
 }
 
+// The extra bytes of a WAVE_FORMAT_EXTENSIBLE format: valid bits, channel
+// mask and the sub-format GUID of tag.
+QByteArray extensible(int validBits, int tag)
+{
+    return le16(validBits) + le32(0) + le16(tag) +
+           QByteArray::fromHex("000000001000800000aa00389b71");
+}
+
 // Microsoft ADPCM format body with the standard seven coefficient pairs.
 QByteArray msFmtBody(int channels, int blockAlign, int samplesPerBlock, int count = 7)
 {
@@ -283,6 +291,65 @@ TEST(WaveOut, AppendRefusalsLeaveTheFileUnchanged)
     }
 }
 
+TEST(WaveIn, WiderAndFloatSamplesAreNarrowedTo16Bits)
+{
+    // Rounded to nearest (halves up) and clipped, as sox -D does.
+    const auto i24 = [](qint32 v) { return le32(v).left(3); };
+    const auto f32 = [](float v) {
+        char b[4];
+        qToLittleEndian<float>(v, b);
+        return QByteArray(b, 4);
+    };
+    const auto f64 = [](double v) {
+        char b[8];
+        qToLittleEndian<double>(v, b);
+        return QByteArray(b, 8);
+    };
+    struct Case {
+        const char* name;
+        int tag, bits;
+        bool extensibleHeader;
+        QByteArray samples;
+        std::vector<qint16> expected;
+    } cases[] = {
+        {"24-bit",
+         1,
+         24,
+         false,
+         i24(0x7FFFFF) + i24(-0x800000) + i24(128) + i24(127) + i24(-128) + i24(-129),
+         {32767, -32768, 1, 0, 0, -1}},
+        {"24-bit extensible", 0xFFFE, 24, true, i24(0x123456) + i24(-0x123456), {4660, -4660}},
+        {"32-bit",
+         1,
+         32,
+         false,
+         le32(0x7FFFFFFF) + le32(-0x7FFFFFFF - 1) + le32(0x8000) + le32(0x7FFF),
+         {32767, -32768, 1, 0}},
+        {"32-bit float",
+         3,
+         32,
+         false,
+         f32(1.0f) + f32(-1.0f) + f32(0.5f) + f32(-2.0f) + f32(std::nanf("")),
+         {32767, -32768, 16384, -32768, 0}},
+        {"64-bit float extensible", 0xFFFE, 64, true, f64(0.25) + f64(-0.25), {8192, -8192}},
+    };
+    for (const Case& c : cases) {
+        const int bytes = c.bits / 8;
+        const QByteArray extra =
+            c.extensibleHeader ? extensible(c.bits, c.bits == 64 ? 3 : 1) : QByteArray();
+        Reader r(riff(chunk("fmt ", fmtBody(c.tag, 1, 44100, bytes, c.bits, extra)) +
+                      chunk("data", c.samples)));
+        ASSERT_TRUE(r.in.Valid()) << c.name;
+        EXPECT_EQ(r.in.GetBitsPerSample(), 16) << c.name;
+        EXPECT_EQ(r.in.TotalSamples(), qint64(c.expected.size())) << c.name;
+        const QByteArray out = readWave(r.in);
+        ASSERT_EQ(out.size(), qsizetype(c.expected.size() * 2)) << c.name;
+        for (size_t i = 0; i < c.expected.size(); ++i)
+            EXPECT_EQ(qFromLittleEndian<qint16>(out.constData() + 2 * i), c.expected[i])
+                << c.name << " " << i;
+    }
+}
+
 TEST(WaveIn, HeaderScanEdgeCases)
 {
     const QByteArray pcm = testSignal(64, 16, 1);
@@ -322,7 +389,18 @@ TEST(WaveIn, HeaderScanEdgeCases)
         {"unknown format tag",
          riff(chunk("fmt ", fmtBody(0x1234, 1, 8000, 2, 16)) + chunk("data", pcm)), wtUnsupported,
          false},
-        {"24-bit PCM", riff(chunk("fmt ", fmtBody(1, 1, 8000, 3, 24)) + chunk("data", pcm)),
+        {"20-bit PCM", riff(chunk("fmt ", fmtBody(1, 1, 8000, 3, 20)) + chunk("data", pcm)),
+         wtUnsupported, false},
+        {"16-bit float", riff(chunk("fmt ", fmtBody(3, 1, 8000, 2, 16)) + chunk("data", pcm)),
+         wtUnsupported, false},
+        {"extensible 16-bit PCM",
+         riff(chunk("fmt ", fmtBody(0xFFFE, 1, 8000, 2, 16, extensible(16, 1))) +
+              chunk("data", pcm)),
+         wtPCM, true},
+        {"extensible with a foreign GUID",
+         riff(chunk("fmt ", fmtBody(0xFFFE, 1, 8000, 2, 16,
+                                    extensible(16, 1).left(8) + QByteArray(14, 'x'))) +
+              chunk("data", pcm)),
          wtUnsupported, false},
         {"three channels", riff(chunk("fmt ", fmtBody(1, 3, 8000, 6, 16)) + chunk("data", pcm)),
          wtUnsupported, false},

@@ -5,10 +5,13 @@
 #include "support/test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <thread>
 
@@ -210,6 +213,14 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
         orphan, "FILE \"gone.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
     const QString empty = m_dir.filePath(QStringLiteral("empty.nrg"));
     ASSERT_TRUE(quillon::test::writeFile(empty, QByteArray()));
+    // A FIFO would block the reader for good, as a sheet or as its data.
+    const QString fifoCue = m_dir.filePath(QStringLiteral("fifo.cue"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifoCue).constData(), 0600), 0);
+    const QString fifoData = m_dir.filePath(QStringLiteral("fifodata.cue"));
+    ASSERT_TRUE(quillon::test::writeFile(
+        fifoData, "FILE \"pipe.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
+    ASSERT_EQ(
+        mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("pipe.bin"))).constData(), 0600), 0);
     struct Case {
         QString path;
         int error;
@@ -220,11 +231,15 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
         {garbage, CDERR_OPEN},
         {orphan, CDERR_OPEN},
         {empty, CDERR_OPEN},
+        {fifoCue, CDERR_NO_DRIVE},
+        {fifoData, CDERR_NO_DRIVE},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(m_cd.GetCDHandle(imageDrive(c.path)), 0u) << c.path.toStdString();
         EXPECT_EQ(m_cd.GetAspiLibError(), c.error) << c.path.toStdString();
-        EXPECT_TRUE(m_cd.LastErrorText().contains(c.path)) << m_cd.LastErrorText().toStdString();
+        EXPECT_TRUE(
+            m_cd.LastErrorText().contains(c.path == fifoData ? m_dir.filePath("pipe.bin") : c.path))
+            << m_cd.LastErrorText().toStdString();
     }
     EXPECT_EQ(m_cd.GetCDHandle(TCDREC{}), 0u);
     EXPECT_EQ(m_cd.GetAspiLibError(), CDERR_NO_DRIVE);

@@ -1,5 +1,6 @@
 // The program's commands run as a user runs them: the quillon binary on a
 // generated disc image, with files and exit statuses checked.
+#include "program_run.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -18,27 +19,6 @@
 using namespace quillon::test;
 
 namespace {
-
-struct ProgramRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ProgramRun runProgram(const QString& program, const QStringList& args,
-                      const QProcessEnvironment& env)
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProgram(program);
-    p.setArguments(args);
-    p.start();
-    p.closeWriteChannel(); // standard input is no terminal and at its end
-    p.waitForFinished(240000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 QString probeCodec(const QString& path)
 {
@@ -234,6 +214,10 @@ TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
         {{"extract", "--cd-image", missing}, 1, "no such file"},
         {{"convert", "--to", "wma", work.filePath("absent.wav")}, 1, "cannot read"},
         {{"toc", "--drive", "99", "--cd-image", cue, "--cd-image", cue}, 2, "either"},
+        {{"offset", "--cd-image", cue}, 2, "offset needs --find"},
+        {{"offset", "--find", "--offset", "5"}, 2, "unknown option --offset"},
+        {{"verify", "--offset", "5881", "--cd-image", cue}, 2, "samples from -5880 to +5880"},
+        {{"verify", "--read-mode", "fast", "--cd-image", cue}, 2, "burst, secure or auto"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
@@ -253,7 +237,7 @@ TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
 
 TEST_F(CliE2E, HelpDrivesAndToc)
 {
-    for (const char* command : {"", "drives", "toc", "extract", "convert"}) {
+    for (const char* command : {"", "drives", "toc", "extract", "convert", "offset", "verify"}) {
         SCOPED_TRACE(command);
         QStringList args;
         if (*command)

@@ -7,6 +7,7 @@
 #include "encoders/wma_encode_process.h"
 
 #include "disc_image_fixture.h"
+#include "encoders/encoder_fixtures.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "settings/wma_profile_table.h"
@@ -106,7 +107,7 @@ TEST_F(WmaE2E, ExtractionToWmaGivesTheProfileAndTheTags)
     }
 }
 
-TEST_F(WmaE2E, UnreadableInputShowsTheUtilityLineAndTheJobGoesOn)
+TEST_F(WmaE2E, UnreadableInputIsRefusedAndTheJobGoesOn)
 {
     // A WAV made by extraction serves as the good input of the conversion.
     OptionsSetting.CommonOptions.OutputFormat = ofWAV;
@@ -116,13 +117,14 @@ TEST_F(WmaE2E, UnreadableInputShowsTheUtilityLineAndTheJobGoesOn)
     const QString good = work.filePath(QStringLiteral("good.wav"));
     ASSERT_TRUE(QFile::rename(out(QStringLiteral("Good.wav")), good));
 
-    ASSERT_TRUE(run(TJobKind::WavToWma, 0, {bad, good}));
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].icon, PromptIcon::Error);
-    // The utility's line, as it printed it.
-    EXPECT_TRUE(prompts.shown[0].text.startsWith(QStringLiteral("ERROR")))
-        << prompts.shown[0].text.toStdString();
-    EXPECT_TRUE(prompts.shown[0].text.contains(bad)) << prompts.shown[0].text.toStdString();
+    view = RecordingView{};
+    TJobEngine engine(TJobKind::WavToWma, 0, {bad, good}, view);
+    engine.Start();
+    ASSERT_TRUE(runUntilClosed(view, 180000));
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(engine.Summary().items()[0].Reason,
+              bad + QStringLiteral(" is a WAV file in an encoding that cannot be read"));
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("broken.wma"))));
     const QJsonObject info = probe(out(QStringLiteral("good.wma")));
     EXPECT_EQ(info[QStringLiteral("streams")]
                   .toArray()
@@ -132,7 +134,7 @@ TEST_F(WmaE2E, UnreadableInputShowsTheUtilityLineAndTheJobGoesOn)
               QStringLiteral("wmav2"));
 }
 
-TEST_F(WmaE2E, MissingUtilityIsSaidWithoutHanging)
+TEST_F(WmaE2E, MissingUtilityIsSaidOnceWithoutHanging)
 {
     // An encoder object that looks for the utility in an empty folder only.
     QTemporaryDir empty;
@@ -142,16 +144,18 @@ TEST_F(WmaE2E, MissingUtilityIsSaidWithoutHanging)
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(empty.path()));
     const QString wav = work.filePath(QStringLiteral("x.wav"));
-    ASSERT_TRUE(writeFile(wav, QByteArray(100, 'x')));
-    const bool closed = run(TJobKind::WavToWma, 0, {wav, wav});
+    ASSERT_TRUE(writeWav(wav, 44100, 2, 16, 0.1));
+    TJobEngine engine(TJobKind::WavToWma, 0, {wav, wav}, view);
+    engine.Start();
+    const bool closed = runUntilClosed(view, 180000);
     qputenv("PATH", path);
     setJobWmaEncoder(nullptr);
     ASSERT_TRUE(closed);
-    // Said once per step, and each step is passed over.
-    ASSERT_EQ(prompts.shown.size(), 2u);
-    EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("quillon-wmaenc")))
-        << prompts.shown[0].text.toStdString();
-    EXPECT_FALSE(QFile::exists(out(QStringLiteral("x.wma"))));
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(engine.Summary().items()[0].Reason.contains(QStringLiteral("quillon-wmaenc")))
+        << engine.Summary().items()[0].Reason.toStdString();
+    EXPECT_EQ(engine.Summary().items()[1].Outcome, TItemOutcome::Pending);
+    EXPECT_TRUE(QDir(outDir).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The MP3 encoder process with Debian's real lame: encode, decode, overwrite
-// questions, a missing lame, a failing lame, and stopping a step.
+// The MP3 encoder process with Debian's real lame: encode, decode, a missing
+// lame, a failing lame, and stopping a step.
 
 #include "encoder_fixtures.h"
 #include "report_sink.h"
@@ -84,47 +84,24 @@ TEST_F(Mp3Process, EncodesAndDecodesWithRealLame)
     EXPECT_NEAR(static_cast<double>(back.size()), 5.0 * 176400, 176400 * 0.1);
 }
 
-TEST_F(Mp3Process, AsksBeforeOverwritingOnlyForConversions)
+TEST_F(Mp3Process, WritesTheFileItIsGivenAndNeverAsks)
 {
+    // The job engine asks about the final name and hands over a temporary
+    // file that already exists.
     const QString wav = file("tone.wav");
     ASSERT_TRUE(writeWav(wav, 44100, 1, 16, 0.5));
-    const struct {
-        const char* name;
-        quint8 kind;
-        PromptButton answer;
-        bool holdOpen;
-        bool asks;
-        int result; // end report
-    } cases[] = {
-        {"extraction overwrites silently", 1, pbNo, false, false, 2},
-        {"recorder overwrites silently", 4, pbNo, false, false, 2},
-        {"conversion, user says no", 2, pbNo, false, true, 0},
-        {"conversion, user says yes", 2, pbYes, false, true, 2},
-        {"conversion, yes but in use", 2, pbYes, true, true, 1},
-    };
-    for (const auto& c : cases) {
-        const QString out = file("exists.mp3");
-        ASSERT_TRUE(writeFile(out, "old"));
-        QFile holder(out);
-        if (c.holdOpen) {
-            ASSERT_TRUE(holder.open(QIODevice::ReadOnly));
-        }
-        prompts.shown.clear();
-        prompts.answers = {c.answer};
+    for (const quint8 kind : {1, 2, 4}) {
+        const QString out = file("given.mp3");
+        ASSERT_TRUE(writeFile(out, ""));
         sink.reports.clear();
-
-        prepare(wav, out, true, c.kind);
+        prepare(wav, out, true, kind);
         encoder.StartEncoder();
-        ASSERT_TRUE(sink.waitFor(scMp3Done)) << c.name;
-        EXPECT_EQ(sink.last(scMp3Done)->info.StepResult, c.result) << c.name;
-        ASSERT_EQ(prompts.shown.size(), c.asks ? 1u : 0u) << c.name;
-        if (c.asks) {
-            EXPECT_EQ(prompts.lastText(), out + QStringLiteral(" has existed,overite it?"));
-            EXPECT_EQ(prompts.shown.back().buttons, unsigned(pbYes | pbNo));
-        }
-        // Declined and in-use steps leave the old file alone.
-        EXPECT_EQ(readFile(out) == "old", c.result != 2) << c.name;
+        ASSERT_TRUE(sink.waitFor(scMp3Done)) << int(kind);
+        EXPECT_EQ(sink.last(scMp3Done)->info.StepResult, 2);
+        EXPECT_TRUE(sink.last(scMp3Done)->info.Message.isEmpty());
+        EXPECT_GT(readFile(out).size(), 1000);
     }
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(Mp3Process, MissingLameIsAnErrorAtOnce)
@@ -159,6 +136,24 @@ TEST_F(Mp3Process, LameThatFailsEndsWithoutProgressAndSaysWhy)
     EXPECT_TRUE(sink.last(scMp3Done)->info.Message.startsWith(
         QStringLiteral("lame failed with exit code 255: Can't init infile")))
         << sink.last(scMp3Done)->info.Message.toStdString();
+}
+
+TEST_F(Mp3Process, AFailureIsToldByTheLastLineThatIsNoProgressLine)
+{
+    const QString beside = file("beside");
+    ASSERT_TRUE(QDir().mkpath(beside));
+    // lame's words on a full disk, then a coloured progress line.
+    ASSERT_TRUE(
+        writeScript(beside + QStringLiteral("/lame"),
+                    "printf 'Error writing mp3 output\\n' >&2\n"
+                    "printf '\\033[1m   10/767   ( 1%%)|    0:00/    0:07|\\033[0m\\r' >&2\n"
+                    "exit 1\n"));
+    ASSERT_TRUE(writeWav(file("a.wav"), 44100, 2, 16, 0.2));
+    prepare(file("a.wav"), file("a.mp3"), true, 1);
+    encoder.StartEncoder();
+    ASSERT_TRUE(sink.waitFor(scMp3Done));
+    EXPECT_EQ(sink.last(scMp3Done)->info.Message,
+              QStringLiteral("lame failed with exit code 1: Error writing mp3 output"));
 }
 
 TEST_F(Mp3Process, ProgramBesideTheExecutableComesBeforePath)
@@ -199,8 +194,7 @@ TEST_F(Mp3Process, StopTerminatesTheChildAndReportsNothing)
     EXPECT_FALSE(encoder.isRunning());
     sink.settle(500);
     EXPECT_EQ(sink.count(scMp3Done), 0);
-    // The partial output stays.
-    EXPECT_TRUE(QFile::exists(file("long.mp3")));
+    // What was written stays for the job engine, which removes it.
     EXPECT_LT(readFile(file("long.mp3")).size(), 120 * 16000);
 
     // A second stop does nothing.

@@ -82,58 +82,21 @@ TEST_F(WmaProcess, ErrorLineEndsTheStepOnce)
     EXPECT_FALSE(encoder.isRunning());
 }
 
-TEST_F(WmaProcess, QuestionsAndMissingUtilityEndBeforeStarting)
+TEST_F(WmaProcess, AMissingUtilityEndsTheStepWithItsMessageAndNoBox)
 {
     const QString empty = file("emptybin");
     ASSERT_TRUE(QDir().mkpath(empty));
-    const struct {
-        const char* name;
-        quint8 kind;
-        bool outputExists;
-        PromptButton answer;
-        bool utilityThere;
-        int result;
-        const char* shown; // text of the one message box, or null for none
-    } cases[] = {
-        {"conversion declined", 6, true, pbNo, true, 0, " has existed,overite it?"},
-        {"utility missing", 6, false, pbOk, false, 0, "The WMA encoder (quillon-wmaenc) can not be found"},
-        {"extraction never asks", 1, true, pbNo, false, 0, "The WMA encoder (quillon-wmaenc) can not be found"},
-    };
-    for (const auto& c : cases) {
-        const QString out = file("out.wma");
-        QFile::remove(out);
-        if (c.outputExists) {
-            ASSERT_TRUE(writeFile(out, "old"));
-        }
-        ScopedPath path(empty);
-        encoder.ProgramFolders = {c.utilityThere ? binDir() : empty};
-        prompts.shown.clear();
-        prompts.answers = {c.answer};
-        sink.reports.clear();
-
-        prepare(file("tone.wav"), out, c.kind);
-        encoder.StartEncoder();
-        // Sent, not posted: the report is there when the call returns.
-        ASSERT_EQ(sink.reports.size(), 1u) << c.name;
-        EXPECT_EQ(sink.reports[0].info.Percent, scWmaDone) << c.name;
-        EXPECT_EQ(sink.reports[0].info.StepResult, c.result) << c.name;
-        ASSERT_EQ(prompts.shown.size(), 1u) << c.name;
-        EXPECT_TRUE(prompts.lastText().contains(QLatin1String(c.shown))) << c.name;
-        EXPECT_FALSE(encoder.isRunning()) << c.name;
-    }
-}
-
-TEST_F(WmaProcess, OutputInUseIsReported)
-{
-    const QString out = file("busy.wma");
-    ASSERT_TRUE(writeFile(out, "old"));
-    QFile holder(out);
-    ASSERT_TRUE(holder.open(QIODevice::ReadOnly));
-    prompts.answers = {pbYes};
-    prepare(file("tone.wav"), out);
+    ScopedPath path(empty);
+    encoder.ProgramFolders = {empty};
+    prepare(file("tone.wav"), file("out.wma"));
     encoder.StartEncoder();
+    ASSERT_TRUE(sink.waitFor(scWmaDone));
     ASSERT_EQ(sink.reports.size(), 1u);
-    EXPECT_EQ(sink.reports[0].info.StepResult, 1);
+    EXPECT_EQ(sink.reports[0].info.StepResult, 0);
+    EXPECT_TRUE(sink.reports[0].info.Message.contains(
+        QStringLiteral("The WMA encoder (quillon-wmaenc) can not be found")));
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_FALSE(encoder.isRunning());
 }
 
 TEST_F(WmaProcess, NextStepStartedFromTheEndReportRuns)
@@ -184,15 +147,15 @@ TEST_F(WmaProcess, UtilityDyingWithoutErrorLineSaysSo)
 {
     const QString fake = file("fake");
     ASSERT_TRUE(QDir().mkpath(fake));
-    ASSERT_TRUE(
-        writeScript(fake + QStringLiteral("/quillon-wmaenc"), "echo 'Encoding: 40%'\nexit 3\n"));
+    ASSERT_TRUE(writeScript(fake + QStringLiteral("/quillon-wmaenc"),
+                            "echo 'cannot allocate' >&2\necho 'Encoding: 40%'\nexit 3\n"));
     encoder.ProgramFolders = {fake};
     prepare(file("tone.wav"), file("fake.wma"));
     encoder.StartEncoder();
     ASSERT_TRUE(sink.waitFor(scWmaDone));
     EXPECT_EQ(sink.last(scWmaDone)->info.StepResult, 2);
     EXPECT_EQ(sink.last(scWmaDone)->info.Message,
-              QStringLiteral("quillon-wmaenc failed with exit code 3: Encoding: 40%"));
+              QStringLiteral("quillon-wmaenc failed with exit code 3: cannot allocate"));
 }
 
 TEST_F(WmaProcess, StopEndsTheStepWithoutReport)

@@ -76,10 +76,10 @@ struct RipFixture : ::testing::Test {
     }
     void TearDown() override { OptionsSetting.CommonOptions = saved; }
 
-    // Runs one track to its end and delivers the reports.
+    // Runs one track into <title>.wav to its end and delivers the reports.
     void rip(int track, const QString& title, bool stopFirst = false)
     {
-        TCDRipThread thread(track, title);
+        TCDRipThread thread(track, path(title + QStringLiteral(".wav")));
         thread.CDHandle = 1;
         thread.Window = &collector;
         thread.StopRequested = stopFirst;
@@ -115,7 +115,7 @@ TEST(CDRipThreadHelpers, ScaleSampleRoundsTiesToEvenAndClamps)
         float factor;
         qint16 out;
     } cases[] = {
-        {1000, 0.5f, 500},     {-1001, 0.5f, -500}, {1001, 0.5f, 500}, {1003, 0.5f, 502},
+        {1000, 0.5f, 500},      {-1001, 0.5f, -500},  {1001, 0.5f, 500},      {1003, 0.5f, 502},
         {-32768, 1.0f, -32768}, {20000, 2.0f, 32767}, {-20000, 2.0f, -32768}, {0, 3.0f, 0},
     };
     for (const auto& c : cases)
@@ -129,28 +129,6 @@ TEST(CDRipThreadHelpers, GainBringsPeakToTarget)
     EXPECT_FLOAT_EQ(NormalizeGain(0, 95), 1.0f); // silent: unchanged
 }
 
-TEST(CDRipThreadHelpers, TitlesThatCannotBeFileNames)
-{
-    struct Case {
-        QString title;
-        bool valid;
-    } cases[] = {
-        {QStringLiteral("Song"), true},
-        {QStringLiteral("A: B? \"C\" *"), true},
-        {QStringLiteral("..."), true},
-        {QString(), false},
-        {QStringLiteral("."), false},
-        {QStringLiteral(".."), false},
-        {QStringLiteral("AC/DC"), false},
-        {QStringLiteral("../escape"), false},
-        {QStringLiteral("tab\there"), false},
-        {QStringLiteral("new\nline"), false},
-        {QString(QChar(0x85)) + QStringLiteral("x"), false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsValidTitleForFileName(c.title), c.valid) << c.title.toStdString();
-}
-
 TEST(CDRipThreadHelpers, TimeTexts)
 {
     struct Case {
@@ -159,7 +137,7 @@ TEST(CDRipThreadHelpers, TimeTexts)
         const char* elapsedText;
         const char* estimatedText;
     } cases[] = {
-        {65.0, 100, "01:05", "01:05"}, {2.5, 50, "00:02", "00:04"}, {3.5, 50, "00:04", "00:08"},
+        {65.0, 100, "01:05", "01:05"}, {2.5, 50, "00:02", "00:04"},     {3.5, 50, "00:04", "00:08"},
         {10.0, 3, "00:10", "05:33"},   {6000, 100, "100:00", "100:00"}, {12.0, 0, "", ""},
     };
     for (const auto& c : cases) {
@@ -260,64 +238,22 @@ TEST_F(RipFixture, ReadFailureKeepsWhatWasReadWithEmptyHeader)
     EXPECT_TRUE(wav.mid(44) == drive.trackAudio(1, 50));
 }
 
-TEST_F(RipFixture, TitlesThatAreNoFileNameCreateNothing)
-{
-    FakeCDDrive drive({20});
-    QDir().mkpath(path(QStringLiteral("sub")));
-    const QString titles[] = {QStringLiteral("../outside"), QStringLiteral("sub/inner"),
-                              QStringLiteral(".."), QString(), QStringLiteral("a\rb")};
-    for (const auto& title : titles) {
-        collector.reports.clear();
-        rip(1, title);
-        const auto finals = collector.finals();
-        ASSERT_EQ(finals.size(), 1u) << title.toStdString();
-        EXPECT_EQ(finals[0].info.StepResult, rrCreateFailed);
-    }
-    EXPECT_EQ(drive.reads.load(), 0);
-    QDir parent(out.path());
-    parent.cdUp();
-    EXPECT_FALSE(QFile::exists(parent.filePath(QStringLiteral("outside.wav"))));
-    EXPECT_TRUE(QDir(path(QStringLiteral("sub"))).isEmpty());
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 0);
-}
-
 TEST_F(RipFixture, WriteFailuresEndInAReportNamingFileAndReason)
 {
     FakeCDDrive drive({40});
     if (!QFile::exists(QStringLiteral("/dev/full")))
         GTEST_SKIP() << "no /dev/full";
-    struct Case {
-        const char* link; // the name that points at /dev/full
-        bool normalize;
-        const char* named;
-    } cases[] = {
-        {"Full.wav", false, "Full.wav"},
-        {"Full.nor", true, "Full.nor"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.link);
-        QDir(out.path()).removeRecursively();
-        QDir().mkpath(out.path());
-        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path(QString::fromLatin1(c.link))));
-        OptionsSetting.CommonOptions.IsNormalize = c.normalize;
-        collector.reports.clear();
-        rip(1, QStringLiteral("Full"));
-        const auto finals = collector.finals();
-        ASSERT_EQ(finals.size(), 1u);
-        EXPECT_EQ(finals[0].info.StepResult, rrWriteFailed);
-        EXPECT_TRUE(finals[0].info.Message.contains(QString::fromLatin1(c.named)))
-            << finals[0].info.Message.toStdString();
-        EXPECT_TRUE(finals[0].info.Message.contains(QStringLiteral("No space left")))
-            << finals[0].info.Message.toStdString();
-        if (c.normalize) {
-            // The extracted file stays complete and untouched.
-            const QByteArray wav = readFile(path(QStringLiteral("Full.wav")));
-            EXPECT_TRUE(wav.mid(44) == drive.trackAudio(1));
-        }
-    }
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path(QStringLiteral("Full.wav"))));
+    rip(1, QStringLiteral("Full"));
+    const auto finals = collector.finals();
+    ASSERT_EQ(finals.size(), 1u);
+    EXPECT_EQ(finals[0].info.StepResult, rrWriteFailed);
+    // The system's own reason, with the file.
+    EXPECT_EQ(finals[0].info.Message,
+              QStringLiteral("cannot write %1: No space left on device").arg(path("Full.wav")));
 }
 
-TEST_F(RipFixture, StopEndsWithoutFinalReportAndWithCorrectHeader)
+TEST_F(RipFixture, StopEndsAfterTheReadInHandWithoutFinalReport)
 {
     FakeCDDrive drive({500});
     OptionsSetting.CommonOptions.IsNormalize = true;
@@ -326,10 +262,6 @@ TEST_F(RipFixture, StopEndsWithoutFinalReportAndWithCorrectHeader)
     EXPECT_EQ(drive.reads.load(), 1);
     for (const auto& r : collector.reports)
         EXPECT_NE(r.info.Percent, scNormalizeStarts);
-    const QByteArray wav = readFile(path(QStringLiteral("Stopped.wav")));
-    ASSERT_EQ(wav.size(), 44 + 10 * 2352);
-    EXPECT_EQ(le32(wav, 40), 10u * 2352);
-    EXPECT_EQ(le32(wav, 4), 10u * 2352 + 36);
 }
 
 TEST_F(RipFixture, NormalizeBringsPeakToTargetAndLeavesSilenceAlone)
@@ -376,7 +308,6 @@ TEST_F(RipFixture, NormalizeBringsPeakToTargetAndLeavesSilenceAlone)
         if (c.peak == 0) {
             EXPECT_TRUE(wav.mid(44) == original);
         }
-        EXPECT_FALSE(QFile::exists(path(QStringLiteral("Loud.nor"))));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "jobs/job_engine.h"
 
 #include "cdaccess/cd_rip_thread.h"
+#include "encoders/encoder_fixtures.h"
 #include "fake_cd_drive.h"
 #include "job_test_support.h"
 #include "settings/options_setting.h"
@@ -9,8 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ namespace {
 
 struct EngineFixture : ::testing::Test {
     QTemporaryDir out;
+    QTemporaryDir in;
     TOptionsSetting saved = OptionsSetting;
     RecordingView view;
     ScriptedEncoder encoder;
@@ -32,16 +34,28 @@ struct EngineFixture : ::testing::Test {
     }
     void TearDown() override { OptionsSetting = saved; }
     QString path(const QString& name) const { return out.filePath(name); }
-    QStringList shownTexts() const
+    // A short 16-bit WAV file among the inputs.
+    QString wav(const QString& name, int rate = 44100)
     {
-        QStringList t;
-        for (const auto& s : prompts.shown)
-            t << s.text;
-        return t;
+        const QString file = in.filePath(name);
+        EXPECT_TRUE(writeWav(file, rate, 2, 16, 0.05));
+        return file;
+    }
+    std::vector<TItemOutcome> outcomes(const TJobEngine& engine) const
+    {
+        std::vector<TItemOutcome> o;
+        for (const auto& item : engine.Summary().items())
+            o.push_back(item.Outcome);
+        return o;
     }
 };
 
-TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesFollowTheSettings)
+constexpr auto Made = TItemOutcome::Made;
+constexpr auto Skipped = TItemOutcome::Skipped;
+constexpr auto Failed = TItemOutcome::Failed;
+constexpr auto Pending = TItemOutcome::Pending;
+
+TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesGoAsSoonAsTheirTrackIsDone)
 {
     struct Case {
         int format;
@@ -50,11 +64,7 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesFollowTheSettings)
         int encodes;
         bool wavsRemain;
     } cases[] = {
-        {ofWAV,
-         false,
-         {"Extracting(01/02): One", "Extracting(02/02): Two"},
-         0,
-         true},
+        {ofWAV, false, {"Extracting(01/02): One", "Extracting(02/02): Two"}, 0, true},
         {ofMP3,
          false,
          {"Extracting(01/02): One", "Encoding(01/02): One", "Extracting(02/02): Two",
@@ -75,6 +85,14 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesFollowTheSettings)
         OptionsSetting.CommonOptions.IsKeepWav = c.keepWav;
         view = RecordingView{};
         encoder = ScriptedEncoder{};
+        bool firstWavGoneBeforeSecondRip = true;
+        encoder.onStart = [&](const ScriptedEncoder::Call& call) {
+            // The encoder reads the ripped track under its hidden name.
+            EXPECT_TRUE(QFileInfo(call.input).fileName().startsWith(QLatin1Char('.')));
+            EXPECT_TRUE(call.input.endsWith(QStringLiteral(".part")));
+            if (encoder.calls.size() == 2)
+                firstWavGoneBeforeSecondRip = partFiles(out.path()).size() == 2;
+        };
         TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01One"), QStringLiteral("02Two")},
                           view, &encoder);
         engine.Start();
@@ -83,16 +101,20 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesFollowTheSettings)
         EXPECT_TRUE(engine.Finished());
         EXPECT_EQ(view.statusLines, c.statuses);
         ASSERT_EQ(int(encoder.calls.size()), c.encodes);
-        for (int i = 0; i < c.encodes; ++i) {
+        EXPECT_TRUE(firstWavGoneBeforeSecondRip);
+        const QString ext = c.format == ofWAV ? QStringLiteral(".wav") : QStringLiteral(".mp3");
+        for (int i = 0; i < 2; ++i) {
             const QString stem = path(i ? QStringLiteral("Two") : QStringLiteral("One"));
-            EXPECT_EQ(encoder.calls[i].input, stem + QStringLiteral(".wav"));
-            EXPECT_EQ(encoder.calls[i].output, stem + QStringLiteral(".mp3"));
-            EXPECT_TRUE(encoder.calls[i].encode);
-            EXPECT_EQ(encoder.calls[i].kind, TJobKind::Extract);
-            EXPECT_TRUE(QFile::exists(stem + QStringLiteral(".mp3")));
+            EXPECT_EQ(engine.OutputPath(i), stem + ext);
+            EXPECT_TRUE(QFile::exists(stem + ext));
+            EXPECT_EQ(QFile::exists(stem + QStringLiteral(".wav")), c.wavsRemain);
         }
-        EXPECT_EQ(QFile::exists(path(QStringLiteral("One.wav"))), c.wavsRemain);
-        EXPECT_EQ(QFile::exists(path(QStringLiteral("Two.wav"))), c.wavsRemain);
+        if (c.encodes) {
+            EXPECT_EQ(readFile(path(QStringLiteral("One.mp3"))), "encoded");
+        }
+        EXPECT_EQ(outcomes(engine), (std::vector<TItemOutcome>{Made, Made}));
+        EXPECT_TRUE(engine.Summary().clean());
+        EXPECT_TRUE(partFiles(out.path()).isEmpty());
         EXPECT_TRUE(prompts.shown.empty());
         QDir(out.path()).removeRecursively();
         QDir().mkpath(out.path());
@@ -109,30 +131,35 @@ TEST_F(EngineFixture, ConversionsNameTheirOutputsAndSteps)
         QStringList captions;
         QStringList statuses;
     };
-    const QString in = QStringLiteral("/some/where/");
+    const QString song = in.filePath(QStringLiteral("song.mp3"));
+    ASSERT_TRUE(writeFakeMp3(song));
+    const QString ab = wav(QStringLiteral("a.b.wav"));
+    const QString noext = wav(QStringLiteral("noext"));
+    QDir().mkpath(out.path() + QStringLiteral("/rec"));
+    const QString take = out.path() + QStringLiteral("/rec/take.wav");
+    ASSERT_TRUE(writeWav(take, 44100, 1, 16, 0.05));
     const Case cases[] = {
         {TJobKind::WavToMp3,
-         {in + "a.b.wav", in + "noext"},
+         {ab, noext},
          {path("a.b.mp3"), path("noext.mp3")},
          true,
          {"Encoding WAV to MP3", "Encoding"},
-         {"Encoding(01/02): " + in + "a.b.wav", "Encoding(02/02): " + in + "noext"}},
+         {"Encoding(01/02): " + ab, "Encoding(02/02): " + noext}},
         {TJobKind::Mp3ToWav,
-         {in + "song.mp3"},
+         {song},
          {path("song.wav")},
          false,
          {"Decoding MP3 to WAV"},
-         {"Decoding(01/01): " + in + "song.mp3"}},
+         {"Decoding(01/01): " + song}},
         {TJobKind::RecordToMp3,
-         {out.path() + "/rec/take.wav"},
+         {take},
          {out.path() + "/rec/take.mp3"},
          true,
          {"Encoding WAV to MP3"},
-         {"Encoding(01/01): " + out.path() + "/rec/take.wav"}},
+         {"Encoding(01/01): " + take}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.kind));
-        QDir().mkpath(out.path() + QStringLiteral("/rec"));
         view = RecordingView{};
         encoder = ScriptedEncoder{};
         TJobEngine engine(c.kind, 0, c.items, view, &encoder);
@@ -141,77 +168,231 @@ TEST_F(EngineFixture, ConversionsNameTheirOutputsAndSteps)
         ASSERT_EQ(encoder.calls.size(), size_t(c.items.size()));
         for (int i = 0; i < c.items.size(); ++i) {
             EXPECT_EQ(encoder.calls[i].input, c.items[i]);
-            EXPECT_EQ(encoder.calls[i].output, c.outputs[i]);
+            // The encoder writes a hidden file beside the output, which then
+            // takes the output's name.
+            EXPECT_EQ(QFileInfo(encoder.calls[i].output).path(), QFileInfo(c.outputs[i]).path());
+            EXPECT_EQ(engine.OutputPath(i), c.outputs[i]);
+            EXPECT_EQ(readFile(c.outputs[i]), "encoded");
             EXPECT_EQ(encoder.calls[i].encode, c.encode);
             EXPECT_EQ(encoder.calls[i].kind, c.kind);
         }
         EXPECT_EQ(view.captions, c.captions);
         EXPECT_EQ(view.statusLines, c.statuses);
+        EXPECT_EQ(engine.Summary().madeFiles(), c.outputs);
     }
 }
 
-TEST_F(EngineFixture, FailedTracksAreReportedOnceAndPassedOver)
+TEST_F(EngineFixture, TitlesBecomeSafeDistinctFileNamesAndTagsKeepThem)
+{
+    FakeCDDrive drive({10, 10, 10, 10, 10});
+    OptionsSetting.CommonOptions.OutputFormat = ofWAV;
+    const QStringList items = {QStringLiteral("01AC/DC"), QStringLiteral("02Intro"),
+                               QStringLiteral("03intro"), QStringLiteral("04. . ."),
+                               QStringLiteral("05Static: Weather?")};
+    TJobEngine engine(TJobKind::Extract, 1, items, view, &encoder);
+    const QStringList names = {"AC-DC.wav", "Intro.wav", "intro (2).wav", "Track04.wav",
+                               "Static- Weather-.wav"};
+    for (int i = 0; i < items.size(); ++i)
+        EXPECT_EQ(engine.OutputPath(i), path(names[i]));
+    engine.Start();
+    ASSERT_TRUE(runUntilClosed(view));
+    EXPECT_EQ(engine.Summary().count(Made), 5);
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 5);
+    // The status line keeps the real title.
+    EXPECT_TRUE(view.statusLines.contains(QStringLiteral("Extracting(01/05): AC/DC")));
+}
+
+TEST_F(EngineFixture, ExistingFilesAreReplacedOnlyAfterAYes)
+{
+    struct Case {
+        const char* name;
+        TJobKind kind;
+        int format;
+        PromptButton answer;
+        bool asked;
+        TItemOutcome outcome;
+        bool inUse;
+    } cases[] = {
+        {"extraction, yes", TJobKind::Extract, ofMP3, pbYes, true, Made, false},
+        {"extraction, no", TJobKind::Extract, ofMP3, pbNo, true, Skipped, false},
+        {"extraction to WAV, no", TJobKind::Extract, ofWAV, pbNo, true, Skipped, false},
+        {"conversion, yes", TJobKind::WavToMp3, ofMP3, pbYes, true, Made, false},
+        {"conversion, no", TJobKind::WavToMp3, ofMP3, pbNo, true, Skipped, false},
+        {"conversion, yes but in use", TJobKind::WavToMp3, ofMP3, pbYes, true, Failed, true},
+        {"the recorder has asked already", TJobKind::RecordToMp3, ofMP3, pbNo, false, Made, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeCDDrive drive({10, 10});
+        OptionsSetting.CommonOptions.OutputFormat = c.format;
+        view = RecordingView{};
+        encoder = ScriptedEncoder{};
+        prompts.shown.clear();
+        prompts.answers = {c.answer};
+        const bool extract = c.kind == TJobKind::Extract;
+        const QString source = wav(QStringLiteral("Same.wav"));
+        const QString ext = c.format == ofWAV ? QStringLiteral(".wav") : QStringLiteral(".mp3");
+        const QString existing = c.kind == TJobKind::RecordToMp3
+                                     ? in.filePath(QStringLiteral("Same.mp3"))
+                                     : path(QStringLiteral("Same") + ext);
+        ASSERT_TRUE(writeFile(existing, "the user's own"));
+        QFile holder(existing);
+        if (c.inUse) {
+            ASSERT_TRUE(holder.open(QIODevice::ReadOnly));
+        }
+        const QStringList items =
+            extract ? QStringList{QStringLiteral("01Same"), QStringLiteral("02Other")}
+                    : QStringList{source};
+        TJobEngine engine(c.kind, 1, items, view, &encoder);
+        engine.Start();
+        ASSERT_TRUE(runUntilClosed(view));
+        ASSERT_EQ(prompts.shown.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(prompts.shown[0].text, existing + QStringLiteral(" has existed,overite it?"));
+            EXPECT_EQ(prompts.shown[0].buttons, unsigned(pbYes | pbNo));
+        }
+        EXPECT_EQ(outcomes(engine)[0], c.outcome);
+        if (c.inUse) {
+            EXPECT_EQ(engine.Summary().items()[0].Reason,
+                      existing + QStringLiteral("maybe be used,operate fail!"));
+        }
+        if (c.outcome != Made) {
+            EXPECT_EQ(readFile(existing), "the user's own");
+        } else {
+            EXPECT_NE(readFile(existing), "the user's own");
+        }
+        // A skipped track is not even read; the job goes on with the next.
+        if (extract) {
+            EXPECT_EQ(outcomes(engine)[1], Made);
+            EXPECT_EQ(drive.reads.load(), c.outcome == Skipped ? 1 : 2);
+        }
+        EXPECT_TRUE(partFiles(out.path()).isEmpty());
+        QDir(out.path()).removeRecursively();
+        QDir().mkpath(out.path());
+    }
+}
+
+TEST_F(EngineFixture, FailedItemsAreCollectedAndTheJobGoesOn)
 {
     FakeCDDrive drive({20, 20, 20});
     drive.failingSectors = {25};
     OptionsSetting.CommonOptions.OutputFormat = ofMP3;
     TJobEngine engine(TJobKind::Extract, 1,
-                      {QStringLiteral("01Good"), QStringLiteral("02Bad"), QStringLiteral("03AC/DC")},
+                      {QStringLiteral("01Good"), QStringLiteral("02Bad"), QStringLiteral("03Last")},
                       view, &encoder);
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));
-    EXPECT_EQ(shownTexts(),
-              QStringList({QStringLiteral("Error while reading CD information!"),
-                           path(QStringLiteral("AC/DC.wav")) +
-                               QStringLiteral(" is not a valid file name.Please rename the "
-                                              "Title in the CD tracks list.")}));
-    ASSERT_EQ(encoder.calls.size(), 1u); // only the good track is encoded
+    // Nothing is shown while the job runs; the summary says it once.
+    EXPECT_TRUE(prompts.shown.empty());
+    ASSERT_EQ(encoder.calls.size(), 2u); // the bad track is not encoded
     EXPECT_EQ(engine.ExtractedCount(), 3);
     EXPECT_EQ(engine.EncodedCount(), 3);
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("AC"))));
-    // Every track was extracted, so the work files of the MP3 output go.
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("Good.wav"))));
+    EXPECT_EQ(outcomes(engine), (std::vector<TItemOutcome>{Made, Failed, Made}));
+    EXPECT_EQ(engine.Summary().headline(), QStringLiteral("2 of 3 tracks made; 1 failed"));
+    EXPECT_TRUE(engine.Summary().items()[1].Reason.startsWith(
+        QStringLiteral("Error while reading CD information! (track 2, sectors 20 to 29)")))
+        << engine.Summary().items()[1].Reason.toStdString();
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("Bad.mp3"))));
+    EXPECT_TRUE(partFiles(out.path()).isEmpty());
 }
 
 TEST_F(EngineFixture, EncoderResultsAndFailures)
 {
     struct Case {
         ScriptedEncoder::Script script;
-        QStringList shown;
+        TItemOutcome first;
+        const char* reason;
+        size_t calls;
     } cases[] = {
-        {{false, true, 2, {}}, {}},
-        {{false, false, 0, {}}, {}}, // declined: skipped silently
-        {{false, false, 1, {}}, {"/x/a.wavmaybe be used,operate fail!"}},
-        {{false, true, 1, {}}, {}},
-        {{false, false, 2, {}},
-         {"Create MP3 file error!\r\nPlease check the output and lame options or run "
-          "application again."}},
-        {{false, true, 2, "lame ended with exit code 1: disk full"},
-         {"lame ended with exit code 1: disk full"}},
-        {{true, false, 0, {}}, {"Error while creating mp3 encoding process!2"}},
+        {{false, true, 2, {}}, Made, "", 2},
+        {{false, true, 2, "lame failed with exit code 1: Error writing mp3 output"},
+         Failed,
+         "lame failed with exit code 1: Error writing mp3 output",
+         2},
+        {{false, false, 2, {}, false}, Failed, "Create MP3 file error!", 2}, // no output
+        // A step that could not start ends the job: every item would fail alike.
+        {{true, false, 0, {}}, Failed, "Error while creating mp3 encoding process!2", 1},
     };
     int n = 0;
+    const QStringList items = {wav(QStringLiteral("a.wav")), wav(QStringLiteral("b.wav"))};
     for (const auto& c : cases) {
         SCOPED_TRACE(n++);
         view = RecordingView{};
         encoder = ScriptedEncoder{};
         encoder.scripts = {c.script};
-        prompts.shown.clear();
-        TJobEngine engine(TJobKind::WavToMp3, 0,
-                          {QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}, view,
-                          &encoder);
+        TJobEngine engine(TJobKind::WavToMp3, 0, items, view, &encoder);
         engine.Start();
         ASSERT_TRUE(runUntilClosed(view));
-        EXPECT_EQ(shownTexts(), c.shown);
-        // A step that could not start ends the job; otherwise the second item runs.
-        EXPECT_EQ(encoder.calls.size(), c.script.fail ? 1u : 2u);
+        EXPECT_TRUE(prompts.shown.empty());
+        EXPECT_EQ(encoder.calls.size(), c.calls);
+        EXPECT_EQ(outcomes(engine)[0], c.first);
+        EXPECT_EQ(engine.Summary().items()[0].Reason.left(int(strlen(c.reason))),
+                  QLatin1String(c.reason));
+        EXPECT_EQ(outcomes(engine)[1], c.calls == 2 ? Made : Pending);
+        EXPECT_EQ(QFile::exists(path(QStringLiteral("a.mp3"))), c.first == Made);
+        EXPECT_TRUE(partFiles(out.path()).isEmpty());
         EXPECT_TRUE(engine.Finished());
+        QDir(out.path()).removeRecursively();
+        QDir().mkpath(out.path());
     }
+}
+
+TEST_F(EngineFixture, InputsThatAreNotWhatTheySeemAreRefused)
+{
+    const QString text = in.filePath(QStringLiteral("notes.wav"));
+    ASSERT_TRUE(writeFile(text, "just some text, no RIFF header at all"));
+    const QString mp3 = in.filePath(QStringLiteral("song.mp3"));
+    ASSERT_TRUE(writeFakeMp3(mp3));
+    const QString empty = in.filePath(QStringLiteral("empty.wav"));
+    ASSERT_TRUE(writeWav(empty, 44100, 2, 16, 0));
+    struct Case {
+        TJobKind kind;
+        QString input;
+        const char* says;
+    } cases[] = {
+        {TJobKind::WavToMp3, text, " is not a WAV file"},
+        {TJobKind::WavToWma, mp3, " is an MP3 file, not a WAV file: convert it to WAV first"},
+        {TJobKind::WavToMp3, empty, " holds no audio"},
+        {TJobKind::Mp3ToWav, text, " is not an MP3 file"},
+        {TJobKind::WavToMp3, in.filePath(QStringLiteral("absent.wav")), "cannot read "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        view = RecordingView{};
+        encoder = ScriptedEncoder{};
+        TJobEngine engine(c.kind, 0, {c.input}, view, &encoder);
+        engine.Start();
+        ASSERT_TRUE(runUntilClosed(view));
+        EXPECT_TRUE(encoder.calls.empty());
+        EXPECT_EQ(outcomes(engine), std::vector<TItemOutcome>{Failed});
+        EXPECT_TRUE(engine.Summary().items()[0].Reason.contains(QLatin1String(c.says)))
+            << engine.Summary().items()[0].Reason.toStdString();
+        // Nothing at all is left behind, not even an empty file.
+        EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+TEST_F(EngineFixture, AnUnusableOutputFolderIsSaidOnceBeforeAnythingStarts)
+{
+    FakeCDDrive drive({10, 10});
+    OptionsSetting.CommonOptions.OutputFormat = ofWAV;
+    const QString missing = out.filePath(QStringLiteral("not/there"));
+    OptionsSetting.CommonOptions.OutputFolder = missing;
+    TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A"), QStringLiteral("02B")}, view,
+                      &encoder);
+    engine.Start();
+    EXPECT_EQ(view.closed, 1);
+    EXPECT_EQ(drive.reads.load(), 0);
+    EXPECT_EQ(engine.Summary().jobError(),
+              QStringLiteral("cannot write into %1: No such file or directory").arg(missing));
+    EXPECT_EQ(engine.Summary().headline(),
+              QStringLiteral("cannot write into %1: No such file or directory; 0 of 2 tracks made")
+                  .arg(missing));
 }
 
 TEST_F(EngineFixture, ProgressReportsMoveTheViewOnlyForKnownPercentages)
 {
-    TJobEngine engine(TJobKind::WavToMp3, 0, {QStringLiteral("/x/a.wav")}, view, &encoder);
+    TJobEngine engine(TJobKind::WavToMp3, 0, {wav(QStringLiteral("a.wav"))}, view, &encoder);
     encoder.scripts = {{false, false, -1, {}}};
     engine.Start();
     view.initializingVisible = true;
@@ -226,6 +407,7 @@ TEST_F(EngineFixture, ProgressReportsMoveTheViewOnlyForKnownPercentages)
         info->ElapsedText = QStringLiteral("00:0%1").arg(before);
         engine.HandleProcessInfo(std::move(info));
         EXPECT_EQ(view.gauge.size(), before + (c.moves ? 1 : 0)) << c.percent;
+        ASSERT_FALSE(view.times.isEmpty());
         EXPECT_EQ(view.times.back().left(5), QStringLiteral("00:0%1").arg(before));
         if (c.moves) {
             EXPECT_EQ(view.gauge.back(), c.percent);
@@ -236,6 +418,7 @@ TEST_F(EngineFixture, ProgressReportsMoveTheViewOnlyForKnownPercentages)
     }
     engine.Stop();
     EXPECT_EQ(encoder.stops, 1);
+    EXPECT_TRUE(engine.Summary().stopped());
     // After the end, reports change nothing.
     auto late = std::make_unique<TProcessInfo>();
     late->Percent = 50;
@@ -244,10 +427,11 @@ TEST_F(EngineFixture, ProgressReportsMoveTheViewOnlyForKnownPercentages)
     EXPECT_EQ(view.gauge.size(), gaugeBefore);
 }
 
-TEST_F(EngineFixture, StopDuringRipLeavesPartialFilesAndStopsCleanly)
+TEST_F(EngineFixture, StopDuringRipRemovesWhatIsUnfinishedAndGoesNoFurther)
 {
     FakeCDDrive drive({30, 3000, 30});
     OptionsSetting.CommonOptions.OutputFormat = ofMP3;
+    ASSERT_TRUE(writeFile(path(QStringLiteral("B.mp3")), "an older B"));
     std::atomic<bool> inSecondTrack{false};
     drive.beforeRead = [&](std::int32_t lba) {
         if (lba >= 30 + 100) {
@@ -256,6 +440,7 @@ TEST_F(EngineFixture, StopDuringRipLeavesPartialFilesAndStopsCleanly)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     };
+    prompts.answers = {pbYes};
     TJobEngine engine(TJobKind::Extract, 1,
                       {QStringLiteral("01A"), QStringLiteral("02B"), QStringLiteral("03C")}, view,
                       &encoder);
@@ -264,21 +449,20 @@ TEST_F(EngineFixture, StopDuringRipLeavesPartialFilesAndStopsCleanly)
     engine.Stop();
     EXPECT_EQ(view.closed, 1);
     EXPECT_TRUE(engine.Finished());
-    // Not every track was extracted: the work files stay; the partial WAV
-    // has a header that matches its data.
-    EXPECT_TRUE(QFile::exists(path(QStringLiteral("A.wav"))));
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("A.mp3"))));
-    const QByteArray partial = readFile(path(QStringLiteral("B.wav")));
-    ASSERT_GT(partial.size(), 44);
-    EXPECT_LT(partial.size(), 44 + 3000 * 2352);
-    EXPECT_EQ(qFromLittleEndian<quint32>(partial.constData() + 40), quint32(partial.size() - 44));
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("C.wav"))));
+    // The previous B is untouched, no WAV or temporary file is left, and
+    // track 3 was never started.
+    EXPECT_EQ(readFile(path(QStringLiteral("B.mp3"))), "an older B");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({QStringLiteral("A.mp3"), QStringLiteral("B.mp3")}));
+    EXPECT_EQ(outcomes(engine), (std::vector<TItemOutcome>{Made, Pending, Pending}));
+    EXPECT_EQ(engine.Summary().headline(), QStringLiteral("Stopped; 1 of 3 tracks made"));
     // Reports still queued for the ended job are ignored.
     QCoreApplication::processEvents();
     EXPECT_EQ(view.closed, 1);
 }
 
-TEST_F(EngineFixture, RipStartFailuresAreShownAndTheJobWaitsForStop)
+TEST_F(EngineFixture, ADriveThatCannotBeReadEndsTheJobWithItsReason)
 {
     struct Case {
         bool refuseMode;
@@ -288,18 +472,18 @@ TEST_F(EngineFixture, RipStartFailuresAreShownAndTheJobWaitsForStop)
         {false, "Error while reading TOC information!"},
     };
     for (const auto& c : cases) {
-        FakeCDDrive drive({10});
+        FakeCDDrive drive({10, 10});
         drive.refuseMode = c.refuseMode;
         drive.failTOC = !c.refuseMode;
         view = RecordingView{};
-        prompts.shown.clear();
-        TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A")}, view, &encoder);
+        TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A"), QStringLiteral("02B")},
+                          view, &encoder);
         engine.Start();
-        runUntilClosed(view, 300, [&] { return !prompts.shown.empty(); });
-        EXPECT_EQ(shownTexts(), QStringList{QString::fromLatin1(c.text)});
-        EXPECT_EQ(view.closed, 0);
-        engine.Stop();
-        EXPECT_EQ(view.closed, 1);
+        ASSERT_TRUE(runUntilClosed(view));
+        EXPECT_TRUE(prompts.shown.empty());
+        EXPECT_EQ(outcomes(engine), (std::vector<TItemOutcome>{Failed, Pending}));
+        EXPECT_EQ(engine.Summary().items()[0].Reason, QString::fromLatin1(c.text));
+        EXPECT_TRUE(partFiles(out.path()).isEmpty());
     }
 }
 
@@ -321,14 +505,42 @@ TEST_F(EngineFixture, ExtractionToFormatsWithoutAStepIsRefusedUpFront)
         OptionsSetting.CommonOptions.OutputFormat = format;
         FakeCDDrive drive({10});
         view = RecordingView{};
-        prompts.shown.clear();
         TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A")}, view, &encoder);
         engine.Start();
-        ASSERT_EQ(prompts.shown.size(), 1u) << format;
-        EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("FLAC or Opus")));
+        EXPECT_TRUE(engine.Summary().jobError().contains(QStringLiteral("FLAC or Opus"))) << format;
+        EXPECT_EQ(drive.reads.load(), 0);
         EXPECT_EQ(view.closed, 1) << "the job ends instead of waiting for Stop";
         EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
     }
+}
+
+TEST(JobSummary, TextSaysWhatWasNotMadeAndWhy)
+{
+    TJobSummary s;
+    s.reset(true, {QStringLiteral("Intro"), QStringLiteral("Song"), QStringLiteral("Outro")},
+            {QStringLiteral("/o/Intro.mp3"), QStringLiteral("/o/Song.mp3"),
+             QStringLiteral("/o/Outro.mp3")});
+    s.made(0);
+    s.skipped(1, QStringLiteral("/o/Song.mp3 exists and was kept"));
+    s.failed(2, QStringLiteral("cannot write /o/Outro.mp3: No space left on device"));
+    s.note(0, QStringLiteral("Error #300! Could not save Tag!"));
+    EXPECT_FALSE(s.clean());
+    EXPECT_EQ(s.madeFiles(), QStringList{QStringLiteral("/o/Intro.mp3")});
+    EXPECT_EQ(s.text(),
+              QStringLiteral("1 of 3 tracks made; 1 skipped; 1 failed\n"
+                             "Intro: Error #300! Could not save Tag!\n"
+                             "Song: /o/Song.mp3 exists and was kept\n"
+                             "Outro: cannot write /o/Outro.mp3: No space left on device"));
+    // Files are named by their reasons when these name them.
+    s.reset(false, {QStringLiteral("/i/a.txt")}, {QStringLiteral("/o/a.mp3")});
+    s.failed(0, QStringLiteral("/i/a.txt is not a WAV file"));
+    EXPECT_EQ(s.text(), QStringLiteral("0 of 1 file made; 1 failed\n/i/a.txt is not a WAV file"));
+    // Items a failure left unbegun are counted, unless a stop explains them.
+    s.reset(false, {QStringLiteral("/i/a.wav"), QStringLiteral("/i/b.wav")}, {});
+    s.failed(0, QStringLiteral("lame is missing"));
+    EXPECT_EQ(s.headline(), QStringLiteral("0 of 2 files made; 1 failed; 1 not begun"));
+    s.setStopped();
+    EXPECT_EQ(s.headline(), QStringLiteral("Stopped; 0 of 2 files made; 1 failed"));
 }
 
 } // namespace

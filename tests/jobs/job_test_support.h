@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 
@@ -29,7 +30,10 @@ public:
     void setFrameCaption(const QString& t) override { captions << t; }
     void setInitializing(const QString&, bool visible) override { initializingVisible = visible; }
     void setProgress(int percent, bool) override { gauge.push_back(percent); }
-    void setTimes(const QString& e, const QString& s) override { times << e + QLatin1Char('|') + s; }
+    void setTimes(const QString& e, const QString& s) override
+    {
+        times << e + QLatin1Char('|') + s;
+    }
     void closeJob() override { ++closed; }
 };
 
@@ -45,13 +49,15 @@ public:
         TJobKind kind;
     };
     struct Script {
-        bool fail = false;     // start throws
-        bool progress = true;  // a progress report before the end
-        int result = 2;        // StepResult of the end report; -1: no end report
+        bool fail = false;    // start throws
+        bool progress = true; // a progress report before the end
+        int result = 2;       // StepResult of the end report; -1: no end report
         QString message;
+        bool writes = true; // the output gets some bytes
     };
     std::vector<Call> calls;
     std::deque<Script> scripts; // one per start; empty: the default
+    std::function<void(const Call&)> onStart;
     bool active = false;
     int stops = 0;
 
@@ -59,6 +65,8 @@ public:
                TJobKind kind) override
     {
         calls.push_back({input, output, encode, kind});
+        if (onStart)
+            onStart(calls.back());
         Script s;
         if (!scripts.empty()) {
             s = scripts.front();
@@ -68,7 +76,7 @@ public:
             throw std::runtime_error("Error while creating mp3 encoding process!2");
         active = true;
         QFile out(output);
-        if (out.open(QIODevice::WriteOnly))
+        if (s.writes && out.open(QIODevice::WriteOnly))
             out.write("encoded");
         if (s.progress) {
             auto info = std::make_unique<TProcessInfo>();
@@ -105,6 +113,26 @@ inline bool runUntilClosed(const RecordingView& view, int guardMs = 60000,
             return true;
     }
     return view.closed > 0;
+}
+
+// The temporary files a job left in folder (hidden ".part" names); a job
+// that has ended leaves none.
+inline QStringList partFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
+}
+
+// A file lame would take for MP3: two MPEG-1 layer III frames (128 kbit/s,
+// 44100 Hz, 417 bytes each) of silence.
+inline bool writeFakeMp3(const QString& path)
+{
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xFF);
+    frame[1] = char(0xFB);
+    frame[2] = char(0x90);
+    frame[3] = char(0x00);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(frame + frame) == 834;
 }
 
 } // namespace quillon::test

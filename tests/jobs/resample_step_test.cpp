@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -116,51 +117,63 @@ struct ResampleFixture : ::testing::Test {
         OptionsSetting.CommonOptions.OutputFolder = out.path();
     }
     void TearDown() override { OptionsSetting = saved; }
-    QString temp() const { return out.filePath(QStringLiteral("DiZE3ReTemp.wav")); }
 };
 
-TEST_F(ResampleFixture, ItemsBelow44100AreResampledFirst)
+TEST_F(ResampleFixture, ItemsBelow44100OrWiderThan16BitsArePreparedFirst)
 {
     const QString low = in.filePath("low.wav"), cd = in.filePath("cd.wav"),
-                  narrow = in.filePath("narrow.wav"), broken = in.filePath("broken.wav"),
+                  narrow = in.filePath("narrow.wav"), wide = in.filePath("wide.wav"),
                   high = in.filePath("high.wav");
     writeTone(low, 22050, 2, 16, 1);
     writeTone(cd, 44100, 2, 16, 1);
     writeTone(narrow, 11025, 1, 8, 1);
     writeTone(high, 48000, 1, 16, 1);
-    writeFile(broken, "not a wave file");
+    // 24-bit samples: lame would read them itself, but only as 16-bit PCM
+    // does every input reach it the same way.
+    {
+        QByteArray wav = readFile(high);
+        QByteArray data;
+        for (qsizetype i = 44; i + 1 < wav.size(); i += 2)
+            data += QByteArray(1, '\0') + wav.mid(i, 2);
+        QByteArray h = wav.left(44);
+        qToLittleEndian<quint32>(quint32(36 + data.size()), h.data() + 4);
+        qToLittleEndian<quint32>(48000 * 3, h.data() + 28);
+        qToLittleEndian<quint16>(3, h.data() + 32);
+        qToLittleEndian<quint16>(24, h.data() + 34);
+        qToLittleEndian<quint32>(quint32(data.size()), h.data() + 40);
+        ASSERT_TRUE(writeFile(wide, h + data));
+    }
     FormatRecordingEncoder encoder;
-    TJobEngine engine(TJobKind::WavToMp3, 0, {low, cd, narrow, broken, high}, view, &encoder);
+    TJobEngine engine(TJobKind::WavToMp3, 0, {low, cd, narrow, wide, high}, view, &encoder);
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));
 
     struct Expected {
-        QString input, output;
+        bool prepared;
         std::tuple<int, int, int> format;
     };
     const Expected expected[] = {
-        {temp(), out.filePath("low.mp3"), {44100, 2, 16}},
-        {cd, out.filePath("cd.mp3"), {44100, 2, 16}},
-        {temp(), out.filePath("narrow.mp3"), {44100, 1, 16}},
-        {broken, out.filePath("broken.mp3"), {0, 0, 0}},
-        {high, out.filePath("high.mp3"), {48000, 1, 16}},
+        {true, {44100, 2, 16}}, {false, {44100, 2, 16}}, {true, {44100, 1, 16}},
+        {true, {48000, 1, 16}}, {false, {48000, 1, 16}},
     };
+    const QStringList items = {low, cd, narrow, wide, high};
     ASSERT_EQ(encoder.calls.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(encoder.calls[i].input, expected[i].input);
-        EXPECT_EQ(encoder.calls[i].output, expected[i].output);
-        EXPECT_EQ(std::get<0>(encoder.formats[i]), std::get<0>(expected[i].format));
-        if (std::get<0>(expected[i].format) != 0) {
-            EXPECT_EQ(std::get<1>(encoder.formats[i]), std::get<1>(expected[i].format));
-            EXPECT_EQ(std::get<2>(encoder.formats[i]), std::get<2>(expected[i].format));
+        EXPECT_EQ(encoder.calls[i].input.endsWith(QStringLiteral(".part")), expected[i].prepared);
+        if (!expected[i].prepared) {
+            EXPECT_EQ(encoder.calls[i].input, items[int(i)]);
         }
+        EXPECT_EQ(encoder.formats[i], expected[i].format);
+        EXPECT_EQ(engine.OutputPath(int(i)),
+                  out.filePath(QFileInfo(items[int(i)]).completeBaseName() + ".mp3"));
     }
     EXPECT_EQ(view.statusLines.value(0), "Resampling(01/05): " + low);
     EXPECT_EQ(view.statusLines.value(1), "Encoding(01/05): " + low);
     EXPECT_EQ(view.captions.mid(0, 2), QStringList({"Resampling WAV", "Encoding"}));
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_FALSE(QFile::exists(temp()));
+    EXPECT_TRUE(partFiles(out.path()).isEmpty());
+    EXPECT_EQ(engine.Summary().count(TItemOutcome::Made), 5);
 }
 
 TEST_F(ResampleFixture, RealLameMakesA44100Mp3AndTheTemporaryFileGoes)
@@ -180,32 +193,36 @@ TEST_F(ResampleFixture, RealLameMakesA44100Mp3AndTheTemporaryFileGoes)
                                             "-of", "default=noprint_wrappers=1:nokey=1", mp3});
     ASSERT_TRUE(probe.waitForFinished(60000));
     EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "44100");
-    EXPECT_FALSE(QFile::exists(temp()));
+    EXPECT_TRUE(partFiles(out.path()).isEmpty());
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_TRUE(view.statusLines.value(0).startsWith("Resampling(01/01): "));
     // Progress of the resampling and of lame reached the view.
     EXPECT_FALSE(view.times.isEmpty());
 }
 
-TEST_F(ResampleFixture, AFailedRunIsShownAndTheJobGoesOn)
+TEST_F(ResampleFixture, AFailedRunSaysWhyAndTheJobGoesOn)
 {
     const QString low = in.filePath("low.wav"), cd = in.filePath("cd.wav");
     writeTone(low, 22050, 2, 16, 1);
     writeTone(cd, 44100, 2, 16, 1);
-    // The temporary file cannot be created: its name is taken by a folder.
-    QDir(out.path()).mkdir(QStringLiteral("DiZE3ReTemp.wav"));
     ScriptedEncoder encoder;
     TJobEngine engine(TJobKind::WavToMp3, 0, {low, cd}, view, &encoder);
-    engine.Start();
-    ASSERT_TRUE(runUntilClosed(view));
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_TRUE(prompts.shown[0].text.startsWith(low));
-    EXPECT_TRUE(prompts.shown[0].text.contains("Cannot open the output file."));
+    {
+        // The resampled file (176 kB) cannot be written in full.
+        ScopedFileSizeLimit limit(50000);
+        engine.Start();
+        ASSERT_TRUE(runUntilClosed(view));
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(engine.Summary().items()[0].Outcome, TItemOutcome::Failed);
+    EXPECT_EQ(engine.Summary().items()[0].Reason,
+              QStringLiteral("cannot write into %1: File too large").arg(out.path()));
     ASSERT_EQ(encoder.calls.size(), 1u);
     EXPECT_EQ(encoder.calls[0].input, cd);
+    EXPECT_TRUE(partFiles(out.path()).isEmpty());
 }
 
-TEST_F(ResampleFixture, StopWhileResamplingClosesAndDeletesTheTemporaryFile)
+TEST_F(ResampleFixture, StopWhileResamplingRemovesTheTemporaryFile)
 {
     const QString low = in.filePath("long.wav");
     writeTone(low, 22050, 2, 16, 120);
@@ -213,10 +230,10 @@ TEST_F(ResampleFixture, StopWhileResamplingClosesAndDeletesTheTemporaryFile)
     TJobEngine engine(TJobKind::WavToMp3, 0, {low}, view, &encoder);
     engine.Start();
     // Stop once the temporary file is being written.
-    ASSERT_TRUE(runUntilClosed(view, 60000, [&] { return QFile::exists(temp()); }));
+    ASSERT_TRUE(runUntilClosed(view, 60000, [&] { return !view.gauge.empty(); }));
     engine.Stop();
     EXPECT_EQ(view.closed, 1);
-    EXPECT_FALSE(QFile::exists(temp()));
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(encoder.calls.empty());
     // Reports still in the queue change nothing.
     QCoreApplication::processEvents();

@@ -1,9 +1,10 @@
 // WMA steps of the job engine with a scripted WMA encoder that, like the real
-// one, sends its end report inside start(): results, messages, the order of
-// steps in an extraction, and the one-second read-outs.
+// one, posts its reports in order: results, the order of steps in an
+// extraction, and the one-second read-outs.
 #include "jobs/job_engine.h"
 #include "jobs/wma_step.h"
 
+#include "encoders/encoder_fixtures.h"
 #include "fake_cd_drive.h"
 #include "job_test_support.h"
 #include "settings/options_setting.h"
@@ -20,15 +21,17 @@ using namespace quillon::test;
 
 namespace {
 
-// Sends 5000 with the scripted result synchronously from start(), unless the
+// Posts its reports like the real encoder: progress (the 100 %), then 5000
+// with the scripted result, both after start() has returned, unless the
 // result is -1 (the step keeps running until the test reports).
-class SendingWmaEncoder : public IJobEncoder {
+class PostingWmaEncoder : public IJobEncoder {
 public:
     struct Script {
         int result = 2;
         QString line;    // ElapsedText of the end report (the error line)
         QString message; // Message of the end report
         bool progress = true;
+        bool writes = true;
     };
     std::vector<std::pair<QString, QString>> calls;
     std::deque<Script> scripts;
@@ -47,10 +50,11 @@ public:
         }
         if (s.result < 0)
             return;
-        writeFile(output, "wma");
+        if (s.writes)
+            writeFile(output, "wma");
         if (s.progress)
-            send(receiver, 100, 0, {}, {});
-        send(receiver, scWmaDone, s.result, s.line, s.message);
+            post(receiver, 100, 0, {}, {});
+        post(receiver, scWmaDone, s.result, s.line, s.message);
     }
     bool isActive() const override { return active; }
     void stop() override
@@ -58,7 +62,7 @@ public:
         active = false;
         ++stops;
     }
-    static void send(QObject* receiver, int percent, int result, const QString& elapsed,
+    static void post(QObject* receiver, int percent, int result, const QString& elapsed,
                      const QString& message)
     {
         auto info = std::make_unique<TProcessInfo>();
@@ -66,8 +70,7 @@ public:
         info->StepResult = result;
         info->ElapsedText = elapsed;
         info->Message = message;
-        TMessageEvent event(WM_PROCESSINFO, 0, std::move(info));
-        QCoreApplication::sendEvent(receiver, &event);
+        postProcessInfo(receiver, std::move(info));
     }
 };
 
@@ -75,7 +78,8 @@ struct WmaStepFixture : ::testing::Test {
     QTemporaryDir out;
     TOptionsSetting saved = OptionsSetting;
     RecordingView view;
-    SendingWmaEncoder wma;
+    PostingWmaEncoder wma;
+    QTemporaryDir in;
     ScopedPrompts prompts;
 
     void SetUp() override
@@ -90,55 +94,74 @@ struct WmaStepFixture : ::testing::Test {
         OptionsSetting = saved;
     }
     QString path(const QString& name) const { return out.filePath(name); }
+    QString wav(const QString& name)
+    {
+        const QString file = in.filePath(name);
+        EXPECT_TRUE(writeWav(file, 44100, 2, 16, 0.05));
+        return file;
+    }
 };
 
-TEST_F(WmaStepFixture, ConversionResultsShowTheirMessagesAndTheJobGoesOn)
+TEST_F(WmaStepFixture, ConversionResultsAreCollectedAndTheJobGoesOn)
 {
-    const QString in = QStringLiteral("/in/");
     wma.scripts = {
-        {8, QStringLiteral("ERROR: cannot read /in/a.wav: Invalid data"), {}, false},
-        {0, {}, {}, false}, // declined or no utility
-        {1, {}, {}, false}, // output in use
+        {8, QStringLiteral("ERROR: cannot read a.wav: Invalid data"), {}, false},
         {2, {}, QStringLiteral("quillon-wmaenc failed with exit code 9: boom"), false},
-        {2, {}, {}, true},  // a finished file
-        {4, {}, {}, false}, // skipped
+        {2, {}, {}, true},        // a finished file
+        {2, {}, {}, true, false}, // exit 0 but nothing written
     };
     QStringList items;
-    for (const char* n : {"a.wav", "b.wav", "c.wav", "d", "e.x.wav", "f.wav"})
-        items << in + QLatin1String(n);
+    for (const char* n : {"a.wav", "b.wav", "d", "e.x.wav"})
+        items << wav(QLatin1String(n));
     TJobEngine engine(TJobKind::WavToWma, 0, items, view);
     QList<bool> timer;
     QObject::connect(&engine, &TJobEngine::wmaTimerChanged, [&](bool on) { timer << on; });
     engine.Start();
-    // Every report came inside start(): the job ended before Start returned.
-    EXPECT_TRUE(engine.Finished());
-    EXPECT_EQ(view.closed, 1);
+    ASSERT_TRUE(runUntilClosed(view));
     EXPECT_FALSE(engine.WmaTimerRunning());
-    EXPECT_EQ(engine.EncodedCount(), 6);
-
-    QStringList shown;
-    for (const auto& s : prompts.shown) {
-        EXPECT_EQ(s.icon, PromptIcon::Error);
-        shown << s.text;
+    EXPECT_EQ(engine.EncodedCount(), 4);
+    EXPECT_TRUE(prompts.shown.empty());
+    const auto& results = engine.Summary().items();
+    const std::pair<TItemOutcome, QString> expected[] = {
+        {TItemOutcome::Failed, QStringLiteral("ERROR: cannot read a.wav: Invalid data")},
+        {TItemOutcome::Failed, QStringLiteral("quillon-wmaenc failed with exit code 9: boom")},
+        {TItemOutcome::Made, QString()},
+        {TItemOutcome::Failed, QStringLiteral("quillon-wmaenc made no output")},
+    };
+    ASSERT_EQ(wma.calls.size(), 4u);
+    const QStringList outs = {"a.wma", "b.wma", "d.wma", "e.x.wma"};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results[size_t(i)].Outcome, expected[i].first);
+        EXPECT_EQ(results[size_t(i)].Reason, expected[i].second);
+        EXPECT_EQ(wma.calls[size_t(i)].first, items[i]);
+        EXPECT_EQ(engine.OutputPath(i), path(outs[i]));
+        EXPECT_EQ(QFile::exists(path(outs[i])), expected[i].first == TItemOutcome::Made);
     }
-    EXPECT_EQ(shown, QStringList({QStringLiteral("ERROR: cannot read /in/a.wav: Invalid data"),
-                                  in + QStringLiteral("c.wavmaybe be used,operate fail!"),
-                                  QStringLiteral("quillon-wmaenc failed with exit code 9: boom")}));
-    ASSERT_EQ(wma.calls.size(), 6u);
-    const QStringList outs = {"a.wma", "b.wma", "c.wma", "d.wma", "e.x.wma", "f.wma"};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(wma.calls[i].first, items[i]);
-        EXPECT_EQ(wma.calls[i].second, path(outs[i]));
-    }
+    EXPECT_TRUE(partFiles(out.path()).isEmpty());
     EXPECT_EQ(view.captions.first(), QStringLiteral("Encoding WAV to WMA"));
     EXPECT_EQ(view.captions.last(), QStringLiteral("Encoding"));
-    EXPECT_EQ(view.statusLines.first(), QStringLiteral("Encoding(01/06): /in/a.wav"));
-    EXPECT_EQ(view.statusLines.last(), QStringLiteral("Encoding(06/06): /in/f.wav"));
+    EXPECT_EQ(view.statusLines.first(), QStringLiteral("Encoding(01/04): ") + items[0]);
+    EXPECT_EQ(view.statusLines.last(), QStringLiteral("Encoding(04/04): ") + items[3]);
     EXPECT_EQ(wma.stops, 1); // the end of the job stops the encoder object
     // The timer ran during each step and is off at the end.
     ASSERT_FALSE(timer.isEmpty());
     EXPECT_TRUE(timer.first());
     EXPECT_FALSE(timer.last());
+}
+
+TEST_F(WmaStepFixture, AMissingUtilityEndsTheJobWithItsMessage)
+{
+    wma.scripts = {
+        {0, {}, QStringLiteral("The WMA encoder (quillon-wmaenc) can not be found"), false, false}};
+    TJobEngine engine(TJobKind::WavToWma, 0, {wav("a.wav"), wav("b.wav")}, view);
+    engine.Start();
+    ASSERT_TRUE(runUntilClosed(view));
+    EXPECT_EQ(wma.calls.size(), 1u);
+    EXPECT_EQ(engine.Summary().items()[0].Reason,
+              QStringLiteral("The WMA encoder (quillon-wmaenc) can not be found"));
+    EXPECT_EQ(engine.Summary().items()[1].Outcome, TItemOutcome::Pending);
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(WmaStepFixture, ExtractionAlternatesRipAndWmaAndSkipsFailedTracks)
@@ -148,7 +171,7 @@ TEST_F(WmaStepFixture, ExtractionAlternatesRipAndWmaAndSkipsFailedTracks)
         std::set<std::int32_t> failing;
         QStringList statuses;
         int encodes;
-        int messages;
+        int failed;
     } cases[] = {
         {false,
          {},
@@ -177,11 +200,13 @@ TEST_F(WmaStepFixture, ExtractionAlternatesRipAndWmaAndSkipsFailedTracks)
         ASSERT_TRUE(runUntilClosed(view));
         EXPECT_EQ(view.statusLines, c.statuses);
         ASSERT_EQ(int(wma.calls.size()), c.encodes);
-        EXPECT_EQ(wma.calls[0].first, path(QStringLiteral("One.wav")));
-        EXPECT_EQ(wma.calls[0].second, path(QStringLiteral("One.wma")));
-        EXPECT_EQ(int(prompts.shown.size()), c.messages); // the failed rip, once
+        EXPECT_TRUE(wma.calls[0].first.endsWith(QStringLiteral(".part")));
+        EXPECT_TRUE(QFile::exists(path(QStringLiteral("One.wma"))));
+        EXPECT_TRUE(prompts.shown.empty());
+        EXPECT_EQ(engine.Summary().count(TItemOutcome::Failed), c.failed);
         EXPECT_EQ(engine.EncodedCount(), 2);
         EXPECT_EQ(QFile::exists(path(QStringLiteral("One.wav"))), c.keepWav);
+        EXPECT_TRUE(partFiles(out.path()).isEmpty());
         QDir(out.path()).removeRecursively();
         QDir().mkpath(out.path());
     }
@@ -191,28 +216,27 @@ TEST_F(WmaStepFixture, TimerReadOutsFollowTheOutputAndStopAtProgress)
 {
     struct Case {
         qint64 inputSize;
-        qint64 outputSize; // -1: no output file yet
+        qint64 outputSize;
         bool estimate;
     } cases[] = {
-        {1000, -1, true},     // small input: a fixed two-second estimate
-        {3000000, -1, false}, // large input, nothing written yet: elapsed only
-        {3000000, 0, false},
+        {1000, 0, true},     // small input: a fixed two-second estimate
+        {3000000, 0, false}, // large input, nothing written yet: elapsed only
         {3000000, 50000, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.inputSize * 10 + c.outputSize);
-        const QString input = path(QStringLiteral("in.wav"));
-        ASSERT_TRUE(writeFile(input, QByteArray(int(c.inputSize), 'x')));
-        QFile::remove(path(QStringLiteral("in.wma")));
-        if (c.outputSize >= 0)
-            ASSERT_TRUE(
-                writeFile(path(QStringLiteral("in.wma")), QByteArray(int(c.outputSize), 'y')));
+        const QString input = in.filePath(QStringLiteral("in.wav"));
+        ASSERT_TRUE(writeWav(input, 44100, 2, 16, double(c.inputSize) / (44100 * 4)));
         view = RecordingView{};
         view.initializingVisible = true;
-        wma.scripts = {{-1}};
+        PostingWmaEncoder::Script running;
+        running.result = -1;
+        wma.scripts = {running};
         TJobEngine engine(TJobKind::WavToWma, 0, {input}, view);
         engine.Start();
         ASSERT_TRUE(engine.WmaTimerRunning());
+        // What the utility has written so far, under the name it was given.
+        ASSERT_TRUE(writeFile(wma.calls.back().second, QByteArray(int(c.outputSize), 'y')));
         const size_t gaugeBefore = view.gauge.size();
         engine.Timer1Timer();
         ASSERT_FALSE(view.times.isEmpty());
@@ -220,16 +244,20 @@ TEST_F(WmaStepFixture, TimerReadOutsFollowTheOutputAndStopAtProgress)
         EXPECT_EQ(view.times.last().endsWith(QLatin1Char('|')), !c.estimate);
         EXPECT_EQ(view.gauge.size() > gaugeBefore, c.estimate);
         EXPECT_FALSE(view.initializingVisible);
-        if (c.inputSize < 2000000)
+        if (c.inputSize < 2000000) {
             EXPECT_EQ(view.times.last().section(QLatin1Char('|'), 1), QStringLiteral("00:02"));
+        }
         // The first progress report of the step ends the read-outs.
-        SendingWmaEncoder::send(&engine, 100, 0, QStringLiteral("00:03"), {});
+        PostingWmaEncoder::post(&engine, 100, 0, QStringLiteral("00:03"), {});
+        QCoreApplication::sendPostedEvents(&engine);
         EXPECT_FALSE(engine.WmaTimerRunning());
         const qsizetype ticks = view.times.size();
         engine.Timer1Timer();
         EXPECT_EQ(view.times.size(), ticks);
-        SendingWmaEncoder::send(&engine, scWmaDone, 2, {}, {});
+        PostingWmaEncoder::post(&engine, scWmaDone, 2, {}, {});
+        QCoreApplication::sendPostedEvents(&engine);
         EXPECT_EQ(view.closed, 1);
+        wma.calls.clear();
     }
 }
 

@@ -349,12 +349,13 @@ TEST_F(CddbLookupTest, ServerAndProxyChoicesAreStoredAndUsed)
         QByteArray requestStart; // the first request line starts so
     };
     const Case cases[] = {
-        {"a host typed earlier is replaced by the main server",
+        {"a host saved earlier is shown and asked, as by the command line",
          {QStringLiteral("my.own.host"), kCddbDefaultScript, true, QStringLiteral("127.0.0.1"),
           port},
          {},
-         {kCddbDefaultServer, kCddbDefaultScript, true, QStringLiteral("127.0.0.1"), port},
-         "GET http://gnudb.gnudb.org/~cddb/cddb.cgi?cmd=cddb+query+"},
+         {QStringLiteral("my.own.host"), kCddbDefaultScript, true, QStringLiteral("127.0.0.1"),
+          port},
+         "GET http://my.own.host/~cddb/cddb.cgi?cmd=cddb+query+"},
         {"typed server and script through a proxy",
          {kCddbDefaultServer, kCddbDefaultScript, false, {}, {}},
          {QStringLiteral("cddb.example.org"), QStringLiteral("/cgi/q.cgi"), true,

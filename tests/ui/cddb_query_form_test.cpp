@@ -111,12 +111,13 @@ TEST_F(QueryFormTest, ShowTakesTheSettings)
          {QStringLiteral("de.freedb.org"), QStringLiteral("/s.cgi"), true,
           QStringLiteral("proxy.lan"), QStringLiteral("3128")},
          QStringLiteral("de.freedb.org")},
-        {"typed host shows the main server",
+        {"a saved host not in the list is shown and used as it is",
          {QStringLiteral("my.host"), {}, false, QStringLiteral("p"), QStringLiteral("8")},
-         kCddbDefaultServer},
+         QStringLiteral("my.host")},
         {"list entries compare case-sensitively",
          {QStringLiteral("DE.freedb.org"), {}, true, {}, {}},
-         kCddbDefaultServer},
+         QStringLiteral("DE.freedb.org")},
+        {"nothing saved shows the main server", {QString(), {}, false, {}, {}}, kCddbDefaultServer},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

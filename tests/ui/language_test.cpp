@@ -13,7 +13,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialog>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,6 +98,30 @@ TEST_F(LanguageTest, GetResStringFallsBackToEnglish)
         EXPECT_EQ(GetResString(q(c.key)), q(c.expected)) << c.lan << " " << c.key;
     }
     EXPECT_EQ(GetResString(q("RES_Unknown"), q("fallback")), q("fallback"));
+}
+
+TEST_F(LanguageTest, MessagesReadTheLanguageFileOncePerLanguage)
+{
+    const QString file = home.file(q("CLan_Once.ini"));
+    ASSERT_TRUE(writeFile(file, "[ResourceString]\nRES_Initing=Uno\n"));
+    OptionsSetting.Lan = q("Once");
+    EXPECT_EQ(GetResString(q("RES_Initing")), q("Uno"));
+    // Content changed behind the program's back, size and time kept: the
+    // text read before is used, so the file was not read again.
+    const QDateTime stamp = QFileInfo(file).lastModified();
+    ASSERT_TRUE(writeFile(file, "[ResourceString]\nRES_Initing=Dos\n"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    f.close();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(GetResString(q("RES_Initing")), q("Uno"));
+    // A file that changed is read anew.
+    OptionsSetting.Lan = q("English");
+    EXPECT_EQ(GetResString(q("RES_Initing")), q("Initializing..."));
+    ASSERT_TRUE(writeFile(file, "[ResourceString]\nRES_Initing=Tres!\n"));
+    OptionsSetting.Lan = q("Once");
+    EXPECT_EQ(GetResString(q("RES_Initing")), q("Tres!"));
 }
 
 TEST_F(LanguageTest, LanguageFileParsing)

@@ -709,6 +709,28 @@ TEST(MainFormOnImage, ListsAGeneratedDiscAndKeepsItsTitlesAcrossRuns)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
+TEST_F(MainFormTest, ChoosingAnotherDriveMovesTheListAndTheHandleToIt)
+{
+    cd.drives = {FakeCDAccess::drive("FIRST ", "DRIVE"), FakeCDAccess::drive("SECOND ", "DRIVE")};
+    cd.disc = threeTrackDisc();
+    TMainForm form(stores.services(cd));
+    form.show();
+    const HCDROM first = form.CDHandle();
+    ASSERT_NE(first, 0u);
+    form.setTitle(0, q("Kept Title"));
+
+    // Another disc is in the second drive.
+    cd.disc = FakeCDAccess::discAt({f(0, 2, 0), f(3, 0, 0)});
+    form.SwitchDrive(1);
+    EXPECT_NE(form.CDHandle(), first);
+    EXPECT_NE(form.CDHandle(), 0u);
+    EXPECT_EQ(cd.closed, std::vector<HCDROM>{first});
+    EXPECT_EQ(form.statusText(), q("SECOND DRIVE"));
+    EXPECT_EQ(form.ListView1()->topLevelItemCount(), 1);
+    // The titles typed for the first drive's disc were kept in the store.
+    EXPECT_EQ(stores.discs.begin()->second.Tracks[1], q("Kept Title"));
+}
+
 TEST(MainFormOnImage, AMissingImageIsSaidToBeMissing)
 {
     TempHome home;

@@ -4,10 +4,12 @@
 #include "ui/players/resample_form.h"
 
 #include "settings/prompts.h"
+#include "support/test_support.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -265,16 +267,29 @@ TEST_F(ResampleDialogTest, AFailedRunIsShownAndConvertComesBack)
 {
     chooseInput(makeWav(dir, "in.wav", 22050, 1, 16));
     chooseOutput(dir.filePath("out.wav"));
+    ASSERT_TRUE(quillon::test::writeFile(dir.filePath("out.wav"), "an older out.wav"));
     want(1, "22050", 8, 1); // ADPCM cannot hold 8-bit samples
     ASSERT_TRUE(convert());
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Cannot encode 8 bit sound into ADPCM.");
+    // The file there is untouched and nothing half-made is left.
+    EXPECT_EQ(quillon::test::readFile(dir.filePath("out.wav")), "an older out.wav");
+    EXPECT_TRUE(QDir(dir.path()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
     // The next conversion with usable settings works.
     prompts.shown.clear();
     want(1, "22050", 16, 1);
     ASSERT_TRUE(convert());
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(run("sox", {"--i", "-e", dir.filePath("out.wav")}), "IMA ADPCM");
+
+    // The input itself as the output: read whole before it is replaced.
+    chooseInput(dir.filePath("in.wav"));
+    chooseOutput(dir.filePath("in.wav"));
+    want(2, "44100", 16, 0);
+    ASSERT_TRUE(convert());
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(run("soxi", {"-r", dir.filePath("in.wav")}), "44100");
+    EXPECT_NEAR(run("soxi", {"-D", dir.filePath("in.wav")}).toDouble(), 1.0, 0.001);
 }
 
 TEST_F(ResampleDialogTest, ALongConversionKeepsTheWindowResponsive)

@@ -2,12 +2,15 @@
 // worker thread reports, its read-outs move, and Stop ends the job.
 #include "ui/jobs/rip_form.h"
 
+#include "encoders/encoder_fixtures.h"
 #include "jobs/job_types.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
 #include "settings/prompts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -39,12 +42,12 @@ public:
         if (worker.joinable())
             worker.join();
     }
-    void start(QObject* receiver, const QString&, const QString&, bool, TJobKind) override
+    void start(QObject* receiver, const QString&, const QString& output, bool, TJobKind) override
     {
         join();
         stopFlag = false;
         active = true;
-        worker = std::thread([this, receiver] {
+        worker = std::thread([this, receiver, output] {
             for (int i = 1; i <= steps && !stopFlag; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(25));
                 auto info = std::make_unique<TProcessInfo>();
@@ -55,6 +58,10 @@ public:
             }
             if (stopFlag)
                 return;
+            QFile file(output);
+            if (file.open(QIODevice::WriteOnly))
+                file.write("mp3");
+            file.close();
             auto end = std::make_unique<TProcessInfo>();
             end->Percent = scMp3Done;
             end->StepResult = 2;
@@ -84,10 +91,19 @@ template <typename T> T* child(QWidget& w, const char* name)
 
 struct RipFormTest : ::testing::Test {
     QTemporaryDir out;
+    QTemporaryDir in;
+    QString a = wav("a.wav");
+    QString b = wav("b.wav");
     TOptionsSetting saved = OptionsSetting;
     ScopedPrompts prompts;
     void SetUp() override { OptionsSetting.CommonOptions.OutputFolder = out.path(); }
     void TearDown() override { OptionsSetting = saved; }
+    QString wav(const QByteArray& name)
+    {
+        const QString file = in.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(writeWav(file, 44100, 2, 16, 0.05));
+        return file;
+    }
 
     // Runs the window's modal loop while a timer on the UI thread samples
     // the controls; stopAfterTicks > 0 presses Stop then.
@@ -126,7 +142,7 @@ TEST_F(RipFormTest, ControlsCarryTheirNames)
 {
     ThreadedEncoder enc;
     enc.steps = 1;
-    TRipForm form(nullptr, TJobKind::WavToMp3, 0, {QStringLiteral("/x/a.wav")}, &enc);
+    TRipForm form(nullptr, TJobKind::WavToMp3, 0, {a}, &enc);
     for (const char* name : {"GroupBox1", "Label3", "Label10", "Label1", "Label20", "Label2"})
         EXPECT_NE(form.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_NE(child<QProgressBar>(form, "FlatGauge1"), nullptr);
@@ -141,14 +157,23 @@ TEST_F(RipFormTest, ControlsCarryTheirNames)
 TEST_F(RipFormTest, TitleKeepsTheStepAndShortensTheName)
 {
     const QString step = QStringLiteral("Encoding(01/01): ");
-    const QString longName = QStringLiteral("/music/") + QString(150, QLatin1Char('n')) +
-                             QStringLiteral(" - The Long One.wav");
+    // Real files (the job refuses what is no WAV file), named as given:
+    // relative to the current folder, so that their length does not depend
+    // on where the test's folder is.
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir().mkpath(in.filePath(QStringLiteral("x"))));
+    QDir::setCurrent(in.path());
+    const QByteArray longName = "x/" + QByteArray(150, 'n') + " - The Long One.wav";
+    const QByteArray longer = "x/Somebody - A Song With A Longer Title.wav";
+    wav("x/a.wav");
+    wav(longer);
+    wav(longName);
     const struct {
         QString item;
         bool whole;
-    } cases[] = {{QStringLiteral("/x/a.wav"), true},
-                 {QStringLiteral("/x/Somebody - A Song With A Longer Title.wav"), true},
-                 {longName, false}};
+    } cases[] = {{QStringLiteral("x/a.wav"), true},
+                 {QString::fromLatin1(longer), true},
+                 {QString::fromLatin1(longName), false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.item.toStdString());
         ThreadedEncoder enc;
@@ -165,20 +190,20 @@ TEST_F(RipFormTest, TitleKeepsTheStepAndShortensTheName)
         }
         run(form);
     }
+    QDir::setCurrent(cwd);
 }
 
 TEST_F(RipFormTest, StaysResponsiveAndReadOutsMoveUntilTheJobEnds)
 {
     ThreadedEncoder enc;
-    TRipForm form(nullptr, TJobKind::WavToMp3, 0,
-                  {QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}, &enc);
+    TRipForm form(nullptr, TJobKind::WavToMp3, 0, {a, b}, &enc);
     const Observed seen = run(form);
     EXPECT_TRUE(form.engine().Finished());
     EXPECT_TRUE(seen.initializingShownAtStart);
     // Two jobs of about a second: the UI thread kept ticking all along.
     EXPECT_GT(seen.ticks, 20);
-    EXPECT_EQ(seen.titles, QStringList({QStringLiteral("Encoding(01/02): /x/a.wav"),
-                                        QStringLiteral("Encoding(02/02): /x/b.wav")}));
+    EXPECT_EQ(seen.titles, QStringList({QStringLiteral("Encoding(01/02): ") + a,
+                                        QStringLiteral("Encoding(02/02): ") + b}));
     EXPECT_EQ(seen.captions,
               QStringList({QStringLiteral("Encoding WAV to MP3"), QStringLiteral("Encoding")}));
     EXPECT_GT(seen.gauge.size(), 5u);
@@ -186,17 +211,20 @@ TEST_F(RipFormTest, StaysResponsiveAndReadOutsMoveUntilTheJobEnds)
     EXPECT_GT(seen.estimated.size(), 5u);
     EXPECT_TRUE(child<QLabel>(form, "Label3")->isHidden());
     EXPECT_TRUE(child<QProgressBar>(form, "FlatGauge1")->isTextVisible());
+    EXPECT_TRUE(form.engine().Summary().clean());
 }
 
 TEST_F(RipFormTest, StopEndsTheJobAndClosesTheWindow)
 {
     ThreadedEncoder enc;
     enc.steps = 400; // ten seconds unless stopped
-    TRipForm form(nullptr, TJobKind::WavToMp3, 0, {QStringLiteral("/x/a.wav")}, &enc);
+    TRipForm form(nullptr, TJobKind::WavToMp3, 0, {a}, &enc);
     const Observed seen = run(form, 15);
     EXPECT_TRUE(form.engine().Finished());
     EXPECT_FALSE(enc.active);
     EXPECT_LT(seen.gauge.back(), 100);
+    // Nothing half-made is left.
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The job window's Timer1 runs exactly while a WMA step has not reported.
+#include "encoders/encoder_fixtures.h"
 #include "jobs/wma_step.h"
 #include "ui/jobs/rip_form.h"
 
@@ -32,7 +33,9 @@ TEST(RipFormWma, Timer1RunsDuringTheStepOnly)
     SilentWmaEncoder encoder;
     setJobWmaEncoder(&encoder);
     {
-        TRipForm form(nullptr, TJobKind::WavToWma, 0, {out.filePath(QStringLiteral("a.wav"))});
+        const QString wav = out.filePath(QStringLiteral("a.wav"));
+        ASSERT_TRUE(writeWav(wav, 44100, 2, 16, 0.05));
+        TRipForm form(nullptr, TJobKind::WavToWma, 0, {wav});
         auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
         ASSERT_NE(timer, nullptr);
         EXPECT_EQ(timer->interval(), 1000);

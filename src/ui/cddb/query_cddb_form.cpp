@@ -87,10 +87,14 @@ void TfrmQueryCDDB::showEvent(QShowEvent* e)
 void TfrmQueryCDDB::FormShow()
 {
     const TQueryCDDB& q = OptionsSetting.QueryCDDB;
-    // A typed host that is not in the list is shown as the main server.
+    // The saved server, also one typed earlier that is not in the list: the
+    // windows and the command line query the same host. Nothing saved yet
+    // shows the main server.
     const int index = cbServer->findText(q.Server, Qt::MatchExactly | Qt::MatchCaseSensitive);
     cbServer->setCurrentIndex(index >= 0 ? index : 0);
-    cbServer->setEditText(cbServer->itemText(cbServer->currentIndex()));
+    cbServer->setEditText(index >= 0 || q.Server.trimmed().isEmpty()
+                              ? cbServer->itemText(cbServer->currentIndex())
+                              : q.Server);
     eScript->setText(q.Script);
     cbProxy->setChecked(q.UseProxy);
     eAddress->setText(q.ProxyAddress);

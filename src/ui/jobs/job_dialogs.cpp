@@ -2,11 +2,27 @@
 
 #include "jobs/job_files.h"
 #include "rip_form.h"
+#include "settings/prompts.h"
 
 int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringList& items)
 {
     TRipForm form(parent, kind, handle, items);
-    return form.exec();
+    const int result = form.exec();
+    ShowJobSummary(form.engine().Summary());
+    return result;
+}
+
+void ShowJobSummary(const TJobSummary& summary)
+{
+    // A job where everything was made, or that the user stopped with
+    // nothing gone wrong, needs no words.
+    const bool failures = !summary.jobError().isEmpty() ||
+                          summary.count(TItemOutcome::Failed) > 0 ||
+                          summary.count(TItemOutcome::Skipped) > 0;
+    if (!failures && (summary.clean() || summary.stopped()))
+        return;
+    const bool errors = !summary.jobError().isEmpty() || summary.count(TItemOutcome::Failed) > 0;
+    prompts().message(summary.text(), errors ? PromptIcon::Error : PromptIcon::Information, pbOk);
 }
 
 void ConvertWavToMp3(QWidget* parent)

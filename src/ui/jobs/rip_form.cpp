@@ -174,7 +174,8 @@ void TRipForm::closeJob()
     if (m_closing)
         return;
     m_closing = true;
-    QMetaObject::invokeMethod(this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
 }
 
 void TRipForm::btStopClick()
@@ -184,13 +185,13 @@ void TRipForm::btStopClick()
 
 void TRipForm::closeEvent(QCloseEvent* e)
 {
-    m_engine->FinishJob();
+    m_engine->Stop();
     QDialog::closeEvent(e);
 }
 
 void TRipForm::reject()
 {
     // Escape or the close box end the job like Stop.
-    m_engine->FinishJob();
+    m_engine->Stop();
     QDialog::reject();
 }

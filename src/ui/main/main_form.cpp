@@ -36,7 +36,7 @@
 #include <algorithm>
 #include <exception>
 
-const char* const kVersionText = "2.5";
+const char* const kVersionText = QUILLON_VERSION;
 
 namespace {
 constexpr int kPollMilliseconds = 2000;

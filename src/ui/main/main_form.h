@@ -36,6 +36,7 @@ public:
     TMainFormModel& model() { return *m_model; }
     HCDROM CDHandle() const { return m_model->CDHandle(); }
     HCDROM OpenDrive(int index) { return m_model->OpenDrive(index); }
+    void SwitchDrive(int index) { m_model->SwitchDrive(index); }
     void ReadDisc() { m_model->ReadDisc(); }
     bool AudioCDPresent() { return m_model->AudioCDPresent(); }
     QTreeWidget* ListView1() const { return m_list; }

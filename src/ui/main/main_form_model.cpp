@@ -85,6 +85,21 @@ HCDROM TMainFormModel::OpenDrive(int index)
     return handle;
 }
 
+void TMainFormModel::SwitchDrive(int index)
+{
+    if (StopPlayback)
+        StopPlayback();
+    clearRows();
+    if (m_handle != 0) {
+        cd().CloseCDHandle(m_handle);
+        m_handle = 0;
+    }
+    m_handle = OpenDrive(index);
+    if (m_handle != 0)
+        ReadDisc();
+    m_idleStatus = m_status;
+}
+
 QString TMainFormModel::presentDiscKey()
 {
     if (m_handle == 0)

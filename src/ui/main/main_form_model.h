@@ -42,6 +42,10 @@ public:
     // Every failure is reported in the status line only; returns 0 then.
     HCDROM OpenDrive(int index);
     HCDROM CDHandle() const { return m_handle; }
+    // The drive chosen in the options: the titles of the old disc are kept,
+    // its handle is closed and the new drive's disc is read into the rows, so
+    // that the list, playback and extraction all follow the new drive.
+    void SwitchDrive(int index);
     void setCDHandle(HCDROM handle) { m_handle = handle; }
     QString DriveName() const { return m_driveName; }
     // Why the disc image chosen as the drive did not open (the file is

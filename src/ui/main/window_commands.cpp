@@ -1,16 +1,16 @@
 #include "window_commands.h"
 
 #include "cddb/cddb_dialogs.h"
+#include "jobs/cd_player.h"
 #include "jobs/job_dialogs.h"
+#include "main_form.h"
+#include "options/option_set_form.h"
+#include "players/ogg_player_form.h"
+#include "players/resample_form.h"
+#include "recorder/record_form.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
-#include "main_form.h"
-#include "jobs/cd_player.h"
-#include "options/option_set_form.h"
-#include "players/resample_form.h"
-#include "players/ogg_player_form.h"
-#include "recorder/record_form.h"
 #include "tags/edit_track_name_form.h"
 #include "tags/id3_edit_form.h"
 
@@ -18,13 +18,16 @@ void AttachWindowCommands(TMainForm& form)
 {
     TMainForm* f = &form;
 
-    f->setCommand(QStringLiteral("ActionExtract"), [f] {
-        const auto items = f->model().PrepareExtract(f->titles(), f->checkedRows());
-        if (!items)
-            return;
-        f->model().SaveCoverInto(OptionsSetting.CommonOptions.OutputFolder);
-        RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items);
-    }, [f] { return f->hasCheckedRows(); });
+    f->setCommand(
+        QStringLiteral("ActionExtract"),
+        [f] {
+            const auto items = f->model().PrepareExtract(f->titles(), f->checkedRows());
+            if (!items)
+                return;
+            f->model().SaveCoverInto(OptionsSetting.CommonOptions.OutputFolder);
+            RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items);
+        },
+        [f] { return f->hasCheckedRows(); });
 
     f->setCommand(QStringLiteral("ActionWavToMp3"), [f] { ConvertWavToMp3(f); });
     f->setCommand(QStringLiteral("mnuMp3ToWav"), [f] { ConvertMp3ToWav(f); });
@@ -35,24 +38,29 @@ void AttachWindowCommands(TMainForm& form)
 
     f->setCommand(QStringLiteral("ActionOptionSet"), [f] {
         bool reopen = false;
-        if (ExecOptionsDialog(f, &reopen) && reopen) {
-            f->OpenDrive(OptionsSetting.CDIndex);
-            f->ReadDisc();
-        }
+        if (ExecOptionsDialog(f, &reopen) && reopen)
+            f->SwitchDrive(OptionsSetting.CDIndex);
     });
     f->setCommand(QStringLiteral("ActionRecord"), [f] { ExecRecorder(f, f->CDHandle()); });
-    f->setCommand(QStringLiteral("aQueryCDDB"), [f] {
-        ExecQueryCDDB(f, f->CDHandle(), [f](int row, const QString& title) { f->setTitle(row, title); });
-    }, [f] { return !f->titles().isEmpty(); });
+    f->setCommand(
+        QStringLiteral("aQueryCDDB"),
+        [f] {
+            ExecQueryCDDB(f, f->CDHandle(),
+                          [f](int row, const QString& title) { f->setTitle(row, title); });
+        },
+        [f] { return !f->titles().isEmpty(); });
     f->setCommand(QStringLiteral("aID3Edit"), [f] { ExecId3EditDialog(f); });
-    f->setCommand(QStringLiteral("aEditTrackName"), [f] {
-        const int row = f->selectedRow();
-        if (row < 0)
-            return;
-        QString title = f->titles().value(row);
-        if (ExecEditTrackName(f, title))
-            f->setTitle(row, title);
-    }, [f] { return f->selectedRow() >= 0; });
+    f->setCommand(
+        QStringLiteral("aEditTrackName"),
+        [f] {
+            const int row = f->selectedRow();
+            if (row < 0)
+                return;
+            QString title = f->titles().value(row);
+            if (ExecEditTrackName(f, title))
+                f->setTitle(row, title);
+        },
+        [f] { return f->selectedRow() >= 0; });
 
     AttachCDPlayback(form);
 }
@@ -73,18 +81,23 @@ void AttachCDPlayback(TMainForm& form)
     };
     f->addCloseRequestHook([player] { player->Stop(); });
 
-    f->setCommand(QStringLiteral("aPlay"), [f, player] {
-        const int row = f->selectedRow();
-        TTOC toc;
-        if (row < 0 || f->CDHandle() == 0 || !cdAccess().ReadTOC(f->CDHandle(), toc))
-            return;
-        if (!player->IsPlaying())
-            player->SetIdleStatus(f->statusText());
-        if (!player->Play(f->CDHandle(), toc, row, f->titles().value(row)))
-            prompts().message(player->LastError(), PromptIcon::Error, pbOk);
-    }, [f] { return f->selectedRow() >= 0; });
-    f->setCommand(QStringLiteral("aPause"), [player] { player->Pause(); },
-                  [player] { return player->IsPlaying() && !player->IsPaused(); });
-    f->setCommand(QStringLiteral("aStop"), [player] { player->Stop(); },
-                  [player] { return player->IsPlaying(); });
+    f->setCommand(
+        QStringLiteral("aPlay"),
+        [f, player] {
+            const int row = f->selectedRow();
+            TTOC toc;
+            if (row < 0 || f->CDHandle() == 0 || !cdAccess().ReadTOC(f->CDHandle(), toc))
+                return;
+            if (!player->IsPlaying())
+                player->SetIdleStatus(f->statusText());
+            if (!player->Play(f->CDHandle(), toc, row, f->titles().value(row)))
+                prompts().message(player->LastError(), PromptIcon::Error, pbOk);
+        },
+        [f] { return f->selectedRow() >= 0; });
+    f->setCommand(
+        QStringLiteral("aPause"), [player] { player->Pause(); },
+        [player] { return player->IsPlaying() && !player->IsPaused(); });
+    f->setCommand(
+        QStringLiteral("aStop"), [player] { player->Stop(); },
+        [player] { return player->IsPlaying(); });
 }

@@ -1,5 +1,6 @@
 #include "record_form.h"
 
+#include "jobs/part_file.h"
 #include "new_record_file_form.h"
 #include "record_texts.h"
 #include "settings/global.h"
@@ -19,7 +20,6 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -55,18 +55,7 @@ bool samePath(const QString& a, const QString& b)
 // copy is complete (so copying a file onto itself is harmless too).
 bool copyOver(const QString& source, const QString& target)
 {
-    QFile in(source);
-    QSaveFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
-        return false;
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(1 << 16);
-        if (block.isEmpty() || out.write(block) != block.size()) {
-            out.cancelWriting();
-            return false;
-        }
-    }
-    return out.commit();
+    return CopyFileReplacing(source, target, nullptr);
 }
 } // namespace
 
@@ -513,9 +502,9 @@ QString TfrmRecord::askSaveTarget(bool deleteExisting)
         if (prompts().message(target + text("RES_File_Exist", " has existed,overite it?"),
                               PromptIcon::Information, pbYes | pbNo) != pbYes)
             return {};
-        // The file being saved is never deleted to make room for itself.
-        const bool isSource = samePath(target, m_newRecording ? m_currentFile : m_workCopy);
-        if (deleteExisting && !isSource && !QFile::remove(target)) {
+        // The old file is replaced only by a complete new one, in one step;
+        // it is never deleted first.
+        if (deleteExisting && IsFileInUse(target)) {
             prompts().message(text("RES_Delete_Fail", "Error when deleting file, please check if "
                                                       "the file is being uesd."),
                               PromptIcon::Error);
@@ -566,9 +555,10 @@ bool TfrmRecord::saveFile(bool ask)
         return false;
     m_device.Close();
     QFile::remove(m_workCopy);
-    if (!samePath(target, m_currentFile) && !QFile::rename(m_currentFile, target)) {
+    QString reason;
+    if (!samePath(target, m_currentFile) && !MoveFileReplacing(m_currentFile, target, &reason)) {
         MediaPlayer1->SetEnabledButtons({});
-        prompts().message(saveFail, PromptIcon::Error);
+        prompts().message(saveFail + QLatin1Char('\n') + reason, PromptIcon::Error);
         return false;
     }
     openAsCurrent(target);
@@ -592,14 +582,13 @@ void TfrmRecord::actSaveAsExecute()
     const QString saveFail =
         text("RES_Save_Fail", "Error when saving WAV file,please check if the file is being uesd.");
     if (m_newRecording) {
-        if (!samePath(target, m_currentFile)) {
-            QFile::remove(target);
-            if (!QFile::rename(m_currentFile, target)) {
-                MediaPlayer1->SetEnabledButtons({});
-                prompts().message(saveFail, PromptIcon::Error);
-                updateActions();
-                return;
-            }
+        QString reason;
+        if (!samePath(target, m_currentFile) &&
+            !MoveFileReplacing(m_currentFile, target, &reason)) {
+            MediaPlayer1->SetEnabledButtons({});
+            prompts().message(saveFail + QLatin1Char('\n') + reason, PromptIcon::Error);
+            updateActions();
+            return;
         }
     } else if (!copyOver(m_workCopy, target)) {
         // Nothing was lost: go on with the work copy as it was.

@@ -1,0 +1,89 @@
+#include "jobs/file_writer.h"
+
+#include "jobs/part_file.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+TFileWriter::~TFileWriter()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool TFileWriter::fail(const char* verb, int error)
+{
+    m_error = QStringLiteral("cannot %1 %2: %3")
+                  .arg(QLatin1String(verb), m_shown, SystemErrorText(error));
+    return false;
+}
+
+bool TFileWriter::open(const QString& path, const QString& shownPath)
+{
+    close();
+    m_shown = shownPath;
+    m_error.clear();
+    m_end = 0;
+    do {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC,
+                      0666);
+    } while (m_fd < 0 && errno == EINTR);
+    return m_fd >= 0 || fail("write", errno);
+}
+
+bool TFileWriter::writeAt(qint64 offset, const char* data, qint64 size)
+{
+    if (m_fd < 0)
+        return fail("write", EBADF);
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(m_fd, data + done, size_t(size - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail("write", errno);
+        if (n == 0)
+            return fail("write", EIO);
+        done += n;
+    }
+    m_end = std::max(m_end, offset + size);
+    return true;
+}
+
+bool TFileWriter::write(const char* data, qint64 size)
+{
+    return writeAt(m_end, data, size);
+}
+
+qint64 TFileWriter::readAt(qint64 offset, char* data, qint64 size)
+{
+    if (m_fd < 0) {
+        fail("read", EBADF);
+        return -1;
+    }
+    for (;;) {
+        const ssize_t n = ::pread(m_fd, data, size_t(size), off_t(offset));
+        if (n >= 0)
+            return n;
+        if (errno != EINTR) {
+            fail("read", errno);
+            return -1;
+        }
+    }
+}
+
+bool TFileWriter::close()
+{
+    if (m_fd < 0)
+        return m_error.isEmpty();
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        return fail("write", errno);
+    return m_error.isEmpty();
+}

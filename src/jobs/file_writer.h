@@ -1,0 +1,40 @@
+#pragma once
+// TFileWriter: writes and rereads one existing file through its descriptor,
+// so that a failure carries the system's own reason ("No space left on
+// device", "File too large") instead of a short count without one.
+//
+// Threads: one thread at a time (the rip thread uses it on its worker).
+
+#include <QString>
+
+class TFileWriter {
+public:
+    TFileWriter() = default;
+    ~TFileWriter();
+    TFileWriter(const TFileWriter&) = delete;
+    TFileWriter& operator=(const TFileWriter&) = delete;
+
+    // Opens path for reading and writing, emptied (made when missing). shownPath names the file
+    // in messages (the destination rather than its temporary name).
+    bool open(const QString& path, const QString& shownPath);
+    // Writes all of data at the end of what was written so far.
+    bool write(const char* data, qint64 size);
+    bool writeAt(qint64 offset, const char* data, qint64 size);
+    // Reads up to size bytes at offset; -1 on failure.
+    qint64 readAt(qint64 offset, char* data, qint64 size);
+    qint64 size() const { return m_end; }
+    // Closes the file; a failure of the close (some file systems report a
+    // full disk only here) counts as a write failure.
+    bool close();
+
+    // "cannot write <shownPath>: <reason>" after a failure.
+    const QString& errorText() const { return m_error; }
+
+private:
+    bool fail(const char* verb, int error);
+
+    int m_fd = -1;
+    qint64 m_end = 0;
+    QString m_shown;
+    QString m_error;
+};

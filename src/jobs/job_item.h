@@ -1,0 +1,27 @@
+#pragma once
+// TJobItem: one item of a job as the engine works on it: the file it makes,
+// whether an existing file of that name may be replaced, and the temporary
+// files its steps write. Whatever is still temporary when the item is
+// dropped (a stop, a failure) is removed with it.
+
+#include "jobs/part_file.h"
+
+#include <QString>
+
+struct TJobItem {
+    QString Input;              // conversions: the file to convert
+    QString Output;             // the file the item makes
+    QString KeptWav;            // extraction with "Keep WAV": the WAV's own final name
+    bool ReplaceOutput = false; // the user agreed to replace an existing Output
+    bool ReplaceWav = false;    // ... and an existing KeptWav
+    TPartFile Wav;              // the ripped track: the output itself, or the encoder's input
+    TPartFile Prepared;         // a conversion's input at 44100 Hz and 16 bits
+    TPartFile Out;              // what the encoder writes
+
+    void discardTemporaryFiles()
+    {
+        Wav.discard();
+        Prepared.discard();
+        Out.discard();
+    }
+};
