@@ -4,7 +4,10 @@
 
 #include "audio/pcm_output.h"
 
+#include <QElapsedTimer>
+
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -27,4 +30,16 @@ inline std::string RunOutputToEnd(TPcmOutput& out)
     std::unique_lock guard(lock);
     ended.wait(guard, [&] { return done; });
     return error;
+}
+
+// Prints the reason of a failed run to stderr (exit status 1), or the time
+// since clock started in seconds to stdout (0).
+inline int ReportRun(const std::string& error, const QElapsedTimer& clock)
+{
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%.3f\n", clock.elapsed() / 1000.0);
+    return 0;
 }

@@ -41,10 +41,5 @@ int main(int argc, char** argv)
     } catch (const std::exception& e) {
         error = e.what();
     }
-    if (!error.empty()) {
-        err << QString::fromStdString(error) << "\n";
-        return 1;
-    }
-    std::printf("%.3f\n", clock.elapsed() / 1000.0);
-    return 0;
+    return ReportRun(error, clock);
 }
