@@ -4,7 +4,7 @@
 // Prints the wall time in seconds.
 #include "audio/vorbis_out.h"
 #include "audio/wave_in.h"
-#include "jobs/ogg_step.h"
+#include "jobs/steps/ogg_step.h"
 #include "settings/options_setting.h"
 
 #include <QCoreApplication>

@@ -197,7 +197,7 @@ std::unique_ptr<TProcessInfo> TEncoderProcess::endReport(qint32 stepCode, qint32
     auto info = std::make_unique<TProcessInfo>();
     info->Percent = stepCode;
     info->StepResult = result;
-    info->ElapsedText = line;
+    info->Message = line;
     return info;
 }
 

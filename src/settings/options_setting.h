@@ -99,6 +99,9 @@ struct TVerifyOptions {
 // are known from about -1200 to +2000).
 constexpr qint32 kMaxReadOffset = 5880;
 
+// The most encoders a job runs at once, whatever options.ini says.
+constexpr qint32 kMaxEncoders = 64;
+
 struct TOptionsSetting {
     TCommonOptions CommonOptions;
 
@@ -119,6 +122,8 @@ struct TOptionsSetting {
     qint32 OggMinBitRate = 0;
 
     qint32 WMABitRate = 8;
+    // Encoders a job runs at once; 0: one per processor core.
+    qint32 Encoders = 0;
     TVerifyOptions Verify;
     qint32 CDIndex = -1;
     bool CDDb = false;
