@@ -85,6 +85,10 @@ QString TJobSummary::headline() const
         parts << QStringLiteral("%1 skipped").arg(n);
     if (const int n = count(TItemOutcome::Failed))
         parts << QStringLiteral("%1 failed").arg(n);
+    // A failure that ends the job (an encoder that cannot be started) leaves
+    // the rest unbegun; a stop or a job error already says why.
+    if (const int n = count(TItemOutcome::Pending); n > 0 && !m_stopped && m_jobError.isEmpty())
+        parts << QStringLiteral("%1 not begun").arg(n);
     return parts.join(QStringLiteral("; "));
 }
 

@@ -44,7 +44,8 @@ public:
     bool clean() const;
 
     // The first line: "4 of 5 tracks made; 1 skipped; 1 failed" (with
-    // "stopped" or the job's error in front when there is one).
+    // "stopped" or the job's error in front when there is one, and "2 not
+    // begun" when a failure ended the job early).
     QString headline() const;
     // The headline and one line per item that was not made or has notes.
     QString text() const;

@@ -514,6 +514,12 @@ TEST(JobSummary, TextSaysWhatWasNotMadeAndWhy)
     s.reset(false, {QStringLiteral("/i/a.txt")}, {QStringLiteral("/o/a.mp3")});
     s.failed(0, QStringLiteral("/i/a.txt is not a WAV file"));
     EXPECT_EQ(s.text(), QStringLiteral("0 of 1 file made; 1 failed\n/i/a.txt is not a WAV file"));
+    // Items a failure left unbegun are counted, unless a stop explains them.
+    s.reset(false, {QStringLiteral("/i/a.wav"), QStringLiteral("/i/b.wav")}, {});
+    s.failed(0, QStringLiteral("lame is missing"));
+    EXPECT_EQ(s.headline(), QStringLiteral("0 of 2 files made; 1 failed; 1 not begun"));
+    s.setStopped();
+    EXPECT_EQ(s.headline(), QStringLiteral("Stopped; 0 of 2 files made; 1 failed"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The main window's commands reach the windows that do the work: Extract on a
 // generated disc image through libcdio ends with the checked tracks on disk.
+#include "cdaccess/cd_access.h"
 #include "disc_image_writer.h"
 #include "job_window_closer.h"
 #include "main/main_form.h"
@@ -17,6 +18,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using quillon::test::TempHome;
 
@@ -116,6 +119,41 @@ TEST_F(WindowCommandsTest, ExtractAsksBeforeReplacingAndSaysOnceAtTheEndWhatWasN
     // The end is said once, in the job window.
     EXPECT_EQ(m_closer.summaries, QStringList(q("1 of 2 tracks made; 1 skipped\nFirst: ") + m_out +
                                               q("/First.wav exists and was kept")));
+    form.close();
+}
+
+TEST_F(WindowCommandsTest, AnotherDriveChosenInTheOptionsIsListedAndExtracted)
+{
+    // A second drive holding another disc of two tracks.
+    const QList<discgen::TrackSpec> other = {tone(90, 1000), tone(60, 1200)};
+    const QString otherCue = m_home.file(q("other.cue"));
+    ASSERT_TRUE(discgen::WriteCueBin(otherCue, other));
+    qputenv("QUILLON_CD_IMAGES", QFile::encodeName(m_cue + q(":") + otherCue));
+    TMainForm form(DefaultMainFormServices());
+    AttachWindowCommands(form);
+    form.show();
+    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3);
+
+    const std::vector<TCDREC> drives = cdAccess().GetCDList();
+    const auto second = std::find_if(drives.begin(), drives.end(),
+                                     [&](const TCDREC& d) { return d.Device == otherCue; });
+    ASSERT_NE(second, drives.end());
+    // What the options' OK does once the drive changed.
+    form.SwitchDrive(int(second - drives.begin()));
+    ASSERT_EQ(form.ListView1()->topLevelItemCount(), 2);
+    OptionsSetting.CommonOptions.OutputFolder = m_out;
+    OptionsSetting.CommonOptions.OutputFormat = ofWAV;
+    form.setTitle(1, q("Second Disc"));
+    form.SelectAll(false);
+    form.setChecked(1, true);
+    form.updateCommands();
+    form.action(q("ActionExtract"))->trigger();
+
+    EXPECT_EQ(quillon::test::readFile(m_out + q("/Second Disc.wav")).mid(44),
+              discgen::TrackAudio(other[1]));
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    for (const auto& shown : m_prompts.shown)
+        ADD_FAILURE() << "unexpected message: " << shown.text.toStdString();
     form.close();
 }
 
