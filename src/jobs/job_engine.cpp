@@ -294,6 +294,9 @@ bool TJobEngine::launch(std::unique_ptr<TJobStep> step, const char* status, cons
     setStatus(statusText(status, i));
     if (!caption.isEmpty())
         m_view.setFrameCaption(caption);
+    // A view may end the job from inside its calls.
+    if (m_finished)
+        return false;
     ++m_stepsStarted;
     m_steps.push_back(std::move(step));
     TStepEnd failure;

@@ -16,12 +16,7 @@ public:
         auto* p = receiver->findChild<TMp3EncodeProcess*>(QString(), Qt::FindDirectChildrenOnly);
         if (!p)
             p = new TMp3EncodeProcess(receiver);
-        p->Active = true;
-        p->ReportWindow = receiver;
-        p->InputFile = input;
-        p->OutputFile = output;
-        p->EncodeMode = encode;
-        p->JobKind = static_cast<quint8>(kind);
+        p->prepareStep(receiver, input, output, encode, static_cast<quint8>(kind));
         p->StartEncoder(options);
     }
     void stop(QObject* receiver) override

@@ -22,12 +22,7 @@ void TWmaJobEncoder::start(QObject* receiver, const QString& input, const QStrin
         if (!ProgramFolders.isEmpty())
             p->ProgramFolders = ProgramFolders;
     }
-    p->Active = true;
-    p->ReportWindow = receiver;
-    p->InputFile = input;
-    p->OutputFile = output;
-    p->EncodeMode = true;
-    p->JobKind = static_cast<quint8>(kind);
+    p->prepareStep(receiver, input, output, true, static_cast<quint8>(kind));
     p->StartEncoder(options);
 }
 

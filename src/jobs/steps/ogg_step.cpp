@@ -75,8 +75,8 @@ QStringList ConvertOggComments(const QString& wavPath)
 
 TOggStep::TOggStep(int item, const QString& input, const QString& output,
                    const QStringList& comments, const TOptionsSetting& options)
-    : TJobStep(TStepKind::EncodeOgg, item), m_input(input), m_output(output),
-      m_comments(comments), m_options(options)
+    : TJobStep(TStepKind::EncodeOgg, item), m_input(input), m_output(output), m_comments(comments),
+      m_options(options)
 {
     vorbis::RequireVorbisLibraries();
 }

@@ -4,8 +4,6 @@
 
 #include <QDateTime>
 
-#include <exception>
-
 namespace {
 
 qint64 nowMs()
@@ -17,13 +15,13 @@ qint64 nowMs()
 
 TWmaStep::TWmaStep(int item, IJobEncoder& encoder, const QString& input, const QString& output,
                    TJobKind job, const TOptionsSetting& options)
-    : TJobStep(TStepKind::EncodeWma, item), m_encoder(encoder), m_input(input), m_output(output),
-      m_job(job), m_options(options)
+    : TEncoderStep(TStepKind::EncodeWma, item, encoder, input, output, job, options), m_input(input)
 {
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &TWmaStep::tick);
 }
 
+// Stopped here, while the timer is still a member.
 TWmaStep::~TWmaStep()
 {
     stop();
@@ -32,12 +30,8 @@ TWmaStep::~TWmaStep()
 bool TWmaStep::startWorker(TStepEnd& failure)
 {
     m_estimate.start(nowMs(), GetFileSizeByName(m_input));
-    try {
-        m_encoder.start(this, m_input, m_output, true, m_job, m_options);
-    } catch (const std::exception& e) {
-        failure = {TStepResult::JobFailed, QString::fromUtf8(e.what())};
+    if (!TEncoderStep::startWorker(failure))
         return false;
-    }
     m_timer.start();
     return true;
 }
@@ -45,15 +39,16 @@ bool TWmaStep::startWorker(TStepEnd& failure)
 void TWmaStep::stopWorker()
 {
     m_timer.stop();
-    m_encoder.stop(this);
+    TEncoderStep::stopWorker();
 }
 
 void TWmaStep::tick()
 {
     if (!running() || !m_timer.isActive())
         return;
+    qint32 wmaBitRate = options().WMABitRate;
     const TWmaEstimateTick t =
-        m_estimate.tick(nowMs(), true, GetFileSizeByName(m_output), m_options.WMABitRate);
+        m_estimate.tick(nowMs(), true, GetFileSizeByName(output()), wmaBitRate);
     // Without an estimate yet the share done is unknown.
     progress(t.HasEstimate ? t.GaugePosition : -1);
 }
@@ -69,7 +64,7 @@ void TWmaStep::onReport(const TProcessInfo& info)
     m_timer.stop();
     switch (info.StepResult) {
     case kEncoderEnded:
-        if (info.Message.isEmpty() && GetFileSizeByName(m_output) > 0)
+        if (info.Message.isEmpty() && GetFileSizeByName(output()) > 0)
             finish(TStepResult::Done);
         else
             // The utility died without an error line: say how.

@@ -4,14 +4,12 @@
 // second the step estimates its progress from the growth of the output
 // (TWmaTimeEstimate).
 
-#include "jobs/job_types.h"
-#include "jobs/steps/job_step.h"
+#include "jobs/steps/encoder_step.h"
 #include "jobs/wma_estimate.h"
-#include "settings/options_setting.h"
 
 #include <QTimer>
 
-class TWmaStep : public TJobStep {
+class TWmaStep : public TEncoderStep {
     Q_OBJECT
 public:
     TWmaStep(int item, IJobEncoder& encoder, const QString& input, const QString& output,
@@ -27,11 +25,7 @@ protected:
     void onReport(const TProcessInfo& info) override;
 
 private:
-    IJobEncoder& m_encoder;
     QString m_input;
-    QString m_output;
-    TJobKind m_job;
-    TOptionsSetting m_options;
     TWmaTimeEstimate m_estimate;
     QTimer m_timer;
 };

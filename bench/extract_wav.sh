@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# A 45-minute disc of 10 tracks to WAV: 'quillon extract --format wav' against
+# copying the disc image (the least any reader must do). Runs interleaved,
+# medians; the last line is "ratio R" = Quillon / the copy (goal: R <= 1.5).
+source "$(dirname "$0")/extract_common.sh"
+copy_image() {
+  rm -f "$WORK/copy.bin"
+  "${PIN[@]}" cp "$WORK/disc.bin" "$WORK/copy.bin"
+}
+quillon=() copy=()
+for r in $(seq 1 "$RUNS"); do
+  time_it quillon quillon_extract wav
+  time_it copy copy_image
+done
+ratio quillon copy
