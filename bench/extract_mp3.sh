@@ -1,56 +1,17 @@
 #!/usr/bin/env bash
-# Extracting a 10-track disc image to MP3: Quillon's job engine against
-# cd-paranoia + lame run one after the other on the same image, with the same
-# lame switches (-b 128 -m j). Three runs each; the last line is
-# "ratio R" with R = Quillon's median time / the peers' median time.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build-bench}
-RUNS=${RUNS:-3}
-SECONDS_PER_TRACK=${SECONDS_PER_TRACK:-20}
-
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BENCH=ON \
-  -DQUILLON_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j2 --target quillon-discgen quillon-bench-extract >/dev/null
-BIN="$BUILD_DIR/bin"
-
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-tracks=()
-for i in $(seq 1 10); do tracks+=("${SECONDS_PER_TRACK}s:noise:$i"); done
-"$BIN/quillon-discgen" "$WORK/disc.cue" "${tracks[@]}" >/dev/null
-
-median() { sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-now() { date +%s.%N; }
-
-quillon_times=()
+# A 45-minute disc of 10 tracks to MP3: 'quillon extract --format mp3' against
+# (a) cd-paranoia + lame -b 128 -m j track by track and (b) cd-paranoia for
+# every track, then one lame per core. Runs interleaved, medians; the last
+# line is "ratio R" = Quillon / the faster peer (goal: R <= 0.75 on two
+# cores). CPUS=1 bench/extract_mp3.sh measures on one core.
+source "$(dirname "$0")/extract_common.sh"
+command -v lame >/dev/null || { echo "lame is needed" >&2; exit 1; }
+lame_encode() { lame --quiet -b 128 -m j "$1" "$2"; }
+export -f lame_encode
+quillon=() sequence=() parallel=()
 for r in $(seq 1 "$RUNS"); do
-  rm -rf "$WORK/q"
-  start=$(now)
-  "$BIN/quillon-bench-extract" "$WORK/disc.cue" "$WORK/q" mp3 >/dev/null
-  end=$(now)
-  n=$(ls "$WORK/q"/*.mp3 | wc -l)
-  [ "$n" -eq 10 ] || { echo "quillon made $n MP3 files, not 10" >&2; exit 1; }
-  quillon_times+=("$(echo "$end - $start" | bc -l)")
-  echo "quillon run $r: ${quillon_times[-1]} s"
+  time_it quillon quillon_extract mp3
+  time_it sequence peer_sequence mp3 bash -c 'lame_encode "$0" "$1"'
+  time_it parallel peer_parallel mp3 bash -c 'lame_encode "$0" "$1"'
 done
-
-peer_times=()
-for r in $(seq 1 "$RUNS"); do
-  rm -rf "$WORK/p"; mkdir -p "$WORK/p"
-  start=$(now)
-  for t in $(seq 1 10); do
-    # -Z: plain reads without verification, as Quillon reads.
-    cd-paranoia -q -Z -d "$WORK/disc.cue" "$t" "$WORK/p/track$t.wav" >/dev/null 2>&1
-    lame --quiet -b 128 -m j "$WORK/p/track$t.wav" "$WORK/p/track$t.mp3"
-    rm -f "$WORK/p/track$t.wav"
-  done
-  end=$(now)
-  peer_times+=("$(echo "$end - $start" | bc -l)")
-  echo "cd-paranoia + lame run $r: ${peer_times[-1]} s"
-done
-
-q=$(printf '%s\n' "${quillon_times[@]}" | median)
-p=$(printf '%s\n' "${peer_times[@]}" | median)
-echo "median quillon $q s, median peers $p s"
-printf 'ratio %.3f\n' "$(echo "$q / $p" | bc -l)"
+ratio quillon sequence parallel

@@ -16,9 +16,7 @@ QUALITY=${1:-2}
 command -v oggenc >/dev/null || { echo "oggenc is needed (vorbis-tools)" >&2; exit 1; }
 command -v ffmpeg >/dev/null || { echo "ffmpeg is needed" >&2; exit 1; }
 
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_BENCH=ON \
-  -DQUILLON_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" -j2 --target quillon-bench-ogg >/dev/null
+BUILD_DIR="$BUILD_DIR" ./scripts/build.sh -DQUILLON_BENCH=ON -DQUILLON_TESTS=OFF >/dev/null
 BIN="$BUILD_DIR/bin"
 
 source bench/lib.sh

@@ -5,7 +5,7 @@
 #include "../run_output.h"
 #include "audio/vorbis_out.h"
 #include "audio/wave_in.h"
-#include "jobs/ogg_step.h"
+#include "jobs/steps/ogg_step.h"
 #include "settings/options_setting.h"
 
 #include <QCoreApplication>

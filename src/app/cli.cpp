@@ -191,7 +191,6 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& 
     prompts.beforeWrite = [](void* v) { static_cast<TCliJobView*>(v)->breakLine(); };
     prompts.beforeWriteContext = &view;
     TJobEngine engine(kind, handle, items, view);
-    view.attach(engine);
     QEventLoop loop;
     view.setLoop(&loop);
 

@@ -7,25 +7,21 @@
 #include <cstring>
 #include <memory>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-}
+#include "audio/av_library.h"
 
 namespace {
 
 struct CodecContextDeleter {
-    void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
+    void operator()(AVCodecContext* p) const { av::api()->avcodec_free_context(&p); }
 };
 struct ParserDeleter {
-    void operator()(AVCodecParserContext* p) const { av_parser_close(p); }
+    void operator()(AVCodecParserContext* p) const { av::api()->av_parser_close(p); }
 };
 struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { av::api()->av_packet_free(&p); }
 };
 struct FrameDeleter {
-    void operator()(AVFrame* p) const { av_frame_free(&p); }
+    void operator()(AVFrame* p) const { av::api()->av_frame_free(&p); }
 };
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using ParserPtr = std::unique_ptr<AVCodecParserContext, ParserDeleter>;
@@ -43,8 +39,11 @@ quint32 u32At(const uint8_t* area, int offset)
 
 AVCodecID codecOfTag(int tag, int bitsPerSample)
 {
-    const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
-    AVCodecID id = av_codec_get_id(tables, unsigned(tag));
+    // Without the libraries no compressed format is known.
+    if (!av::api())
+        return AV_CODEC_ID_NONE;
+    const AVCodecTag* const tables[] = {av::api()->avformat_get_riff_audio_tags(), nullptr};
+    AVCodecID id = av::api()->av_codec_get_id(tables, unsigned(tag));
     if (id == AV_CODEC_ID_PCM_F32LE && bitsPerSample == 64)
         id = AV_CODEC_ID_PCM_F64LE;
     return id;
@@ -53,9 +52,9 @@ AVCodecID codecOfTag(int tag, int bitsPerSample)
 // One decoded sample as a 16-bit value, the way libswresample converts.
 int16_t toInt16(const AVFrame& frame, AVSampleFormat format, int channel, int index, int channels)
 {
-    const bool planar = av_sample_fmt_is_planar(format);
-    const AVSampleFormat packed = av_get_packed_sample_fmt(format);
-    const int bytes = av_get_bytes_per_sample(packed);
+    const bool planar = av::api()->av_sample_fmt_is_planar(format);
+    const AVSampleFormat packed = av::api()->av_get_packed_sample_fmt(format);
+    const int bytes = av::api()->av_get_bytes_per_sample(packed);
     const uint8_t* base = planar ? frame.extended_data[channel] : frame.extended_data[0];
     const size_t at = planar ? size_t(index) * bytes : (size_t(index) * channels + channel) * bytes;
     const uint8_t* p = base + at;
@@ -100,7 +99,7 @@ public:
     bool drain(AVCodecContext* context)
     {
         for (;;) {
-            const int r = avcodec_receive_frame(context, m_frame.get());
+            const int r = av::api()->avcodec_receive_frame(context, m_frame.get());
             if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
                 return true;
             if (r < 0)
@@ -114,7 +113,7 @@ public:
     {
         m_packet->data = const_cast<uint8_t*>(data);
         m_packet->size = size;
-        int r = avcodec_send_packet(context, size ? m_packet.get() : nullptr);
+        int r = av::api()->avcodec_send_packet(context, size ? m_packet.get() : nullptr);
         // A broken packet is dropped, as players do; the rest still decodes.
         if (r < 0 && r != AVERROR_INVALIDDATA && r != AVERROR(EAGAIN) && r != AVERROR_EOF)
             return false;
@@ -148,8 +147,8 @@ private:
 
     QByteArray& m_out;
     int m_channels;
-    FramePtr m_frame{av_frame_alloc()};
-    PacketPtr m_packet{av_packet_alloc()};
+    FramePtr m_frame{av::api()->av_frame_alloc()};
+    PacketPtr m_packet{av::api()->av_packet_alloc()};
 };
 
 } // namespace
@@ -164,7 +163,7 @@ int TWaveConverter::formatTag(const uint8_t* area) const
 bool TWaveConverter::CanDecodeFormatTag(int tag)
 {
     const AVCodecID id = codecOfTag(tag, 16);
-    return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) != nullptr;
+    return id != AV_CODEC_ID_NONE && av::api()->avcodec_find_decoder(id) != nullptr;
 }
 
 void TWaveConverter::LoadWave(QIODevice& source)
@@ -239,14 +238,16 @@ int TWaveConverter::Convert()
     if (channels != u16At(TargetFormat, 2) || channels < 1 || rate <= 0)
         return kErrorNotPossible;
     const AVCodecID id = codecOfTag(formatTag(SourceFormat), bits);
-    const AVCodec* codec = avcodec_find_decoder(id);
+    if (id == AV_CODEC_ID_NONE)
+        return kErrorNotPossible;
+    const AVCodec* codec = av::api()->avcodec_find_decoder(id);
     if (!codec)
         return kErrorNotPossible;
-    CodecContextPtr context(avcodec_alloc_context3(codec));
+    CodecContextPtr context(av::api()->avcodec_alloc_context3(codec));
     if (!context)
         return kErrorNotPossible;
     context->sample_rate = rate;
-    av_channel_layout_default(&context->ch_layout, channels);
+    av::api()->av_channel_layout_default(&context->ch_layout, channels);
     context->block_align = blockAlign;
     context->bit_rate = qint64(u32At(SourceFormat, 8)) * 8;
     context->bits_per_coded_sample = bits;
@@ -255,15 +256,15 @@ int TWaveConverter::Convert()
     if (m_sourceFormatLength > 18) {
         const int extra = std::min<int>(u16At(SourceFormat, 16), m_sourceFormatLength - 18);
         if (extra > 0) {
-            context->extradata =
-                static_cast<uint8_t*>(av_mallocz(size_t(extra) + AV_INPUT_BUFFER_PADDING_SIZE));
+            context->extradata = static_cast<uint8_t*>(
+                av::api()->av_mallocz(size_t(extra) + AV_INPUT_BUFFER_PADDING_SIZE));
             if (!context->extradata)
                 return kErrorNotPossible;
             std::memcpy(context->extradata, SourceFormat + 18, size_t(extra));
             context->extradata_size = extra;
         }
     }
-    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+    if (av::api()->avcodec_open2(context.get(), codec, nullptr) < 0)
         return kErrorNotPossible;
 
     QByteArray pcm;
@@ -275,15 +276,15 @@ int TWaveConverter::Convert()
     input.append(QByteArray(AV_INPUT_BUFFER_PADDING_SIZE, '\0'));
     const auto* data = reinterpret_cast<const uint8_t*>(input.constData());
     const int total = int(std::min<qint64>(m_content.size(), 0x7FFFFFFF));
-    ParserPtr parser(av_parser_init(id));
+    ParserPtr parser(av::api()->av_parser_init(id));
     int offset = 0;
     while (offset < total) {
         if (parser) {
             uint8_t* packet = nullptr;
             int packetSize = 0;
-            const int used =
-                av_parser_parse2(parser.get(), context.get(), &packet, &packetSize, data + offset,
-                                 total - offset, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+            const int used = av::api()->av_parser_parse2(parser.get(), context.get(), &packet,
+                                                         &packetSize, data + offset, total - offset,
+                                                         AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
             if (used < 0)
                 return kErrorNotPossible;
             offset += used;
@@ -301,8 +302,8 @@ int TWaveConverter::Convert()
     if (parser) {
         uint8_t* packet = nullptr;
         int packetSize = 0;
-        av_parser_parse2(parser.get(), context.get(), &packet, &packetSize, nullptr, 0,
-                         AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+        av::api()->av_parser_parse2(parser.get(), context.get(), &packet, &packetSize, nullptr, 0,
+                                    AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
         if (packetSize > 0 && !decoder.send(context.get(), packet, packetSize))
             return kErrorNotPossible;
     }

@@ -2,7 +2,6 @@
 
 #include "jobs/file_writer.h"
 #include "settings/global.h"
-#include "settings/options_setting.h"
 #include "settings/process_info.h"
 
 #include <QObject>
@@ -14,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -132,6 +132,11 @@ void TCDRipThread::post(qint32 percent, qint32 result, const QString& elapsed,
 void TCDRipThread::postProgress(qint64 done, qint64 total, std::int64_t startMs)
 {
     const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+    // A post wakes the receiver's thread: once per percent is enough for a
+    // gauge, where one per read would be thousands a track.
+    if (percent == m_lastPercent)
+        return;
+    m_lastPercent = percent;
     QString elapsed, estimated;
     ProgressTimeTexts((nowMs() - startMs) / 1000.0, percent, elapsed, estimated);
     post(percent, 0, elapsed, estimated);
@@ -145,7 +150,7 @@ void TCDRipThread::postFinal(qint32 result, const QString& message)
 void TCDRipThread::Execute()
 {
     ICDAccess& cd = cdAccess();
-    const TCommonOptions& options = OptionsSetting.CommonOptions;
+    const TCommonOptions& options = Options;
 
     if (!cd.ModifyCDParms(CDHandle, 36, 1)) {
         if (Window)
@@ -188,6 +193,9 @@ void TCDRipThread::Execute()
 
     const std::int64_t startMs = nowMs();
     m_peak = 0;
+    m_lastPercent = -1;
+    // The peak is only wanted for a normalise pass.
+    const bool measure = options.IsNormalize;
     qint64 done = 0;
     bool readFailed = false;
     qint64 failedFrom = 0;
@@ -206,7 +214,8 @@ void TCDRipThread::Execute()
                 const qsizetype offset = std::clamp<qsizetype>(buf.StartOffset, 0, buf.Buf.size());
                 const qsizetype len = std::clamp<qsizetype>(buf.Len, 0, buf.Buf.size() - offset);
                 const char* data = buf.Buf.constData() + offset;
-                m_peak = std::max(m_peak, blockPeak(data, len));
+                if (measure)
+                    m_peak = std::max(m_peak, blockPeak(data, len));
                 writeFailed = !file.write(data, len);
             } else {
                 readFailed = true;
@@ -268,19 +277,16 @@ bool TCDRipThread::Normalize(TFileWriter& file, int percent, QString& message)
     const qint64 total = file.size();
     const std::int64_t startMs = nowMs();
 
-    // Blocks of 2048 bytes rewritten where they are; progress is posted
+    // Blocks of 64 KiB rewritten where they are; progress is posted
     // whenever the percentage moves so that a long track does not flood the
     // receiver. The file is a temporary one: a pass cut short leaves nothing
     // half-scaled under the final name.
-    constexpr qint64 kBlock = 2048;
-    char block[kBlock];
-    int lastPercent = -1;
+    constexpr qint64 kBlock = 65536;
+    std::vector<char> buffer(kBlock);
+    char* block = buffer.data();
+    m_lastPercent = -1;
     for (qint64 done = kWavHeaderSize; done < total;) {
-        const int progress = static_cast<int>(done * 100 / total);
-        if (progress != lastPercent) {
-            postProgress(done, total, startMs);
-            lastPercent = progress;
-        }
+        postProgress(done, total, startMs);
         const qint64 n = file.readAt(done, block, std::min(kBlock, total - done));
         if (n <= 0) {
             message = file.errorText().isEmpty()

@@ -9,19 +9,20 @@
 // thread. StopRequested may be set from any thread; it is read after every
 // read and every normalise block. The destructor joins the worker, so a
 // destroyed thread never posts again and never outlives what it reads.
-// The worker reads OptionsSetting.CommonOptions (EnableRipTime, RipTime,
-// IsNormalize, NormalizePercent); the job window is modal, so they do not
-// change meanwhile.
+// The worker reads Options (EnableRipTime, RipTime, IsNormalize,
+// NormalizePercent), the job's own copy, set before Resume().
 //
 // Reports (word parameter 0):
 //   WM_RIPFAILED 1 / 2        the drive refused the address mode / the TOC
-//   WM_PROCESSINFO 0..100     after every read and every normalise block
+//   WM_PROCESSINFO 0..100     whenever the percentage of the read or of the
+//                             normalise pass moves
 //   WM_PROCESSINFO 999        the normalise pass starts
 //   WM_PROCESSINFO 1000       the track ended; StepResult is a TRipResult
 // A stop request ends the thread without a final report. Failures to write
 // carry the system's reason and the file's shown name in Message.
 
 #include "cdaccess/cd_access.h"
+#include "settings/options_setting.h"
 
 #include <QString>
 
@@ -78,6 +79,7 @@ public:
     // Set by the creator before Resume().
     HCDROM CDHandle = 0;
     QObject* Window = nullptr;
+    TCommonOptions Options;
     std::atomic<bool> StopRequested{false};
 
     qint32 TrackIndex() const { return m_trackIndex; }
@@ -95,6 +97,7 @@ private:
     struct ReadOutcome;
     void post(qint32 percent, qint32 result = 0, const QString& elapsed = {},
               const QString& estimated = {}, const QString& message = {});
+    // Posts progress when the percentage has moved since the last post.
     void postProgress(qint64 done, qint64 total, std::int64_t startMs);
     void postFinal(qint32 result, const QString& message = {});
     // Scales the written samples in place. Returns false when the pass
@@ -104,6 +107,7 @@ private:
     qint32 m_trackIndex;
     QString m_filePath;
     QString m_shownPath;
-    int m_peak = 0; // largest absolute sample read so far
+    int m_peak = 0;         // largest absolute sample read so far (when normalising)
+    int m_lastPercent = -1; // of the last progress report
     std::thread m_thread;
 };

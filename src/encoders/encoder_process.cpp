@@ -26,6 +26,17 @@ TEncoderProcess::~TEncoderProcess()
     endStep(true);
 }
 
+void TEncoderProcess::prepareStep(QObject* receiver, const QString& input, const QString& output,
+                                  bool encode, quint8 jobKind)
+{
+    Active = true;
+    ReportWindow = receiver;
+    InputFile = input;
+    OutputFile = output;
+    EncodeMode = encode;
+    JobKind = jobKind;
+}
+
 QString TEncoderProcess::findProgram() const
 {
     for (const QString& folder : ProgramFolders) {
@@ -197,7 +208,7 @@ std::unique_ptr<TProcessInfo> TEncoderProcess::endReport(qint32 stepCode, qint32
     auto info = std::make_unique<TProcessInfo>();
     info->Percent = stepCode;
     info->StepResult = result;
-    info->ElapsedText = line;
+    info->Message = line;
     return info;
 }
 

@@ -45,6 +45,10 @@ public:
     bool EncodeMode = true;
     quint8 JobKind = 0;
 
+    // Sets the fields of one step and marks it active.
+    void prepareStep(QObject* receiver, const QString& input, const QString& output, bool encode,
+                     quint8 jobKind);
+
     // Moment the child was started.
     QDateTime StartTime;
 

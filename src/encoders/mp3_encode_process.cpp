@@ -1,23 +1,22 @@
 #include "mp3_encode_process.h"
 
 #include "encoder_commands.h"
-#include "settings/options_setting.h"
 
 TMp3EncodeProcess::TMp3EncodeProcess(QObject* parent)
     : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
 {}
 
-QStringList TMp3EncodeProcess::currentArguments() const
+QStringList TMp3EncodeProcess::currentArguments(const TOptionsSetting& options) const
 {
-    return EncodeMode ? Mp3EncodeArguments(OptionsSetting, InputFile, OutputFile)
+    return EncodeMode ? Mp3EncodeArguments(options, InputFile, OutputFile)
                       : Mp3DecodeArguments(InputFile, OutputFile);
 }
 
-void TMp3EncodeProcess::StartEncoder()
+void TMp3EncodeProcess::StartEncoder(const TOptionsSetting& options)
 {
     m_encodeParser.reset();
     m_decodeParser.reset();
-    launch(findProgram(), currentArguments());
+    launch(findProgram(), currentArguments(options));
 }
 
 void TMp3EncodeProcess::parseLine(const QByteArray& line)
@@ -41,7 +40,7 @@ bool TMp3EncodeProcess::isProgressLine(const QByteArray& line) const
 
 void TMp3EncodeProcess::ProcessEnded()
 {
-    auto info = endReport(scMp3Done, 2);
+    auto info = endReport(scMp3Done, kEncoderEnded);
     // The job window judges a step by its progress reports; a lame that made
     // some progress and then failed (a full disk) must not pass for a success.
     info->Message = failureText(QString::fromLatin1(kProgramName));

@@ -14,6 +14,7 @@
 
 #include "encoder_process.h"
 #include "lame_output_parser.h"
+#include "settings/options_setting.h"
 
 class TMp3EncodeProcess : public TEncoderProcess {
     Q_OBJECT
@@ -22,12 +23,13 @@ public:
 
     explicit TMp3EncodeProcess(QObject* parent = nullptr);
 
-    // Begins one step; returns at once. Throws EEncoderError when lame cannot
-    // be found or started (nothing is reported then).
-    void StartEncoder();
+    // Begins one step with these settings (a job passes its own copy);
+    // returns at once. Throws EEncoderError when lame cannot be found or
+    // started (nothing is reported then).
+    void StartEncoder(const TOptionsSetting& options = OptionsSetting);
 
-    // The arguments the next step would get with the current settings.
-    QStringList currentArguments() const;
+    // The arguments the next step would get with these settings.
+    QStringList currentArguments(const TOptionsSetting& options = OptionsSetting) const;
 
 protected:
     void parseLine(const QByteArray& line) override;

@@ -3,24 +3,25 @@
 #include "encoder_commands.h"
 #include "encoder_texts.h"
 #include "settings/global.h"
-#include "settings/options_setting.h"
 #include "wma_output_parser.h"
 
 TWMAEncodeProcess::TWMAEncodeProcess(QObject* parent)
     : TEncoderProcess(QString::fromLatin1(kProgramName), parent)
 {}
 
-void TWMAEncodeProcess::StartEncoder()
+void TWMAEncodeProcess::StartEncoder(const TOptionsSetting& options)
 {
     const QString program = findProgram();
     if (program.isEmpty()) {
-        auto info = endReport(scWmaDone, 0);
+        auto info = endReport(scWmaDone, kEncoderMissing);
         info->Message = EncoderText(RES_NoWmaEncoder, kNoWmaEncoderDefault);
         report(std::move(info));
         return;
     }
-    // The arguments also correct a stored profile outside the table.
-    launch(program, WmaEncodeArguments(OptionsSetting, InputFile, OutputFile));
+    // The arguments correct a profile outside the table, in a copy: the
+    // settings of a running job are not ours to change.
+    TOptionsSetting corrected = options;
+    launch(program, WmaEncodeArguments(corrected, InputFile, OutputFile));
 }
 
 void TWMAEncodeProcess::parseLine(const QByteArray& line)
@@ -30,7 +31,7 @@ void TWMAEncodeProcess::parseLine(const QByteArray& line)
         // The old step is over before the report is handled, so a next step
         // started from the handler never hears from this one again.
         endStep();
-        report(endReport(scWmaDone, 8, QString::fromLocal8Bit(line)));
+        report(endReport(scWmaDone, kEncoderError, QString::fromLocal8Bit(line)));
         return;
     case TWmaLineKind::Finished: {
         const QString text = TimeText(WmaFinishedSeconds(elapsedSeconds()));
@@ -53,7 +54,7 @@ bool TWMAEncodeProcess::isProgressLine(const QByteArray& line) const
 
 void TWMAEncodeProcess::ProcessEnded()
 {
-    auto info = endReport(scWmaDone, 2);
+    auto info = endReport(scWmaDone, kEncoderEnded);
     // A utility that died without its error line still failed.
     info->Message = failureText(QString::fromLatin1(kProgramName));
     report(std::move(info));

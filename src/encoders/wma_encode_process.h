@@ -9,7 +9,7 @@
 //   5000/0    the utility is missing; Message says so
 //   5000/2    the child has ended (Message says how when it failed
 //             without printing an error line)
-//   5000/8    the utility printed an error line, in ElapsedText
+//   5000/8    the utility printed an error line, in Message
 // An error line ends the step at once: nothing more of it is parsed or
 // reported, so a next step started from the report's handler never hears
 // from the old one.
@@ -17,6 +17,7 @@
 // Threads: UI thread only (see TEncoderProcess).
 
 #include "encoder_process.h"
+#include "settings/options_setting.h"
 
 class TWMAEncodeProcess : public TEncoderProcess {
     Q_OBJECT
@@ -25,9 +26,10 @@ public:
 
     explicit TWMAEncodeProcess(QObject* parent = nullptr);
 
-    // Begins one step; returns at once. Throws EEncoderError when the
-    // utility was found but cannot be started.
-    void StartEncoder();
+    // Begins one step with these settings (a job passes its own copy);
+    // returns at once. Throws EEncoderError when the utility was found but
+    // cannot be started.
+    void StartEncoder(const TOptionsSetting& options = OptionsSetting);
 
 protected:
     void parseLine(const QByteArray& line) override;

@@ -12,8 +12,8 @@
 
 TFileWriter::~TFileWriter()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    // What was written is in the file, also when nobody closes it.
+    close();
 }
 
 bool TFileWriter::fail(const char* verb, int error)
@@ -36,10 +36,8 @@ bool TFileWriter::open(const QString& path, const QString& shownPath)
     return m_fd >= 0 || fail("write", errno);
 }
 
-bool TFileWriter::writeAt(qint64 offset, const char* data, qint64 size)
+bool TFileWriter::pwriteAll(qint64 offset, const char* data, qint64 size)
 {
-    if (m_fd < 0)
-        return fail("write", EBADF);
     qint64 done = 0;
     while (done < size) {
         const ssize_t n = ::pwrite(m_fd, data + done, size_t(size - done), off_t(offset + done));
@@ -51,13 +49,47 @@ bool TFileWriter::writeAt(qint64 offset, const char* data, qint64 size)
             return fail("write", EIO);
         done += n;
     }
+    return true;
+}
+
+bool TFileWriter::flush()
+{
+    if (m_buffer.empty())
+        return true;
+    const qint64 start = m_end - qint64(m_buffer.size());
+    const bool ok = pwriteAll(start, m_buffer.data(), qint64(m_buffer.size()));
+    // Start writing it to the disk now, without waiting: the file is synced
+    // before it takes its final name, and that sync then finds little left
+    // to do instead of the whole file.
+    if (ok)
+        ::sync_file_range(m_fd, start, off_t(m_buffer.size()), SYNC_FILE_RANGE_WRITE);
+    m_buffer.clear();
+    return ok;
+}
+
+bool TFileWriter::writeAt(qint64 offset, const char* data, qint64 size)
+{
+    if (m_fd < 0)
+        return fail("write", EBADF);
+    if (!flush() || !pwriteAll(offset, data, size))
+        return false;
     m_end = std::max(m_end, offset + size);
     return true;
 }
 
 bool TFileWriter::write(const char* data, qint64 size)
 {
-    return writeAt(m_end, data, size);
+    if (m_fd < 0)
+        return fail("write", EBADF);
+    if (qint64(m_buffer.size()) + size > qint64(kBufferBytes) && !flush())
+        return false;
+    if (size >= qint64(kBufferBytes))
+        return writeAt(m_end, data, size);
+    if (m_buffer.capacity() < kBufferBytes)
+        m_buffer.reserve(kBufferBytes);
+    m_buffer.insert(m_buffer.end(), data, data + size);
+    m_end += size;
+    return true;
 }
 
 qint64 TFileWriter::readAt(qint64 offset, char* data, qint64 size)
@@ -66,6 +98,8 @@ qint64 TFileWriter::readAt(qint64 offset, char* data, qint64 size)
         fail("read", EBADF);
         return -1;
     }
+    if (!flush())
+        return -1;
     for (;;) {
         const ssize_t n = ::pread(m_fd, data, size_t(size), off_t(offset));
         if (n >= 0)
@@ -81,9 +115,10 @@ bool TFileWriter::close()
 {
     if (m_fd < 0)
         return m_error.isEmpty();
+    const bool flushed = flush();
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0 && errno != EINTR)
         return fail("write", errno);
-    return m_error.isEmpty();
+    return flushed && m_error.isEmpty();
 }

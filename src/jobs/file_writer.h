@@ -3,9 +3,15 @@
 // so that a failure carries the system's own reason ("No space left on
 // device", "File too large") instead of a short count without one.
 //
+// Appending writes gather in a buffer and reach the file in large pieces;
+// any other call writes the buffer out first, so the file reads back as
+// written.
+//
 // Threads: one thread at a time (the rip thread uses it on its worker).
 
 #include <QString>
+
+#include <vector>
 
 class TFileWriter {
 public:
@@ -17,7 +23,8 @@ public:
     // Opens path for reading and writing, emptied (made when missing). shownPath names the file
     // in messages (the destination rather than its temporary name).
     bool open(const QString& path, const QString& shownPath);
-    // Writes all of data at the end of what was written so far.
+    // Writes all of data at the end of what was written so far. A failure
+    // may be told by a later call, when the buffer is written out.
     bool write(const char* data, qint64 size);
     bool writeAt(qint64 offset, const char* data, qint64 size);
     // Reads up to size bytes at offset; -1 on failure.
@@ -32,6 +39,12 @@ public:
 
 private:
     bool fail(const char* verb, int error);
+    bool pwriteAll(qint64 offset, const char* data, qint64 size);
+    // Writes out what is gathered; false when that fails.
+    bool flush();
+
+    static constexpr size_t kBufferBytes = 512 * 1024;
+    std::vector<char> m_buffer; // the last bytes before m_end, not yet in the file
 
     int m_fd = -1;
     qint64 m_end = 0;

@@ -1,22 +1,26 @@
 #include "job_engine.h"
 
-#include "cdaccess/cd_rip_thread.h"
+#include "audio/vorbis_library.h"
 #include "jobs/extract_tag.h"
 #include "jobs/job_texts.h"
-#include "jobs/ogg_step.h"
-#include "jobs/resample_step.h"
 #include "jobs/safe_file_name.h"
+#include "jobs/steps/mp3_step.h"
+#include "jobs/steps/ogg_step.h"
+#include "jobs/steps/resample_step.h"
+#include "jobs/steps/rip_step.h"
+#include "jobs/steps/wma_step.h"
 #include "jobs/wav_input_check.h"
-#include "jobs/wma_step.h"
+#include "jobs/wma_job_encoder.h"
 #include "settings/global.h"
-#include "settings/options_setting.h"
-#include "settings/process_info.h"
 #include "settings/prompts.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
+#include <thread>
 
 namespace {
 
@@ -34,15 +38,28 @@ QString extensionOf(int format)
     }
 }
 
+bool isEncoding(TStepKind kind)
+{
+    return kind != TStepKind::Rip;
+}
+
 } // namespace
 
+int JobEncoderCount(int setting)
+{
+    if (setting > 0)
+        return std::min(setting, int(kMaxEncoders));
+    return std::clamp(int(std::thread::hardware_concurrency()), 1, int(kMaxEncoders));
+}
+
 TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items, IJobView& view,
-                       IJobEncoder* mp3, QObject* parent)
+                       IJobEncoder* mp3, QObject* parent, const TOptionsSetting* options)
     : QObject(parent), m_kind(kind), m_cdHandle(cdHandle), m_items(items),
       m_count(int(items.size())), m_view(view), m_mp3(mp3 ? mp3 : &jobMp3Encoder()),
-      m_folder(QDir::cleanPath(OptionsSetting.CommonOptions.OutputFolder)),
-      m_format(OptionsSetting.CommonOptions.OutputFormat),
-      m_keepWav(OptionsSetting.CommonOptions.IsKeepWav), m_wma(&jobWmaEncoder())
+      m_wma(&jobWmaEncoder()), m_options(options ? *options : OptionsSetting),
+      m_folder(QDir::cleanPath(m_options.CommonOptions.OutputFolder)),
+      m_format(m_options.CommonOptions.OutputFormat), m_keepWav(m_options.CommonOptions.IsKeepWav),
+      m_encoders(JobEncoderCount(m_options.Encoders))
 {
     nameOutputs();
 }
@@ -66,6 +83,7 @@ void TJobEngine::nameOutputs()
 {
     m_work.clear();
     m_work.resize(size_t(m_count));
+    m_phase.assign(size_t(m_count), TPhase::Waiting);
     TUniqueStems stems;
     QStringList names;
     QStringList outputs;
@@ -116,15 +134,19 @@ QString TJobEngine::OutputPath(int i) const
     return i >= 0 && i < int(m_work.size()) ? m_work[size_t(i)].Output : QString();
 }
 
-void TJobEngine::setStatus(const char* word, int i)
+QString TJobEngine::statusText(const char* word, int i) const
 {
     const QString name = m_kind == TJobKind::Extract ? ItemTitle(m_items[i]) : m_items[i];
-    m_view.setStatusLine(QString::fromLatin1(word) + TwoDigits(i + 1) + QLatin1Char('/') +
-                         TwoDigits(m_count) + QStringLiteral("): ") + name);
+    return QString::fromLatin1(word) + TwoDigits(i + 1) + QLatin1Char('/') + TwoDigits(m_count) +
+           QStringLiteral("): ") + name;
 }
 
 void TJobEngine::Start()
 {
+    if (m_started || m_finished)
+        return;
+    m_started = true;
+    m_clock.start();
     if (m_count == 0) {
         endJob();
         return;
@@ -141,11 +163,16 @@ void TJobEngine::Start()
         endJob();
         return;
     }
-    // The Vorbis writer is made before anything starts: without the Ogg
-    // libraries the job does not begin at all.
-    if ((m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG)) &&
-        !ensureOggStep())
-        return;
+    // Without the Ogg libraries a Vorbis job does not begin at all.
+    if (m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG)) {
+        try {
+            vorbis::RequireVorbisLibraries();
+        } catch (const std::exception& e) {
+            m_summary.setJobError(QString::fromUtf8(e.what()));
+            endJob();
+            return;
+        }
+    }
     // One look at the output folder, instead of one failure per item.
     const QString folder =
         m_kind == TJobKind::RecordToMp3 ? QFileInfo(m_work[0].Output).absolutePath() : m_folder;
@@ -155,23 +182,14 @@ void TJobEngine::Start()
         endJob();
         return;
     }
-    startItem(0);
-}
-
-void TJobEngine::startItem(int i)
-{
-    for (; i < m_count && !m_finished; ++i) {
-        m_current = i;
-        m_progressSeen = false;
-        if (prepareItem(i) && startFirstStep(i))
-            return;
-        if (m_finished)
-            return;
-        // The item ended before a step ran.
-        countItemDone(i);
+    m_view.setInitializing(JobText("RES_Initing", "Initializing..."), true);
+    // Every question comes now, so that the job then runs to its end
+    // without anyone watching.
+    for (int i = 0; i < m_count && !m_finished; ++i) {
+        if (!prepareItem(i))
+            itemDone(i);
     }
-    if (!m_finished)
-        endJob();
+    schedule();
 }
 
 bool TJobEngine::prepareItem(int i)
@@ -227,23 +245,102 @@ bool TJobEngine::mayWrite(int i, const QString& path, bool& replace)
     return true;
 }
 
-bool TJobEngine::startFirstStep(int i)
+int TJobEngine::runningEncoders() const
 {
-    switch (m_kind) {
-    case TJobKind::Extract:
-        return startStep(TStep::Rip, i);
-    case TJobKind::WavToMp3:
-        return startStep(needsPreparation(i) ? TStep::Resample : TStep::EncodeMp3, i);
-    case TJobKind::RecordToMp3:
-        return startStep(TStep::EncodeMp3, i);
-    case TJobKind::Mp3ToWav:
-        return startStep(TStep::DecodeMp3, i);
-    case TJobKind::WavToOgg:
-        return startStep(needsPreparation(i) ? TStep::Resample : TStep::EncodeOgg, i);
-    case TJobKind::WavToWma:
-        return startStep(TStep::EncodeWma, i);
+    return int(std::count_if(m_steps.begin(), m_steps.end(),
+                             [](const auto& s) { return isEncoding(s->kind()); }));
+}
+
+int TJobEngine::wavsHeld() const
+{
+    return int(std::count_if(m_phase.begin(), m_phase.end(), [](TPhase p) {
+        return p == TPhase::Ripping || p == TPhase::Ripped || p == TPhase::Working;
+    }));
+}
+
+void TJobEngine::schedule()
+{
+    if (m_finished || m_scheduling)
+        return;
+    m_scheduling = true;
+    if (m_kind == TJobKind::Extract) {
+        // Ripped tracks go to free encoders first, oldest first; then the
+        // drive reads on while there is room for one more WAV file.
+        for (int i = 0; i < m_count && !m_finished && runningEncoders() < m_encoders; ++i) {
+            if (m_phase[size_t(i)] == TPhase::Ripped)
+                startWork(i);
+        }
+        const bool ripping = std::any_of(m_steps.begin(), m_steps.end(),
+                                         [](const auto& s) { return s->kind() == TStepKind::Rip; });
+        const int limit = m_format == ofWAV ? 1 : m_encoders + 1;
+        while (!m_finished && !ripping && m_nextItem < m_count && wavsHeld() < limit) {
+            const int i = m_nextItem++;
+            if (m_phase[size_t(i)] == TPhase::Waiting && startRip(i))
+                break;
+        }
+    } else {
+        while (!m_finished && m_nextItem < m_count && runningEncoders() < m_encoders) {
+            const int i = m_nextItem++;
+            if (m_phase[size_t(i)] == TPhase::Waiting)
+                startWork(i);
+        }
     }
+    m_scheduling = false;
+    if (!m_finished && m_steps.empty() &&
+        std::all_of(m_phase.begin(), m_phase.end(), [](TPhase p) { return p == TPhase::Over; }))
+        endJob();
+}
+
+bool TJobEngine::launch(std::unique_ptr<TJobStep> step, const char* status, const QString& caption)
+{
+    const int i = step->item();
+    TJobStep* s = step.get();
+    s->OnProgress = [this](TJobStep& st) { stepProgress(st); };
+    s->OnEnded = [this](TJobStep& st, const TStepEnd& end) { stepEnded(st, end); };
+    setStatus(statusText(status, i));
+    if (!caption.isEmpty())
+        m_view.setFrameCaption(caption);
+    // A view may end the job from inside its calls.
+    if (m_finished)
+        return false;
+    ++m_stepsStarted;
+    m_steps.push_back(std::move(step));
+    TStepEnd failure;
+    if (s->start(failure)) {
+        showProgress();
+        return true;
+    }
+    retire(*s);
+    if (failure.Result == TStepResult::JobFailed)
+        failJob(i, failure.Message);
+    else
+        itemFailed(i, failure.Message);
     return false;
+}
+
+bool TJobEngine::startRip(int i)
+{
+    TJobItem& item = m_work[size_t(i)];
+    // The WAV is the output itself, the WAV to keep, or a work file under a
+    // hidden name no user file has.
+    const QFileInfo output(item.Output);
+    const bool work = m_format != ofWAV && item.KeptWav.isEmpty();
+    const QString wav = m_format == ofWAV ? item.Output
+                        : !work           ? item.KeptWav
+                                : output.path() + QLatin1Char('/') + output.completeBaseName() +
+                                      QStringLiteral(".wav");
+    item.Wav = TPartFile(wav);
+    if (!item.Wav.create()) {
+        itemFailed(i, item.Wav.errorText());
+        return false;
+    }
+    m_phase[size_t(i)] = TPhase::Ripping;
+    m_mostWavsHeld = std::max(m_mostWavsHeld, wavsHeld());
+    const QString shown = work ? QStringLiteral("a temporary file in %1").arg(output.path()) : wav;
+    return launch(std::make_unique<TRipStep>(i, m_cdHandle, ItemTrack(m_items[i]), item.Wav.path(),
+                                             shown, m_options.CommonOptions),
+                  "Extracting(",
+                  m_stepsStarted == 0 ? QString() : JobText("RES_Extracting", "Extracting"));
 }
 
 bool TJobEngine::needsPreparation(int i)
@@ -259,6 +356,22 @@ bool TJobEngine::needsPreparation(int i)
     return check.SampleRate > 0 && check.SampleRate < TResampleStep::kTargetRate;
 }
 
+bool TJobEngine::startWork(int i)
+{
+    m_phase[size_t(i)] = TPhase::Working;
+    if ((m_kind == TJobKind::WavToMp3 || m_kind == TJobKind::WavToOgg) && needsPreparation(i)) {
+        TJobItem& item = m_work[size_t(i)];
+        item.Prepared = TPartFile(item.Output + QStringLiteral(".wav"));
+        if (!item.Prepared.create()) {
+            itemFailed(i, item.Prepared.errorText());
+            return false;
+        }
+        return launch(std::make_unique<TResampleStep>(i, item.Input, item.Prepared.path()),
+                      "Resampling(", JobText("RES_WAV_RESAMPLE", "Resampling WAV"));
+    }
+    return startEncode(i);
+}
+
 QString TJobEngine::encoderInput(int i) const
 {
     const TJobItem& item = m_work[size_t(i)];
@@ -269,94 +382,139 @@ QString TJobEngine::encoderInput(int i) const
     return item.Input;
 }
 
-bool TJobEngine::startStep(TStep step, int i)
+bool TJobEngine::startEncode(int i)
 {
-    const bool firstOfJob = m_stepsStarted++ == 0;
     TJobItem& item = m_work[size_t(i)];
-    switch (step) {
-    case TStep::Rip: {
-        setStatus("Extracting(", i);
-        m_view.setInitializing(JobText("RES_Initing", "Initializing..."), true);
-        if (!firstOfJob)
-            m_view.setFrameCaption(JobText("RES_Extracting", "Extracting"));
-        // The WAV is the output itself, the WAV to keep, or a work file
-        // under a hidden name no user file has.
-        const QFileInfo output(item.Output);
-        const bool work = m_format != ofWAV && item.KeptWav.isEmpty();
-        const QString wav = m_format == ofWAV ? item.Output
-                            : !work           ? item.KeptWav
-                                    : output.path() + QLatin1Char('/') + output.completeBaseName() +
-                                          QStringLiteral(".wav");
-        item.Wav = TPartFile(wav);
-        if (!item.Wav.create()) {
-            m_summary.failed(i, item.Wav.errorText());
-            return false;
-        }
-        const QString shown =
-            work ? QStringLiteral("a temporary file in %1").arg(output.path()) : wav;
-        releaseRipThread();
-        m_ripThread = std::make_unique<TCDRipThread>(ItemTrack(m_items[i]), item.Wav.path(), shown);
-        m_ripThread->CDHandle = m_cdHandle;
-        m_ripThread->Window = this;
-        m_ripThread->Resume();
-        return true;
+    item.Out = TPartFile(item.Output);
+    if (!item.Out.create()) {
+        itemFailed(i, item.Out.errorText());
+        return false;
     }
-    case TStep::EncodeMp3:
-    case TStep::DecodeMp3: {
-        const bool encode = step == TStep::EncodeMp3;
-        setStatus(encode ? "Encoding(" : "Decoding(", i);
-        if (firstOfJob)
-            m_view.setFrameCaption(encode ? JobText("RES_WAV_TO_MP3", "Encoding WAV to MP3")
-                                          : JobText("RES_MP3_TO_WAV", "Decoding MP3 to WAV"));
-        else
-            m_view.setFrameCaption(encode ? JobText("RES_Encoding", "Encoding")
-                                          : JobText("RES_Decoding", "Decoding"));
-        item.Out = TPartFile(item.Output);
-        if (!item.Out.create()) {
-            m_summary.failed(i, item.Out.errorText());
-            return false;
-        }
+    const bool first = m_stepsStarted == 0;
+    const QString input = encoderInput(i);
+    const bool extract = m_kind == TJobKind::Extract;
+    const int format = extract                        ? m_format
+                       : m_kind == TJobKind::WavToOgg ? int(ofOGG)
+                       : m_kind == TJobKind::WavToWma ? int(ofWMA)
+                       : m_kind == TJobKind::Mp3ToWav ? -1
+                                                      : int(ofMP3);
+    const QString encoding = JobText("RES_Encoding", "Encoding");
+    switch (format) {
+    case ofOGG: {
+        QStringList comments;
+        if (!extract)
+            comments = ConvertOggComments(m_items[i]);
+        else if (m_options.UseID3)
+            comments =
+                ExtractOggComments(ItemTitle(m_items[i]), ItemTrack(m_items[i]), m_options.CDInfo);
+        std::unique_ptr<TJobStep> step;
         try {
-            m_mp3->start(this, encoderInput(i), item.Out.path(), encode, m_kind);
+            step = std::make_unique<TOggStep>(i, input, item.Out.path(), comments, m_options);
         } catch (const std::exception& e) {
-            failStart(i, QString::fromUtf8(e.what()));
+            failJob(i, QString::fromUtf8(e.what()));
             return false;
         }
-        return true;
+        return launch(std::move(step), "Encoding(",
+                      first ? JobText("RES_WAV_TO_OGG", "Encoding WAV to OGG") : encoding);
     }
-    case TStep::EncodeWma:
-        return startWma(i, firstOfJob);
-    case TStep::Resample: {
-        setStatus("Resampling(", i);
-        m_view.setFrameCaption(JobText("RES_WAV_RESAMPLE", "Resampling WAV"));
-        if (!m_resample) {
-            m_resample =
-                std::make_unique<TResampleStep>(this, [this](std::unique_ptr<TProcessInfo> info) {
-                    HandleProcessInfo(std::move(info));
-                });
-        }
-        item.Prepared = TPartFile(item.Output + QStringLiteral(".wav"));
-        if (!item.Prepared.create()) {
-            m_summary.failed(i, item.Prepared.errorText());
-            return false;
-        }
-        try {
-            m_resample->Start(item.Input, item.Prepared.path());
-        } catch (const std::exception& e) {
-            m_summary.failed(i,
-                             QStringLiteral("%1: %2").arg(item.Input, QString::fromUtf8(e.what())));
-            item.Prepared.discard();
-            return false;
-        }
-        return true;
+    case ofWMA:
+        return launch(
+            std::make_unique<TWmaStep>(i, *m_wma, input, item.Out.path(), m_kind, m_options),
+            "Encoding(",
+            first && !extract ? JobText("RES_WAV_TO_WMA", "Encoding WAV to WMA") : encoding);
+    case -1:
+        return launch(
+            std::make_unique<TMp3Step>(i, false, *m_mp3, input, item.Out.path(), m_kind, m_options),
+            "Decoding(",
+            first ? JobText("RES_MP3_TO_WAV", "Decoding MP3 to WAV")
+                  : JobText("RES_Decoding", "Decoding"));
+    default:
+        return launch(
+            std::make_unique<TMp3Step>(i, true, *m_mp3, input, item.Out.path(), m_kind, m_options),
+            "Encoding(", first ? JobText("RES_WAV_TO_MP3", "Encoding WAV to MP3") : encoding);
     }
-    case TStep::EncodeOgg:
-        return startOggStep(i, firstOfJob);
-    }
-    return false;
 }
 
-void TJobEngine::failStart(int i, const QString& text)
+void TJobEngine::retire(TJobStep& step)
+{
+    step.OnProgress = nullptr;
+    step.OnEnded = nullptr;
+    const auto it = std::find_if(m_steps.begin(), m_steps.end(),
+                                 [&](const auto& s) { return s.get() == &step; });
+    if (it == m_steps.end())
+        return;
+    // The step may be inside its own report handler: it goes once that is over.
+    it->release()->deleteLater();
+    m_steps.erase(it);
+}
+
+void TJobEngine::stepProgress(TJobStep& step)
+{
+    if (step.normalizing())
+        setStatus(statusText("Normalizing(", step.item()));
+    if (step.percent() > 0 && !m_progressSeen) {
+        m_progressSeen = true;
+        m_view.setInitializing(JobText("RES_Initing", "Initializing..."), false);
+    }
+    showProgress();
+}
+
+void TJobEngine::stepEnded(TJobStep& step, const TStepEnd& end)
+{
+    const int i = step.item();
+    const TStepKind kind = step.kind();
+    retire(step);
+    switch (end.Result) {
+    case TStepResult::JobFailed:
+        failJob(i, end.Message);
+        return;
+    case TStepResult::Failed:
+        itemFailed(i, kind == TStepKind::Rip ? end.Message : encoderFailure(i, end.Message));
+        break;
+    case TStepResult::Done:
+        afterStep(kind, i);
+        break;
+    }
+    showProgress();
+    schedule();
+}
+
+void TJobEngine::afterStep(TStepKind kind, int i)
+{
+    TJobItem& item = m_work[size_t(i)];
+    switch (kind) {
+    case TStepKind::Rip:
+        ++m_extractedCount;
+        if (m_format == ofWAV) {
+            commitOutput(i);
+            itemDone(i);
+        } else {
+            m_phase[size_t(i)] = TPhase::Ripped;
+        }
+        return;
+    case TStepKind::Resample:
+        // The encoder takes the place the preparation had.
+        startEncode(i);
+        return;
+    case TStepKind::EncodeMp3:
+        if (m_kind == TJobKind::Extract && m_options.UseID3) {
+            // Into the complete file before it takes its name.
+            const int result = WriteExtractTag(item.Out.path(), ItemTitle(m_items[i]),
+                                               ItemTrack(m_items[i]), m_options.CDInfo);
+            if (result >= 256)
+                m_summary.note(i, QStringLiteral("Error #%1! Could not save Tag!").arg(result));
+        }
+        [[fallthrough]];
+    case TStepKind::DecodeMp3:
+    case TStepKind::EncodeOgg:
+    case TStepKind::EncodeWma:
+        commitOutput(i);
+        itemDone(i);
+        return;
+    }
+}
+
+void TJobEngine::failJob(int i, const QString& text)
 {
     m_summary.failed(i, text);
     endJob();
@@ -370,22 +528,19 @@ void TJobEngine::itemFailed(int i, const QString& reason)
 
 void TJobEngine::itemDone(int i)
 {
+    const TPhase was = m_phase[size_t(i)];
+    if (was == TPhase::Over)
+        return;
+    m_phase[size_t(i)] = TPhase::Over;
     // Intermediate and unfinished files of the item go now, not at the end
     // of the job.
     m_work[size_t(i)].discardTemporaryFiles();
-    m_progressSeen = false;
-    countItemDone(i);
-    startItem(i + 1);
-}
-
-void TJobEngine::countItemDone(int i)
-{
-    if (m_kind == TJobKind::Extract)
-        m_extractedCount = i + 1;
+    if (m_kind == TJobKind::Extract && (was == TPhase::Waiting || was == TPhase::Ripping))
+        ++m_extractedCount;
     if (m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG))
-        m_oggCount = i + 1;
+        ++m_oggCount;
     else if (m_kind != TJobKind::Extract || m_format != ofWAV)
-        m_encodedCount = i + 1;
+        ++m_encodedCount;
 }
 
 void TJobEngine::commitOutput(int i)
@@ -419,6 +574,79 @@ QString TJobEngine::encoderFailure(int i, const QString& message) const
     return message;
 }
 
+int TJobEngine::OverallPercent() const
+{
+    if (m_count == 0)
+        return 100;
+    // An extraction that encodes counts reading and encoding alike; every
+    // item weighs the same.
+    const bool twoParts = m_kind == TJobKind::Extract && m_format != ofWAV;
+    double done = 0;
+    for (int i = 0; i < m_count; ++i) {
+        switch (m_phase[size_t(i)]) {
+        case TPhase::Over:
+            done += 1;
+            break;
+        case TPhase::Ripped:
+            done += 0.5;
+            break;
+        case TPhase::Working:
+            done += twoParts ? 0.5 : 0;
+            break;
+        default:
+            break;
+        }
+    }
+    for (const auto& s : m_steps) {
+        const double part = std::clamp(s->percent(), 0, 100) / 100.0;
+        done += twoParts ? part / 2 : part;
+    }
+    return std::clamp(int(done * 100 / m_count), 0, 100);
+}
+
+void TJobEngine::showProgress()
+{
+    if (m_finished)
+        return;
+    std::vector<TStepLine> lines;
+    lines.reserve(m_steps.size());
+    for (const auto& s : m_steps) {
+        const char* word = "Encoding(";
+        switch (s->kind()) {
+        case TStepKind::Rip:
+            word = s->normalizing() ? "Normalizing(" : "Extracting(";
+            break;
+        case TStepKind::Resample:
+            word = "Resampling(";
+            break;
+        case TStepKind::DecodeMp3:
+            word = "Decoding(";
+            break;
+        default:
+            break;
+        }
+        lines.push_back({statusText(word, s->item()), s->percent()});
+    }
+    m_view.setStepLines(lines);
+    // A preparation that ends hands its item to an encoder starting at 0:
+    // the gauge does not go back for that.
+    const int percent = m_shownPercent = std::max(m_shownPercent, OverallPercent());
+    m_view.setProgress(percent, true);
+    const qint64 elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
+    const double seconds = std::nearbyint(double(elapsedMs) / 1000.0);
+    const QString elapsed = TimeText(qint64(seconds));
+    m_view.setTimes(elapsed, percent > 0 ? TimeText(qint64(std::nearbyint(seconds * 100 / percent)))
+                                         : QString());
+}
+
+void TJobEngine::setStatus(const QString& text)
+{
+    if (text == m_status)
+        return;
+    m_status = text;
+    m_view.setStatusLine(text);
+}
+
 void TJobEngine::endJob()
 {
     FinishJob();
@@ -433,182 +661,22 @@ void TJobEngine::Stop()
     endJob();
 }
 
-void TJobEngine::releaseRipThread()
-{
-    m_ripThread.reset(); // joins; the thread has posted its last report
-}
-
-bool TJobEngine::event(QEvent* e)
-{
-    auto* m = dynamic_cast<TMessageEvent*>(e);
-    if (!m)
-        return QObject::event(e);
-    if (m->message() == WM_PROCESSINFO)
-        HandleProcessInfo(m->takeInfo());
-    else if (m->message() == WM_RIPFAILED)
-        HandleRipFailed(m->wParam());
-    return true;
-}
-
-void TJobEngine::HandleRipFailed(qintptr code)
-{
-    if (m_finished || m_current < 0)
-        return;
-    QString text;
-    switch (code) {
-    case rfAddressMode:
-        text = JobText("RES_ModifyCDParmsError", "CD extract failed!Please try again.");
-        break;
-    case rfReadTOC:
-        text = JobText("RES_ReadTocError", "Error while reading TOC information!");
-        break;
-    default:
-        text = JobText("RES_CreateFileError",
-                       "WAV file will be created maybe is been using,extract failed!");
-        break;
-    }
-    // The drive cannot be read at all: every further track would fail the same way.
-    releaseRipThread();
-    failStart(m_current, text);
-}
-
-void TJobEngine::HandleProcessInfo(std::unique_ptr<TProcessInfo> info)
-{
-    if (m_finished || !info)
-        return;
-    switch (info->Percent) {
-    case scNormalizeStarts:
-        setStatus("Normalizing(", m_current);
-        return;
-    case scRipDone:
-        afterRip(*info);
-        return;
-    case scMp3Done:
-        afterMp3(*info);
-        return;
-    case scOggDone:
-        afterOgg(*info);
-        return;
-    case scResampleDone:
-        afterResample(*info);
-        return;
-    case scWmaDone:
-        afterWma(*info);
-        return;
-    default:
-        onProgress(*info);
-        return;
-    }
-}
-
-void TJobEngine::afterRip(const TProcessInfo& info)
-{
-    const int i = m_current;
-    releaseRipThread();
-    if (info.StepResult != rrOk) {
-        QString text = info.Message;
-        if (info.StepResult == rrReadFailed) {
-            text = JobText("RES_ReadCDAudioError", "Error while reading CD information!");
-            if (!info.Message.isEmpty())
-                text += QLatin1Char(' ') + info.Message;
-        }
-        itemFailed(i, text);
-        return;
-    }
-    m_extractedCount = i + 1;
-    switch (m_format) {
-    case ofWAV:
-        commitOutput(i);
-        itemDone(i);
-        return;
-    case ofMP3:
-        if (!startStep(TStep::EncodeMp3, i) && !m_finished)
-            itemDone(i);
-        return;
-    case ofOGG:
-        if (!startStep(TStep::EncodeOgg, i) && !m_finished)
-            itemDone(i);
-        return;
-    case ofWMA:
-        if (!startStep(TStep::EncodeWma, i) && !m_finished)
-            itemDone(i);
-        return;
-    default:
-        return;
-    }
-}
-
-void TJobEngine::afterMp3(const TProcessInfo& info)
-{
-    const int i = m_current;
-    TJobItem& item = m_work[size_t(i)];
-    // The encoder says in Message how a step failed (its exit and last
-    // line); an empty message is a child that exited with 0.
-    const bool ended = info.StepResult == 2;
-    if (!ended || !info.Message.isEmpty() || GetFileSizeByName(item.Out.path()) <= 0) {
-        QString reason = info.Message;
-        if (ended && reason.isEmpty())
-            reason = JobText("RES_Check_Mp3Options",
-                             "Create MP3 file error!\r\nPlease check the output and lame options "
-                             "or run application again.");
-        itemFailed(i, encoderFailure(i, reason));
-        return;
-    }
-    if (m_kind == TJobKind::Extract && OptionsSetting.UseID3) {
-        // Into the complete file before it takes its name.
-        const int result = WriteExtractTag(item.Out.path(), ItemTitle(m_items[i]),
-                                           ItemTrack(m_items[i]), OptionsSetting.CDInfo);
-        if (result >= 256)
-            m_summary.note(i, QStringLiteral("Error #%1! Could not save Tag!").arg(result));
-    }
-    commitOutput(i);
-    itemDone(i);
-}
-
-void TJobEngine::afterResample(const TProcessInfo& info)
-{
-    const int i = m_current;
-    if (info.StepResult != 0) {
-        itemFailed(i, encoderFailure(i, QStringLiteral("%1: %2").arg(m_items[i], info.Message)));
-        return;
-    }
-    const bool started = m_kind == TJobKind::WavToOgg ? startStep(TStep::EncodeOgg, i)
-                                                      : startStep(TStep::EncodeMp3, i);
-    if (!started && !m_finished)
-        itemDone(i);
-}
-
-void TJobEngine::onProgress(const TProcessInfo& info)
-{
-    setWmaTimer(false);
-    m_progressSeen = true;
-    m_view.setTimes(info.ElapsedText, info.EstimatedText);
-    if (info.Percent > 0) {
-        m_view.setInitializing(JobText("RES_Initing", "Initializing..."), false);
-        m_view.setProgress(std::min<int>(info.Percent, 100), true);
-    }
-}
-
 void TJobEngine::FinishJob()
 {
     if (m_finished)
         return;
     m_finished = true;
     // Every worker ends before its temporary file is removed.
-    if (m_ripThread) {
-        m_ripThread->StopRequested = true;
-        releaseRipThread();
+    std::vector<std::unique_ptr<TJobStep>> steps;
+    steps.swap(m_steps);
+    for (auto& s : steps) {
+        s->OnProgress = nullptr;
+        s->OnEnded = nullptr;
+        s->stop();
     }
-    if (m_resample)
-        m_resample->Stop();
-    if (m_ogg)
-        m_ogg->stop();
-    setWmaTimer(false);
-    if (m_mp3->isActive())
-        m_mp3->stop();
-    if (m_wma->isActive())
-        m_wma->stop();
+    steps.clear();
     for (TJobItem& item : m_work)
         item.discardTemporaryFiles();
-    m_items.clear();
+    if (m_started)
+        m_view.setStepLines({});
 }

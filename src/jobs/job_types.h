@@ -5,7 +5,10 @@
 
 #include <QString>
 
+#include <vector>
+
 class QObject;
+struct TOptionsSetting;
 
 enum class TJobKind : quint8 {
     Extract = 1,
@@ -14,6 +17,14 @@ enum class TJobKind : quint8 {
     RecordToMp3 = 4,
     WavToOgg = 5,
     WavToWma = 6,
+};
+
+// One running step as the view lists it: "Encoding(02/10): Title" and its
+// percentage (-1 while unknown).
+struct TStepLine {
+    QString Text;
+    int Percent = 0;
+    bool operator==(const TStepLine&) const = default;
 };
 
 // Renders the state of a running job. Called on the UI thread only.
@@ -26,28 +37,32 @@ public:
     virtual void setFrameCaption(const QString& text) = 0;
     // The "Initializing..." line shown until a step reports progress.
     virtual void setInitializing(const QString& text, bool visible) = 0;
-    // Gauge position 0..100 and whether it shows its percentage text.
+    // The gauge of the whole job, 0..100, and whether it shows its text.
     virtual void setProgress(int percent, bool showText) = 0;
+    // The job's elapsed time and the estimate of its whole duration.
     virtual void setTimes(const QString& elapsed, const QString& estimated) = 0;
+    // The steps running now (the track being read, each running encoder),
+    // in the order they started; empty at the end.
+    virtual void setStepLines(const std::vector<TStepLine>& lines) = 0;
     // The job has ended; the view closes (it may be called before it is shown).
     virtual void closeJob() = 0;
 };
 
-// One external encoder object as the engine uses it: fill in the files and
-// the mode, start, and later receive its end report (2000 for MP3, 5000 for
-// WMA) as a posted WM_PROCESSINFO on the receiver, after every progress
-// report of the step. output is a temporary file the engine has made; the
-// encoder writes it as it is and never asks about it. UI thread only.
+// One kind of external encoder as the engine uses it: start a step with its
+// files, mode and the job's settings, and later receive its end report (2000
+// for MP3, 5000 for WMA) as a posted WM_PROCESSINFO on the receiver, after
+// every progress report of the step. Several steps may run at once, each
+// with a receiver of its own. output is a temporary file the engine has
+// made; the encoder writes it as it is and never asks about it. UI thread
+// only.
 class IJobEncoder {
 public:
     virtual ~IJobEncoder() = default;
     // Starts one step; throws std::exception when the encoder cannot start
     // (for example the program is missing).
     virtual void start(QObject* receiver, const QString& input, const QString& output, bool encode,
-                       TJobKind kind) = 0;
-    // True from start() until stop(): the engine's end of job stops it.
-    virtual bool isActive() const = 0;
-    // Ends the running step at once, without a report; the engine removes
-    // the partial output.
-    virtual void stop() = 0;
+                       TJobKind kind, const TOptionsSetting& options) = 0;
+    // Ends receiver's running step at once, without a report; the engine
+    // removes the partial output.
+    virtual void stop(QObject* receiver) = 0;
 };

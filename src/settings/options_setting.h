@@ -102,6 +102,9 @@ struct TVerifyOptions {
 // are known from about -1200 to +2000).
 constexpr qint32 kMaxReadOffset = 5880;
 
+// The most encoders a job runs at once, whatever options.ini says.
+constexpr qint32 kMaxEncoders = 64;
+
 struct TOptionsSetting {
     TCommonOptions CommonOptions;
 
@@ -125,6 +128,8 @@ struct TOptionsSetting {
     qint32 FlacLevel = 5;     // 0 fastest .. 8 smallest
     qint32 OpusBitRate = 160; // kbit/s, VBR
     bool ReplayGain = true;   // measure and tag ReplayGain 2.0
+    // Encoders a job runs at once; 0: one per processor core.
+    qint32 Encoders = 0;
     TVerifyOptions Verify;
     qint32 CDIndex = -1;
     bool CDDb = false;

@@ -94,6 +94,9 @@ const std::vector<OptionKey>& optionTable()
         {"CDOptions", "CDDb", BoolOption{[](S& s) -> bool& { return s.CDDb; }, false}},
         {"RecordOptions", "SaveMp3", BoolOption{[](S& s) -> bool& { return s.SaveMp3; }, false}},
 
+        {"Job", "Encoders",
+         IntegerOption{[](S& s) -> qint32& { return s.Encoders; }, 0, 0, kMaxEncoders}},
+
         {"Verify", "ReadMode",
          TextOption{[](S& s) -> QString& { return s.Verify.ReadMode; },
                     [] { return TVerifyOptions{}.ReadMode; }}},

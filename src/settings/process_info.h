@@ -33,6 +33,13 @@ enum TStepCode : qint32 {
     scWmaDone = 5000,
 };
 
+// StepResult of an encoder's end report (2000, 5000).
+enum TEncoderResult : qint32 {
+    kEncoderMissing = 0, // the program cannot be found; Message says so
+    kEncoderEnded = 2,   // the child ended; Message says how when it failed
+    kEncoderError = 8,   // the program printed an error line, in Message
+};
+
 struct TProcessInfo {
     qint32 Percent = 0;
     QString ElapsedText;
@@ -50,8 +57,7 @@ public:
     TMessageEvent(int message, qintptr wParam = 0, std::unique_ptr<TProcessInfo> info = nullptr)
         : QEvent(messageEventType(message)), m_message(message), m_wParam(wParam),
           m_info(std::move(info))
-    {
-    }
+    {}
     int message() const { return m_message; }
     qintptr wParam() const { return m_wParam; }
     // Hands the report to the receiver; null for messages without one.

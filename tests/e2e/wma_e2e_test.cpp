@@ -2,7 +2,7 @@
 // engine and the real quillon-wmaenc, checked with ffprobe; conversions whose
 // input the utility cannot read; a missing utility.
 #include "jobs/job_engine.h"
-#include "jobs/wma_step.h"
+#include "jobs/wma_job_encoder.h"
 
 #include "encoders/wma_encode_process.h"
 
@@ -139,7 +139,7 @@ TEST_F(WmaE2E, MissingUtilityIsSaidOnceWithoutHanging)
     // An encoder object that looks for the utility in an empty folder only.
     QTemporaryDir empty;
     TWmaJobEncoder encoder;
-    encoder.process().ProgramFolders = {empty.path()};
+    encoder.ProgramFolders = {empty.path()};
     setJobWmaEncoder(&encoder);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(empty.path()));

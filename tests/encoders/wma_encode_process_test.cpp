@@ -77,8 +77,8 @@ TEST_F(WmaProcess, ErrorLineEndsTheStepOnce)
     sink.settle(300);
     ASSERT_EQ(sink.reports.size(), 1u);
     EXPECT_EQ(sink.reports[0].info.StepResult, 8);
-    EXPECT_TRUE(sink.reports[0].info.ElapsedText.startsWith(QStringLiteral("ERROR")))
-        << sink.reports[0].info.ElapsedText.toStdString();
+    EXPECT_TRUE(sink.reports[0].info.Message.startsWith(QStringLiteral("ERROR")))
+        << sink.reports[0].info.Message.toStdString();
     EXPECT_FALSE(encoder.isRunning());
 }
 
@@ -140,7 +140,7 @@ TEST_F(WmaProcess, ErrorBeforeFinishInOneChunkGivesOnlyTheError)
     sink.settle(600);
     ASSERT_EQ(sink.reports.size(), 1u);
     EXPECT_EQ(sink.reports[0].info.StepResult, 8);
-    EXPECT_EQ(sink.reports[0].info.ElapsedText, QStringLiteral("ERROR: disk full"));
+    EXPECT_EQ(sink.reports[0].info.Message, QStringLiteral("ERROR: disk full"));
 }
 
 TEST_F(WmaProcess, UtilityDyingWithoutErrorLineSaysSo)

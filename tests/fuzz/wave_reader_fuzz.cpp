@@ -2,6 +2,7 @@
 // queries, a whole read (also from a start frame), the writer's append scan
 // and the compressed-WAV loader. Any crash, sanitizer report or hang is a bug.
 
+#include "audio/av_library.h"
 #include "audio/wave_converter.h"
 #include "audio/wave_header.h"
 #include "audio/wave_in.h"
@@ -10,10 +11,6 @@
 
 #include <cstddef>
 #include <cstdint>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 namespace {
 
@@ -32,7 +29,8 @@ void readAll(TWaveIn& in)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // Broken packets are expected here; their log lines would only slow the run.
-    av_log_set_level(AV_LOG_QUIET);
+    if (const av::Api* a = av::api())
+        a->av_log_set_level(AV_LOG_QUIET);
     return 0;
 }
 

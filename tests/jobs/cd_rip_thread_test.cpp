@@ -82,6 +82,7 @@ struct RipFixture : ::testing::Test {
         TCDRipThread thread(track, path(title + QStringLiteral(".wav")));
         thread.CDHandle = 1;
         thread.Window = &collector;
+        thread.Options = OptionsSetting.CommonOptions;
         thread.StopRequested = stopFirst;
         thread.Resume();
         thread.Wait();

@@ -390,41 +390,35 @@ TEST_F(EngineFixture, AnUnusableOutputFolderIsSaidOnceBeforeAnythingStarts)
                   .arg(missing));
 }
 
-TEST_F(EngineFixture, ProgressReportsMoveTheViewOnlyForKnownPercentages)
+TEST_F(EngineFixture, ProgressOfTheWholeJobAndOfEachStep)
 {
-    TJobEngine engine(TJobKind::WavToMp3, 0, {wav(QStringLiteral("a.wav"))}, view, &encoder);
-    encoder.scripts = {{false, false, -1, {}}};
-    engine.Start();
+    OptionsSetting.Encoders = 2;
+    encoder.scripts = {{false, true, -1, {}}, {false, false, -1, {}}};
+    const QStringList items = {wav(QStringLiteral("a.wav")), wav(QStringLiteral("b.wav")),
+                               wav(QStringLiteral("c.wav"))};
+    TJobEngine engine(TJobKind::WavToMp3, 0, items, view, &encoder);
     view.initializingVisible = true;
-    struct Case {
-        int percent;
-        bool moves;
-    } cases[] = {{0, false}, {-1, false}, {37, true}, {100, true}};
-    for (const auto& c : cases) {
-        const size_t before = view.gauge.size();
-        auto info = std::make_unique<TProcessInfo>();
-        info->Percent = c.percent;
-        info->ElapsedText = QStringLiteral("00:0%1").arg(before);
-        engine.HandleProcessInfo(std::move(info));
-        EXPECT_EQ(view.gauge.size(), before + (c.moves ? 1 : 0)) << c.percent;
-        ASSERT_FALSE(view.times.isEmpty());
-        EXPECT_EQ(view.times.back().left(5), QStringLiteral("00:0%1").arg(before));
-        if (c.moves) {
-            EXPECT_EQ(view.gauge.back(), c.percent);
-            EXPECT_FALSE(view.initializingVisible);
-        } else {
-            EXPECT_TRUE(view.initializingVisible);
-        }
-    }
+    engine.Start();
+    // Two items run at once; the first has said 50 %, the second nothing yet.
+    QCoreApplication::processEvents();
+    ASSERT_EQ(encoder.calls.size(), 2u);
+    ASSERT_FALSE(view.stepLines.empty());
+    const std::vector<TStepLine> expected = {{QStringLiteral("Encoding(01/03): ") + items[0], 50},
+                                             {QStringLiteral("Encoding(02/03): ") + items[1], 0}};
+    EXPECT_EQ(view.stepLines.back(), expected);
+    EXPECT_FALSE(view.initializingVisible);
+    // Half of one item of three.
+    EXPECT_EQ(engine.OverallPercent(), 16);
+    ASSERT_FALSE(view.gauge.empty());
+    EXPECT_EQ(view.gauge.back(), 16);
+    // The times are the job's own: elapsed, and the estimate of the whole.
+    ASSERT_FALSE(view.times.isEmpty());
+    EXPECT_TRUE(view.times.back().startsWith(QStringLiteral("00:00|00:0")))
+        << view.times.back().toStdString();
     engine.Stop();
-    EXPECT_EQ(encoder.stops, 1);
+    EXPECT_EQ(encoder.stops, 2);
     EXPECT_TRUE(engine.Summary().stopped());
-    // After the end, reports change nothing.
-    auto late = std::make_unique<TProcessInfo>();
-    late->Percent = 50;
-    const size_t gaugeBefore = view.gauge.size();
-    engine.HandleProcessInfo(std::move(late));
-    EXPECT_EQ(view.gauge.size(), gaugeBefore);
+    EXPECT_EQ(engine.Summary().count(Pending), 3);
 }
 
 TEST_F(EngineFixture, StopDuringRipRemovesWhatIsUnfinishedAndGoesNoFurther)

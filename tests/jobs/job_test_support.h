@@ -3,6 +3,7 @@
 // a scripted MP3 encoder, and a loop that runs a job to its end.
 
 #include "jobs/job_engine.h"
+#include "settings/options_setting.h"
 #include "settings/process_info.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,7 @@ public:
     QStringList captions;
     QStringList times;
     std::vector<int> gauge;
+    std::vector<std::vector<TStepLine>> stepLines;
     bool initializingVisible = false;
     int closed = 0;
 
@@ -34,6 +36,7 @@ public:
     {
         times << e + QLatin1Char('|') + s;
     }
+    void setStepLines(const std::vector<TStepLine>& lines) override { stepLines.push_back(lines); }
     void closeJob() override { ++closed; }
 };
 
@@ -47,6 +50,8 @@ public:
         QString output;
         bool encode;
         TJobKind kind;
+        QObject* receiver;
+        int bitRate; // of the settings the step was given
     };
     struct Script {
         bool fail = false;    // start throws
@@ -62,9 +67,9 @@ public:
     int stops = 0;
 
     void start(QObject* receiver, const QString& input, const QString& output, bool encode,
-               TJobKind kind) override
+               TJobKind kind, const TOptionsSetting& options) override
     {
-        calls.push_back({input, output, encode, kind});
+        calls.push_back({input, output, encode, kind, receiver, options.BitRate});
         if (onStart)
             onStart(calls.back());
         Script s;
@@ -93,8 +98,7 @@ public:
             postProcessInfo(receiver, std::move(end));
         }
     }
-    bool isActive() const override { return active; }
-    void stop() override
+    void stop(QObject*) override
     {
         active = false;
         ++stops;

@@ -2,7 +2,7 @@
 // it writes, WAV to OGG conversions, Stop while writing and a missing
 // library.
 #include "jobs/job_engine.h"
-#include "jobs/ogg_step.h"
+#include "jobs/steps/ogg_step.h"
 
 #include "../audio/vorbis_test_util.h"
 #include "job_test_support.h"

@@ -95,13 +95,13 @@ class FormatRecordingEncoder : public ScriptedEncoder {
 public:
     std::vector<std::tuple<int, int, int>> formats; // rate, channels, bits
     void start(QObject* receiver, const QString& input, const QString& output, bool encode,
-               TJobKind kind) override
+               TJobKind kind, const TOptionsSetting& options) override
     {
         TWaveIn in;
         in.SetFileName(input);
         formats.emplace_back(in.Valid() ? in.GetSampleRate() : 0, in.GetChannels(),
                              in.GetBitsPerSample());
-        ScriptedEncoder::start(receiver, input, output, encode, kind);
+        ScriptedEncoder::start(receiver, input, output, encode, kind, options);
     }
 };
 
@@ -144,6 +144,7 @@ TEST_F(ResampleFixture, ItemsBelow44100OrWiderThan16BitsArePreparedFirst)
         ASSERT_TRUE(writeFile(wide, h + data));
     }
     FormatRecordingEncoder encoder;
+    OptionsSetting.Encoders = 1; // one item after the other: calls in item order
     TJobEngine engine(TJobKind::WavToMp3, 0, {low, cd, narrow, wide, high}, view, &encoder);
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));

@@ -2,7 +2,8 @@
 // one, posts its reports in order: results, the order of steps in an
 // extraction, and the one-second read-outs.
 #include "jobs/job_engine.h"
-#include "jobs/wma_step.h"
+#include "jobs/steps/wma_step.h"
+#include "jobs/wma_job_encoder.h"
 
 #include "encoders/encoder_fixtures.h"
 #include "fake_cd_drive.h"
@@ -28,7 +29,7 @@ class PostingWmaEncoder : public IJobEncoder {
 public:
     struct Script {
         int result = 2;
-        QString line;    // ElapsedText of the end report (the error line)
+        QString line;    // the error line (Message of the end report)
         QString message; // Message of the end report
         bool progress = true;
         bool writes = true;
@@ -38,8 +39,8 @@ public:
     bool active = false;
     int stops = 0;
 
-    void start(QObject* receiver, const QString& input, const QString& output, bool,
-               TJobKind) override
+    void start(QObject* receiver, const QString& input, const QString& output, bool, TJobKind,
+               const TOptionsSetting&) override
     {
         calls.emplace_back(input, output);
         active = true;
@@ -54,10 +55,9 @@ public:
             writeFile(output, "wma");
         if (s.progress)
             post(receiver, 100, 0, {}, {});
-        post(receiver, scWmaDone, s.result, s.line, s.message);
+        post(receiver, scWmaDone, s.result, {}, s.line.isEmpty() ? s.message : s.line);
     }
-    bool isActive() const override { return active; }
-    void stop() override
+    void stop(QObject*) override
     {
         active = false;
         ++stops;
@@ -86,6 +86,7 @@ struct WmaStepFixture : ::testing::Test {
     {
         OptionsSetting = TOptionsSetting{};
         OptionsSetting.CommonOptions.OutputFolder = out.path();
+        OptionsSetting.Encoders = 1;
         setJobWmaEncoder(&wma);
     }
     void TearDown() override
@@ -114,11 +115,8 @@ TEST_F(WmaStepFixture, ConversionResultsAreCollectedAndTheJobGoesOn)
     for (const char* n : {"a.wav", "b.wav", "d", "e.x.wav"})
         items << wav(QLatin1String(n));
     TJobEngine engine(TJobKind::WavToWma, 0, items, view);
-    QList<bool> timer;
-    QObject::connect(&engine, &TJobEngine::wmaTimerChanged, [&](bool on) { timer << on; });
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));
-    EXPECT_FALSE(engine.WmaTimerRunning());
     EXPECT_EQ(engine.EncodedCount(), 4);
     EXPECT_TRUE(prompts.shown.empty());
     const auto& results = engine.Summary().items();
@@ -143,11 +141,7 @@ TEST_F(WmaStepFixture, ConversionResultsAreCollectedAndTheJobGoesOn)
     EXPECT_EQ(view.captions.last(), QStringLiteral("Encoding"));
     EXPECT_EQ(view.statusLines.first(), QStringLiteral("Encoding(01/04): ") + items[0]);
     EXPECT_EQ(view.statusLines.last(), QStringLiteral("Encoding(04/04): ") + items[3]);
-    EXPECT_EQ(wma.stops, 1); // the end of the job stops the encoder object
-    // The timer ran during each step and is off at the end.
-    ASSERT_FALSE(timer.isEmpty());
-    EXPECT_TRUE(timer.first());
-    EXPECT_FALSE(timer.last());
+    EXPECT_EQ(wma.stops, 0); // steps that ended are not stopped
 }
 
 TEST_F(WmaStepFixture, AMissingUtilityEndsTheJobWithItsMessage)
@@ -212,7 +206,7 @@ TEST_F(WmaStepFixture, ExtractionAlternatesRipAndWmaAndSkipsFailedTracks)
     }
 }
 
-TEST_F(WmaStepFixture, TimerReadOutsFollowTheOutputAndStopAtProgress)
+TEST_F(WmaStepFixture, EstimatesFollowTheOutputAndStopAtTheUtilitysWord)
 {
     struct Case {
         qint64 inputSize;
@@ -220,7 +214,7 @@ TEST_F(WmaStepFixture, TimerReadOutsFollowTheOutputAndStopAtProgress)
         bool estimate;
     } cases[] = {
         {1000, 0, true},     // small input: a fixed two-second estimate
-        {3000000, 0, false}, // large input, nothing written yet: elapsed only
+        {3000000, 0, false}, // large input, nothing written yet: no estimate
         {3000000, 50000, true},
     };
     for (const auto& c : cases) {
@@ -228,34 +222,29 @@ TEST_F(WmaStepFixture, TimerReadOutsFollowTheOutputAndStopAtProgress)
         const QString input = in.filePath(QStringLiteral("in.wav"));
         ASSERT_TRUE(writeWav(input, 44100, 2, 16, double(c.inputSize) / (44100 * 4)));
         view = RecordingView{};
-        view.initializingVisible = true;
         PostingWmaEncoder::Script running;
         running.result = -1;
         wma.scripts = {running};
         TJobEngine engine(TJobKind::WavToWma, 0, {input}, view);
         engine.Start();
-        ASSERT_TRUE(engine.WmaTimerRunning());
+        ASSERT_EQ(engine.RunningSteps().size(), 1u);
+        auto* step = dynamic_cast<TWmaStep*>(engine.RunningSteps()[0].get());
+        ASSERT_NE(step, nullptr);
         // What the utility has written so far, under the name it was given.
         ASSERT_TRUE(writeFile(wma.calls.back().second, QByteArray(int(c.outputSize), 'y')));
-        const size_t gaugeBefore = view.gauge.size();
-        engine.Timer1Timer();
-        ASSERT_FALSE(view.times.isEmpty());
-        EXPECT_TRUE(view.times.last().startsWith(QStringLiteral("00:0")));
-        EXPECT_EQ(view.times.last().endsWith(QLatin1Char('|')), !c.estimate);
-        EXPECT_EQ(view.gauge.size() > gaugeBefore, c.estimate);
-        EXPECT_FALSE(view.initializingVisible);
-        if (c.inputSize < 2000000) {
-            EXPECT_EQ(view.times.last().section(QLatin1Char('|'), 1), QStringLiteral("00:02"));
-        }
-        // The first progress report of the step ends the read-outs.
-        PostingWmaEncoder::post(&engine, 100, 0, QStringLiteral("00:03"), {});
-        QCoreApplication::sendPostedEvents(&engine);
-        EXPECT_FALSE(engine.WmaTimerRunning());
-        const qsizetype ticks = view.times.size();
-        engine.Timer1Timer();
-        EXPECT_EQ(view.times.size(), ticks);
-        PostingWmaEncoder::post(&engine, scWmaDone, 2, {}, {});
-        QCoreApplication::sendPostedEvents(&engine);
+        step->tick();
+        EXPECT_EQ(step->percent() >= 0, c.estimate);
+        ASSERT_FALSE(view.stepLines.empty());
+        EXPECT_EQ(view.stepLines.back().at(0).Percent, step->percent());
+        // The utility's 100 % ends the estimates.
+        PostingWmaEncoder::post(step, 100, 0, {}, {});
+        QCoreApplication::sendPostedEvents(step);
+        EXPECT_EQ(step->percent(), 100);
+        ASSERT_TRUE(writeFile(wma.calls.back().second, QByteArray(10, 'y')));
+        step->tick();
+        EXPECT_EQ(step->percent(), 100);
+        PostingWmaEncoder::post(step, scWmaDone, 2, {}, {});
+        QCoreApplication::sendPostedEvents(step);
         EXPECT_EQ(view.closed, 1);
         wma.calls.clear();
     }

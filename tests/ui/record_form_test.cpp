@@ -5,6 +5,7 @@
 #include "ui/recorder/record_form.h"
 
 #include "../audio/recorder_alsa_env.h"
+#include "job_window_closer.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
@@ -127,6 +128,7 @@ QByteArray waveData(const QString& path)
 }
 
 struct RecorderFixture : ::testing::Test {
+    quillon::test::JobWindowCloser closer;
     TempHome home;
     RecorderAlsaEnv alsa{RecorderInputPattern(20 * kCdRate)};
     ScopedPrompts answers;

@@ -8,7 +8,9 @@ int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringLis
 {
     TRipForm form(parent, kind, handle, items);
     const int result = form.exec();
-    ShowJobSummary(form.engine().Summary());
+    // A job that ran to its end has said how it went in its own window.
+    if (!form.showsSummary())
+        ShowJobSummary(form.engine().Summary());
     return result;
 }
 

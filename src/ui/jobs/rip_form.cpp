@@ -1,14 +1,16 @@
 #include "rip_form.h"
 
+#include "jobs/job_texts.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -68,31 +70,29 @@ TRipForm::TRipForm(QWidget* owner, TJobKind kind, HCDROM cdHandle, const QString
     Label20 = named(new QLabel(QStringLiteral("Time estimated:"), GroupBox1), "Label20");
     Label2 = named(new QLabel(GroupBox1), "Label2");
     btStop = named(new QPushButton(QStringLiteral("Stop"), this), "btStop");
+    StepList = named(new QWidget(GroupBox1), "StepList");
+    m_stepRows = new QVBoxLayout(StepList);
+    m_stepRows->setContentsMargins(0, 0, 0, 0);
+    SummaryLabel = named(new QLabel(this), "SummaryLabel");
+    SummaryLabel->setWordWrap(true);
+    SummaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SummaryLabel->hide();
 
     auto* grid = new QGridLayout(GroupBox1);
     grid->addWidget(Label3, 0, 0, 1, 2);
-    grid->addWidget(FlatGauge1, 1, 0, 1, 2);
-    grid->addWidget(Label10, 2, 0);
-    grid->addWidget(Label1, 2, 1);
-    grid->addWidget(Label20, 3, 0);
-    grid->addWidget(Label2, 3, 1);
+    grid->addWidget(StepList, 1, 0, 1, 2);
+    grid->addWidget(FlatGauge1, 2, 0, 1, 2);
+    grid->addWidget(Label10, 3, 0);
+    grid->addWidget(Label1, 3, 1);
+    grid->addWidget(Label20, 4, 0);
+    grid->addWidget(Label2, 4, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1);
+    layout->addWidget(SummaryLabel);
     layout->addWidget(btStop, 0, Qt::AlignRight);
     connect(btStop, &QPushButton::clicked, this, &TRipForm::btStopClick);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-
     m_engine = std::make_unique<TJobEngine>(kind, cdHandle, items, *this, mp3);
-    connect(Timer1, &QTimer::timeout, m_engine.get(), &TJobEngine::Timer1Timer);
-    connect(m_engine.get(), &TJobEngine::wmaTimerChanged, Timer1, [this](bool running) {
-        if (running)
-            Timer1->start();
-        else
-            Timer1->stop();
-    });
     m_engine->Start();
     Label1->clear();
     Label2->clear();
@@ -167,19 +167,72 @@ void TRipForm::setTimes(const QString& elapsed, const QString& estimated)
     Label2->setText(estimated);
 }
 
+void TRipForm::setStepLines(const std::vector<TStepLine>& lines)
+{
+    // Rows are kept and reused: a step ending and the next starting is the
+    // common case, and the window should not jump.
+    while (m_stepRows->count() < int(lines.size())) {
+        auto* row = new QWidget(StepList);
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        auto* label = new QLabel(row);
+        label->setMinimumWidth(1);
+        auto* gauge = new QProgressBar(row);
+        gauge->setRange(0, 100);
+        gauge->setMaximumWidth(90);
+        rowLayout->addWidget(label, 1);
+        rowLayout->addWidget(gauge);
+        m_stepRows->addWidget(row);
+    }
+    for (int i = 0; i < m_stepRows->count(); ++i) {
+        QWidget* row = m_stepRows->itemAt(i)->widget();
+        const bool used = i < int(lines.size());
+        row->setVisible(used);
+        if (!used)
+            continue;
+        const TStepLine& line = lines[size_t(i)];
+        auto* label = row->findChild<QLabel*>();
+        label->setText(label->fontMetrics().elidedText(line.Text, Qt::ElideMiddle,
+                                                       std::max(label->width(), 200)));
+        label->setToolTip(line.Text);
+        auto* gauge = row->findChild<QProgressBar*>();
+        gauge->setTextVisible(line.Percent >= 0);
+        gauge->setValue(std::clamp(line.Percent, 0, 100));
+    }
+}
+
 void TRipForm::closeJob()
 {
-    // Queued, so that a job that ends while the window is being created
-    // (or inside a report handler) closes once the modal loop runs.
-    if (m_closing)
+    if (m_closing || m_ended)
         return;
-    m_closing = true;
-    QMetaObject::invokeMethod(
-        this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+    const TJobSummary& summary = m_engine ? m_engine->Summary() : TJobSummary();
+    if (!m_engine || summary.stopped()) {
+        // Queued, so that a job that ends while the window is being created
+        // (or inside a report handler) closes once the modal loop runs.
+        m_closing = true;
+        QMetaObject::invokeMethod(
+            this, [this] { done(QDialog::Accepted); }, Qt::QueuedConnection);
+        return;
+    }
+    // The job ran to its end: say what became of it, and wait for Close.
+    m_ended = true;
+    Label3->hide();
+    SummaryLabel->setText(summary.text());
+    SummaryLabel->show();
+    btStop->setText(JobText("RES_Close", "Close"));
+    btStop->setDefault(true);
+    btStop->setFocus();
+    // Room for the summary, never narrower than before (the title stays whole).
+    const QSize hint = sizeHint();
+    resize(std::max(width(), hint.width()), std::max(height(), hint.height()));
 }
 
 void TRipForm::btStopClick()
 {
+    if (m_ended) {
+        accept();
+        return;
+    }
     m_engine->Stop();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // TRipForm: the modal job window. It renders the job engine's state (status
-// line as the window title, frame caption, "Initializing...", gauge, the two
-// time read-outs) and offers Stop. All the work is in TJobEngine; the window
-// only draws. UI thread only.
+// line as the window title, frame caption, "Initializing...", a line with a
+// gauge for every running step, the gauge of the whole job, the two time
+// read-outs) and offers Stop. When the job ends by itself the window stays,
+// shows what became of the items and offers Close instead. All the work is in
+// TJobEngine; the window only draws. UI thread only.
 
 #include "jobs/job_engine.h"
 
@@ -14,7 +16,7 @@ class QGroupBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
+class QVBoxLayout;
 
 class TRipForm : public QDialog, public IJobView {
     Q_OBJECT
@@ -33,7 +35,10 @@ public:
     void setInitializing(const QString& text, bool visible) override;
     void setProgress(int percent, bool showText) override;
     void setTimes(const QString& elapsed, const QString& estimated) override;
+    void setStepLines(const std::vector<TStepLine>& lines) override;
     void closeJob() override;
+    // True once the job has ended and the window shows its summary.
+    bool showsSummary() const { return m_ended; }
 
 public slots:
     void btStopClick();
@@ -57,9 +62,12 @@ private:
     QLabel* Label20;
     QLabel* Label2;
     QPushButton* btStop;
-    // Runs only during WMA steps, as the engine says; drives its read-outs.
-    QTimer* Timer1;
+    // One row (a label and a gauge) per running step.
+    QWidget* StepList;
+    QVBoxLayout* m_stepRows;
+    QLabel* SummaryLabel;
     std::unique_ptr<TJobEngine> m_engine;
     bool m_closing = false;
+    bool m_ended = false;
     QString m_statusLine;
 };

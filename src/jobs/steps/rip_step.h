@@ -1,0 +1,35 @@
+#pragma once
+// TRipStep: reads one track of the disc into a WAV file (and normalises it
+// when the job says so) through a TCDRipThread of its own.
+
+#include "cdaccess/cd_access.h"
+#include "jobs/steps/job_step.h"
+#include "settings/options_setting.h"
+
+#include <memory>
+
+class TCDRipThread;
+
+class TRipStep : public TJobStep {
+    Q_OBJECT
+public:
+    // track: the 1-based row in the TOC; wav: the file to write (it exists);
+    // shown: its name in messages.
+    TRipStep(int item, HCDROM cd, int track, const QString& wav, const QString& shown,
+             const TCommonOptions& options);
+    ~TRipStep() override;
+
+protected:
+    bool startWorker(TStepEnd& failure) override;
+    void stopWorker() override;
+    void onReport(const TProcessInfo& info) override;
+    void onMessage(int message, qintptr wParam) override;
+
+private:
+    HCDROM m_cd;
+    int m_track;
+    QString m_wav;
+    QString m_shown;
+    TCommonOptions m_options;
+    std::unique_ptr<TCDRipThread> m_thread;
+};
