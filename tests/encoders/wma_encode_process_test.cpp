@@ -9,6 +9,7 @@
 #include "encoders/wma_output_parser.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
+#include "settings/wma_profile_table.h"
 
 #include "support/test_support.h"
 
@@ -51,10 +52,13 @@ TEST_F(WmaProcess, EncodesAndReportsFinishThenEnd)
 {
     OptionsSetting.UseID3 = true;
     OptionsSetting.CDInfo.Artist = QStringLiteral("Two Words");
-    OptionsSetting.WMABitRate = 40; // corrected at the start
+    OptionsSetting.WMABitRate = 40; // outside the table: the default profile is used
     prepare(file("tone.wav"), file("tone.wma"));
     encoder.StartEncoder();
-    EXPECT_EQ(OptionsSetting.WMABitRate, 8);
+    EXPECT_EQ(OptionsSetting.WMABitRate, 40); // the user's settings are not ours to change
+    const auto defaultCode = kWmaProfileCodes[kDefaultWmaProfile];
+    EXPECT_TRUE(encoder.lastCommandLine().contains(
+        QStringLiteral("-a_setting ") + QString::fromLatin1(defaultCode.data(), defaultCode.size())));
     ASSERT_TRUE(sink.waitFor(scWmaDone));
 
     ASSERT_EQ(sink.reports.size(), 2u);
