@@ -321,11 +321,10 @@ int runExtract(const TCliRequest& r)
         return fail(error);
     if (!r.Format.isEmpty())
         OptionsSetting.CommonOptions.OutputFormat = CliFormatIndex(r.Format);
+    if (!r.NameTemplate.isEmpty())
+        OptionsSetting.CommonOptions.NameTemplate = r.NameTemplate;
     const int format = OptionsSetting.CommonOptions.OutputFormat;
-    if (format == ofFLAC || format == ofOpus)
-        return fail(QStringLiteral("options.ini names FLAC or Opus, which extraction cannot make "
-                                   "yet (use --format)"));
-    if (format < ofMP3 || format > ofWMA)
+    if (format < ofMP3 || format > ofOpus)
         return fail(QStringLiteral("options.ini names no output format I know (use --format)"));
     if (!prepareOutputFolder(r, error))
         return fail(error);
@@ -406,6 +405,12 @@ int runConvert(const TCliRequest& r)
         break;
     case ofWMA:
         kind = TJobKind::WavToWma;
+        break;
+    case ofFLAC:
+        kind = TJobKind::WavToFlac;
+        break;
+    case ofOpus:
+        kind = TJobKind::WavToOpus;
         break;
     default:
         return fail(QStringLiteral("unknown format %1").arg(r.Format), kExitUsage);

@@ -2,6 +2,7 @@
 
 #include "settings/options_setting.h"
 #include "settings/read_mode.h"
+#include "tags/name_template.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -36,7 +37,7 @@ bool takes(TCliCommand c, const QString& option)
     if (option == QLatin1String("--release"))
         return c == TCliCommand::Extract;
     if (option == QLatin1String("--tracks") || option == QLatin1String("--format") ||
-        option == QLatin1String("--cddb"))
+        option == QLatin1String("--cddb") || option == QLatin1String("--name-template"))
         return c == TCliCommand::Extract;
     if (option == QLatin1String("--to"))
         return c == TCliCommand::Convert;
@@ -59,7 +60,7 @@ bool needsValue(const QString& option)
            option == QLatin1String("--rate") || option == QLatin1String("--channels") ||
            option == QLatin1String("--bits") || option == QLatin1String("--metadata") ||
            option == QLatin1String("--release") || option == QLatin1String("--offset") ||
-           option == QLatin1String("--read-mode");
+           option == QLatin1String("--read-mode") || option == QLatin1String("--name-template");
 }
 
 // The value of a numeric option when it is one of the allowed ones (or, with
@@ -101,6 +102,10 @@ int CliFormatIndex(const QString& word)
         return ofOGG;
     if (w == QLatin1String("wma"))
         return ofWMA;
+    if (w == QLatin1String("flac"))
+        return ofFLAC;
+    if (w == QLatin1String("opus"))
+        return ofOpus;
     return -1;
 }
 
@@ -186,10 +191,24 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
             r.Tracks = value;
         } else if (arg == QLatin1String("--format") || arg == QLatin1String("--to")) {
             if (CliFormatIndex(value) < 0) {
-                error = QStringLiteral("%1 takes mp3, wav, ogg or wma, not '%2'").arg(arg, value);
+                error = QStringLiteral("%1 takes mp3, wav, ogg, wma, flac or opus, not '%2'")
+                            .arg(arg, value);
                 return std::nullopt;
             }
             r.Format = value.toLower();
+        } else if (arg == QLatin1String("--name-template")) {
+            const QStringList unknown = UnknownTemplateFields(value);
+            if (value.trimmed().isEmpty() || !unknown.isEmpty()) {
+                error = unknown.isEmpty()
+                            ? QStringLiteral("--name-template needs a template, e.g. "
+                                             "'%artist%/%album%/%track% %title%'")
+                            : QStringLiteral("--name-template: %1 is no field (use %artist% "
+                                             "%albumartist% %album% %year% %genre% %track% "
+                                             "%disc% %title%)")
+                                  .arg(unknown.first());
+                return std::nullopt;
+            }
+            r.NameTemplate = value;
         } else if (arg == QLatin1String("--output")) {
             if (value.isEmpty()) {
                 error = QStringLiteral("--output needs a folder");
@@ -288,7 +307,7 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
     }
     if (r.Command == TCliCommand::Convert) {
         if (r.Format.isEmpty()) {
-            error = QStringLiteral("convert needs --to mp3|wav|ogg|wma");
+            error = QStringLiteral("convert needs --to mp3|wav|ogg|wma|flac|opus");
             return std::nullopt;
         }
         if (r.Files.isEmpty()) {
@@ -381,12 +400,15 @@ QString CliHelpText(TCliCommand command)
     case TCliCommand::Extract:
         return QStringLiteral(
             "Usage: quillon extract [--drive N | --cd-image FILE] [--tracks 1,3-5]\n"
-            "                       [--format mp3|wav|ogg|wma] [--output DIR]\n"
+            "                       [--format mp3|wav|ogg|wma|flac|opus] [--output DIR]\n"
+            "                       [--name-template TEMPLATE]\n"
             "                       [--metadata SOURCE [--release N]] [--cddb]\n"
             "                       [--overwrite | --no-overwrite]\n"
             "\n"
-            "Reads tracks of the disc into files named after their titles, with the\n"
-            "settings of options.ini unless overridden here.\n"
+            "Reads tracks of the disc into tagged files named after their titles (or\n"
+            "the name template), with the settings of options.ini unless overridden\n"
+            "here. With ReplayGain on (options.ini), FLAC and Opus files get track and\n"
+            "album gain.\n"
             "\n"
             "  --drive N         the drive numbered N by 'quillon drives' (default 1)\n"
             "  --cd-image FILE   read a disc image (.cue, .toc, .nrg) instead\n"
@@ -394,6 +416,10 @@ QString CliHelpText(TCliCommand command)
             "  --format F        the output format (default: the one of options.ini)\n"
             "  --output DIR      the output folder (made when missing; default: the one\n"
             "                    of options.ini)\n"
+            "  --name-template T the file names, e.g. '%artist%/%album%/%track% %title%'\n"
+            "                    (a / makes folders); fields: %artist% %albumartist%\n"
+            "                    %album% %year% %genre% %track% %disc% %title%\n"
+            "                    (default: the one of options.ini, normally %title%)\n"
             "  --metadata SOURCE where the titles come from: stored (the disc store),\n"
             "                    auto (the sources of options.ini in their order),\n"
             "                    musicbrainz, cdtext or cddb. Default: stored when the\n"
@@ -407,11 +433,13 @@ QString CliHelpText(TCliCommand command)
             "  --no-overwrite    answer no (the default when standard input is no terminal)\n");
     case TCliCommand::Convert:
         return QStringLiteral(
-            "Usage: quillon convert --to mp3|wav|ogg|wma [--output DIR]\n"
+            "Usage: quillon convert --to mp3|wav|ogg|wma|flac|opus [--output DIR]\n"
             "                       [--overwrite | --no-overwrite] FILES...\n"
             "\n"
-            "Converts files: WAV to MP3, OGG or WMA (--to mp3/ogg/wma), MP3 to WAV\n"
-            "(--to wav). The outputs go into the output folder, named after the inputs.\n"
+            "Converts files: WAV to MP3, OGG, WMA, FLAC or Opus (--to mp3/ogg/wma/flac/\n"
+            "opus), MP3 to WAV (--to wav). The outputs go into the output folder, named\n"
+            "after the inputs and titled by their names; a cover.jpg or folder.jpg\n"
+            "beside an input goes into its output.\n"
             "\n"
             "  --to F            the output format\n"
             "  --output DIR      the output folder (default: the one of options.ini)\n"

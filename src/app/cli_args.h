@@ -31,7 +31,8 @@ struct TCliRequest {
     QStringList Images;       // --cd-image FILE (every one becomes a drive)
     QString Image;            // the last --cd-image: the drive to read
     QString Tracks;           // --tracks, unparsed
-    QString Format;           // --format / --to: mp3, wav, ogg or wma
+    QString Format;           // --format / --to: mp3, wav, ogg, wma, flac or opus
+    QString NameTemplate;     // extract --name-template; empty: not given
     QString Output;           // --output DIR
     bool Cddb = false;        // --cddb (the same as --metadata cddb)
     QString Metadata;         // --metadata auto|musicbrainz|cdtext|cddb|stored; empty: not given

@@ -4,8 +4,10 @@
 #include "jobs/extract_tag.h"
 #include "jobs/job_texts.h"
 #include "jobs/safe_file_name.h"
+#include "jobs/steps/flac_step.h"
 #include "jobs/steps/mp3_step.h"
 #include "jobs/steps/ogg_step.h"
+#include "jobs/steps/opus_step.h"
 #include "jobs/steps/resample_step.h"
 #include "jobs/steps/rip_step.h"
 #include "jobs/steps/wma_step.h"
@@ -13,6 +15,9 @@
 #include "jobs/wma_job_encoder.h"
 #include "settings/global.h"
 #include "settings/prompts.h"
+#include "tags/cover_image.h"
+#include "tags/name_template.h"
+#include "tags/tag_writer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <map>
 #include <thread>
 
 namespace {
@@ -33,6 +39,10 @@ QString extensionOf(int format)
         return QStringLiteral(".ogg");
     case ofWMA:
         return QStringLiteral(".wma");
+    case ofFLAC:
+        return QStringLiteral(".flac");
+    case ofOpus:
+        return QStringLiteral(".opus");
     default:
         return QStringLiteral(".wav");
     }
@@ -41,6 +51,51 @@ QString extensionOf(int format)
 bool isEncoding(TStepKind kind)
 {
     return kind != TStepKind::Rip;
+}
+
+// The format a job of this kind makes; -1 for MP3 decoding.
+int outputFormatOf(TJobKind kind, int extractFormat)
+{
+    switch (kind) {
+    case TJobKind::Extract:
+        return extractFormat;
+    case TJobKind::Mp3ToWav:
+        return -1;
+    case TJobKind::WavToOgg:
+        return ofOGG;
+    case TJobKind::WavToWma:
+        return ofWMA;
+    case TJobKind::WavToFlac:
+        return ofFLAC;
+    case TJobKind::WavToOpus:
+        return ofOpus;
+    default:
+        return ofMP3;
+    }
+}
+
+// How the tags of a format are laid out; false for WAV.
+bool tagFormatOf(int format, TTagFormat* tagFormat)
+{
+    switch (format) {
+    case ofMP3:
+        *tagFormat = TTagFormat::Mp3;
+        return true;
+    case ofOGG:
+        *tagFormat = TTagFormat::OggVorbis;
+        return true;
+    case ofWMA:
+        *tagFormat = TTagFormat::Wma;
+        return true;
+    case ofFLAC:
+        *tagFormat = TTagFormat::Flac;
+        return true;
+    case ofOpus:
+        *tagFormat = TTagFormat::Opus;
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -85,6 +140,10 @@ void TJobEngine::nameOutputs()
     m_work.resize(size_t(m_count));
     m_phase.assign(size_t(m_count), TPhase::Waiting);
     TUniqueStems stems;
+    std::map<QString, TUniqueStems> folderStems;
+    const QString nameTemplate = m_options.CommonOptions.NameTemplate.trimmed().isEmpty()
+                                     ? DefaultNameTemplate()
+                                     : m_options.CommonOptions.NameTemplate;
     QStringList names;
     QStringList outputs;
     const QString folder = m_folder + QLatin1Char('/');
@@ -93,10 +152,18 @@ void TJobEngine::nameOutputs()
         const QString& entry = m_items[i];
         switch (m_kind) {
         case TJobKind::Extract: {
-            const QString stem = stems.take(SafeFileStem(ItemTitle(entry), ItemTrack(entry)));
-            item.Output = folder + stem + extensionOf(m_format);
+            // "Artist/Album/01 Title": the template's folders, then a name
+            // no other item of the job takes in that folder.
+            const QString relative = ExpandNameTemplate(nameTemplate, tagsFor(i), QString());
+            const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+            const QString subfolder = relative.left(slash + 1);
+            const int extBytes = std::max(int(extensionOf(m_format).size()), 4);
+            const QString stem =
+                folderStems.try_emplace(subfolder.toCaseFolded(), kMaxFileNameBytes - extBytes)
+                    .first->second.take(relative.mid(slash + 1));
+            item.Output = folder + subfolder + stem + extensionOf(m_format);
             if (m_keepWav && m_format != ofWAV)
-                item.KeptWav = folder + stem + QStringLiteral(".wav");
+                item.KeptWav = folder + subfolder + stem + QStringLiteral(".wav");
             names << ItemTitle(entry);
             break;
         }
@@ -115,10 +182,8 @@ void TJobEngine::nameOutputs()
             const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
             if (dot >= 0)
                 name.truncate(dot);
-            const QString ext = m_kind == TJobKind::Mp3ToWav   ? QStringLiteral(".wav")
-                                : m_kind == TJobKind::WavToOgg ? QStringLiteral(".ogg")
-                                : m_kind == TJobKind::WavToWma ? QStringLiteral(".wma")
-                                                               : QStringLiteral(".mp3");
+            const int format = outputFormatOf(m_kind, m_format);
+            const QString ext = extensionOf(format < 0 ? int(ofWAV) : format);
             item.Output = folder + stems.take(SafeFileStem(name, i + 1)) + ext;
             names << entry;
             break;
@@ -151,15 +216,9 @@ void TJobEngine::Start()
         endJob();
         return;
     }
-    if (m_kind == TJobKind::Extract && (m_format == ofFLAC || m_format == ofOpus)) {
-        m_summary.setJobError(QStringLiteral("Extracting to FLAC or Opus is not possible yet. "
-                                             "Please choose another output format in Options."));
-        endJob();
-        return;
-    }
-    if (m_kind == TJobKind::Extract && (m_format < ofMP3 || m_format > ofWMA)) {
+    if (m_kind == TJobKind::Extract && (m_format < ofMP3 || m_format > ofOpus)) {
         m_summary.setJobError(QStringLiteral("The output format setting is not one of MP3, WAV, "
-                                             "OGG or WMA"));
+                                             "OGG, WMA, FLAC or Opus"));
         endJob();
         return;
     }
@@ -287,8 +346,10 @@ void TJobEngine::schedule()
     }
     m_scheduling = false;
     if (!m_finished && m_steps.empty() &&
-        std::all_of(m_phase.begin(), m_phase.end(), [](TPhase p) { return p == TPhase::Over; }))
+        std::all_of(m_phase.begin(), m_phase.end(), [](TPhase p) { return p == TPhase::Over; })) {
+        writeAlbumGain();
         endJob();
+    }
 }
 
 bool TJobEngine::launch(std::unique_ptr<TJobStep> step, const char* status, const QString& caption)
@@ -329,6 +390,8 @@ bool TJobEngine::startRip(int i)
                         : !work           ? item.KeptWav
                                 : output.path() + QLatin1Char('/') + output.completeBaseName() +
                                       QStringLiteral(".wav");
+    if (!makeFolderOf(i, wav))
+        return false;
     item.Wav = TPartFile(wav);
     if (!item.Wav.create()) {
         itemFailed(i, item.Wav.errorText());
@@ -385,6 +448,8 @@ QString TJobEngine::encoderInput(int i) const
 bool TJobEngine::startEncode(int i)
 {
     TJobItem& item = m_work[size_t(i)];
+    if (!makeFolderOf(i, item.Output))
+        return false;
     item.Out = TPartFile(item.Output);
     if (!item.Out.create()) {
         itemFailed(i, item.Out.errorText());
@@ -393,20 +458,16 @@ bool TJobEngine::startEncode(int i)
     const bool first = m_stepsStarted == 0;
     const QString input = encoderInput(i);
     const bool extract = m_kind == TJobKind::Extract;
-    const int format = extract                        ? m_format
-                       : m_kind == TJobKind::WavToOgg ? int(ofOGG)
-                       : m_kind == TJobKind::WavToWma ? int(ofWMA)
-                       : m_kind == TJobKind::Mp3ToWav ? -1
-                                                      : int(ofMP3);
+    const int format = outputFormatOf(m_kind, m_format);
+    item.Tags = tagsFor(i);
     const QString encoding = JobText("RES_Encoding", "Encoding");
     switch (format) {
     case ofOGG: {
         QStringList comments;
-        if (!extract)
-            comments = ConvertOggComments(m_items[i]);
-        else if (m_options.UseID3)
-            comments =
-                ExtractOggComments(ItemTitle(m_items[i]), ItemTrack(m_items[i]), m_options.CDInfo);
+        if (!extract || m_options.UseID3) {
+            for (const auto& [key, value] : VorbisCommentPairs(item.Tags, false))
+                comments << key + QLatin1Char('=') + value;
+        }
         std::unique_ptr<TJobStep> step;
         try {
             step = std::make_unique<TOggStep>(i, input, item.Out.path(), comments, m_options);
@@ -417,6 +478,18 @@ bool TJobEngine::startEncode(int i)
         return launch(std::move(step), "Encoding(",
                       first ? JobText("RES_WAV_TO_OGG", "Encoding WAV to OGG") : encoding);
     }
+    case ofFLAC:
+        return launch(std::make_unique<TFlacStep>(i, input, item.Out.path(), item.Tags,
+                                                  m_options.ReplayGain, m_options.FlacLevel),
+                      "Encoding(",
+                      first && !extract ? JobText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC")
+                                        : encoding);
+    case ofOpus:
+        return launch(std::make_unique<TOpusStep>(i, input, item.Out.path(), item.Tags,
+                                                  m_options.ReplayGain, m_options.OpusBitRate),
+                      "Encoding(",
+                      first && !extract ? JobText("RES_WAV_TO_OPUS", "Encoding WAV to Opus")
+                                        : encoding);
     case ofWMA:
         return launch(
             std::make_unique<TWmaStep>(i, *m_wma, input, item.Out.path(), m_kind, m_options),
@@ -472,15 +545,17 @@ void TJobEngine::stepEnded(TJobStep& step, const TStepEnd& end)
         itemFailed(i, kind == TStepKind::Rip ? end.Message : encoderFailure(i, end.Message));
         break;
     case TStepResult::Done:
-        afterStep(kind, i);
+        afterStep(step);
         break;
     }
     showProgress();
     schedule();
 }
 
-void TJobEngine::afterStep(TStepKind kind, int i)
+void TJobEngine::afterStep(TJobStep& step)
 {
+    const TStepKind kind = step.kind();
+    const int i = step.item();
     TJobItem& item = m_work[size_t(i)];
     switch (kind) {
     case TStepKind::Rip:
@@ -497,17 +572,24 @@ void TJobEngine::afterStep(TStepKind kind, int i)
         startEncode(i);
         return;
     case TStepKind::EncodeMp3:
-        if (m_kind == TJobKind::Extract && m_options.UseID3) {
-            // Into the complete file before it takes its name.
-            const int result = WriteExtractTag(item.Out.path(), ItemTitle(m_items[i]),
-                                               ItemTrack(m_items[i]), m_options.CDInfo);
-            if (result >= 256)
-                m_summary.note(i, QStringLiteral("Error #%1! Could not save Tag!").arg(result));
-        }
-        [[fallthrough]];
-    case TStepKind::DecodeMp3:
-    case TStepKind::EncodeOgg:
     case TStepKind::EncodeWma:
+    case TStepKind::EncodeOgg:
+        tagOutput(kind, i);
+        commitOutput(i);
+        itemDone(i);
+        return;
+    case TStepKind::EncodeFlac:
+    case TStepKind::EncodeOpus:
+        // These wrote their tags themselves, the track gain included.
+        if (auto* encoded = dynamic_cast<TEncodedFileStep*>(&step)) {
+            item.Loudness = encoded->TakeLoudness();
+            if (item.Loudness)
+                item.Tags.TrackGain = item.Loudness->gain();
+        }
+        commitOutput(i);
+        itemDone(i);
+        return;
+    case TStepKind::DecodeMp3:
         commitOutput(i);
         itemDone(i);
         return;
@@ -548,12 +630,97 @@ void TJobEngine::commitOutput(int i)
     TJobItem& item = m_work[size_t(i)];
     TPartFile& made = m_kind == TJobKind::Extract && m_format == ofWAV ? item.Wav : item.Out;
     if (!made.commit(item.ReplaceOutput)) {
+        item.Loudness.reset();
         m_summary.failed(i, made.errorText());
         return;
     }
     m_summary.made(i);
     if (!item.KeptWav.isEmpty() && item.Wav.isOpen() && !item.Wav.commit(item.ReplaceWav))
         m_summary.note(i, item.Wav.errorText());
+}
+
+void TJobEngine::writeAlbumGain()
+{
+    TTagFormat format = TTagFormat::Flac;
+    if (m_kind != TJobKind::Extract || !m_options.ReplayGain || !tagFormatOf(m_format, &format))
+        return;
+    std::vector<const TLoudness*> tracks;
+    for (const TJobItem& item : m_work) {
+        if (item.Loudness)
+            tracks.push_back(item.Loudness.get());
+    }
+    const TGainValue album = AlbumGain(tracks);
+    if (!album.Valid)
+        return;
+    setStatus(QStringLiteral("Writing the album gain"));
+    for (int i = 0; i < m_count; ++i) {
+        TJobItem& item = m_work[size_t(i)];
+        if (!item.Loudness)
+            continue;
+        item.Tags.AlbumGain = album;
+        // The file is complete under its name by now: it is tagged through a copy.
+        QString error;
+        if (!RetagFile(item.Output, format, item.Tags, {}, &error))
+            m_summary.note(i, QStringLiteral("Could not save the album gain: %1").arg(error));
+    }
+}
+
+bool TJobEngine::makeFolderOf(int i, const QString& path)
+{
+    const QString dir = QFileInfo(path).path();
+    // Names come from SafeNamePart, so this only guards against a mistake.
+    if (m_kind != TJobKind::RecordToMp3 && dir != m_folder &&
+        !QDir::cleanPath(dir).startsWith(m_folder + QLatin1Char('/'))) {
+        itemFailed(i, QStringLiteral("%1 is outside the output folder").arg(path));
+        return false;
+    }
+    if (!QDir().mkpath(dir)) {
+        itemFailed(i, QStringLiteral("cannot make the folder %1").arg(dir));
+        return false;
+    }
+    return true;
+}
+
+TTrackTags TJobEngine::tagsFor(int i) const
+{
+    if (m_kind == TJobKind::Extract) {
+        TTrackTags tags = TrackTagsFromDisc(m_options.CDInfo, ItemTrack(m_items[i]));
+        // The title as the track list has it, which may have been edited.
+        const QString title = ItemTitle(m_items[i]);
+        if (!title.trimmed().isEmpty())
+            tags.Title = title;
+        return tags;
+    }
+    // A converted file: its name, and the cover of its folder.
+    TTrackTags tags;
+    const QString& input = m_work[size_t(i)].Input;
+    tags.Title = QFileInfo(input).completeBaseName();
+    FindCoverBeside(input, &tags.Cover, &tags.CoverMime);
+    return tags;
+}
+
+void TJobEngine::tagOutput(TStepKind kind, int i)
+{
+    TJobItem& item = m_work[size_t(i)];
+    // A recording is tagged in the recorder's own window; "Use ID3" chooses
+    // whether the tracks of an extraction in these formats carry tags.
+    if (m_kind == TJobKind::RecordToMp3 || (m_kind == TJobKind::Extract && !m_options.UseID3))
+        return;
+    // The Vorbis writer put the comments into the stream; only a cover is missing.
+    if (kind == TStepKind::EncodeOgg && item.Tags.Cover.isEmpty())
+        return;
+    TTagFormat format = TTagFormat::Mp3;
+    tagFormatOf(kind == TStepKind::EncodeMp3   ? int(ofMP3)
+                : kind == TStepKind::EncodeWma ? int(ofWMA)
+                                               : int(ofOGG),
+                &format);
+    TTagWriteOptions options;
+    if (kind == TStepKind::EncodeMp3 && m_options.UseID3)
+        options.Id3v1 = Id3v1TagFor(item.Tags);
+    // Into the complete file before it takes its name.
+    QString error;
+    if (!WriteTrackTags(item.Out.path(), format, item.Tags, options, &error))
+        m_summary.note(i, QStringLiteral("Could not save the tags: %1").arg(error));
 }
 
 QString TJobEngine::encoderFailure(int i, const QString& message) const

@@ -14,6 +14,7 @@
 //   Mp3ToWav   MP3 decoding
 //   RecordToMp3  MP3 encoding beside the input
 //   WavToWma   WMA encoding
+//   WavToFlac / WavToOpus  FLAC / Opus writing
 //
 // Scheduling: the drive reads one track at a time, and the next track is
 // read while earlier ones are encoded. Up to Encoders() encoding steps run at
@@ -27,7 +28,8 @@
 // in it.
 //
 // Files: every item's output is named once, when the job is made
-// (OutputPath), from its title or input file through SafeFileStem and
+// (OutputPath), from the name template (extraction; its folders are made
+// when the item starts) or the input file, through SafeFileStem and
 // TUniqueStems, and every existing file is asked about before anything runs.
 // Every step writes a hidden temporary file beside the output (TPartFile);
 // the output takes its name only when the item is complete, and a file that
@@ -117,7 +119,17 @@ private:
 
     void stepProgress(TJobStep& step);
     void stepEnded(TJobStep& step, const TStepEnd& end);
-    void afterStep(TStepKind kind, int i);
+    void afterStep(TJobStep& step);
+    // Makes the folder path goes into (a name template's); false with the
+    // item failed when it cannot, or when it would lie outside the output folder.
+    bool makeFolderOf(int i, const QString& path);
+    // At the end of an extraction: the album's gain over every measured
+    // track, written into each of their files.
+    void writeAlbumGain();
+    // The tags of item i's output: the disc record's, or a converted file's name and cover.
+    TTrackTags tagsFor(int i) const;
+    // Writes the tags into the complete output of an encoder that does not itself.
+    void tagOutput(TStepKind kind, int i);
     // The step leaves the running list; it is deleted once its report is handled.
     void retire(TJobStep& step);
 

@@ -4,9 +4,13 @@
 // files its steps write. Whatever is still temporary when the item is
 // dropped (a stop, a failure) is removed with it.
 
+#include "audio/loudness.h"
 #include "jobs/part_file.h"
+#include "tags/track_tags.h"
 
 #include <QString>
+
+#include <memory>
 
 struct TJobItem {
     QString Input;              // conversions: the file to convert
@@ -17,6 +21,8 @@ struct TJobItem {
     TPartFile Wav;              // the ripped track: the output itself, or the encoder's input
     TPartFile Prepared;         // a conversion's input at 44100 Hz and 16 bits
     TPartFile Out;              // what the encoder writes
+    TTrackTags Tags;            // what the output is tagged with
+    std::unique_ptr<TLoudness> Loudness; // the measured track, for the album gain
 
     void discardTemporaryFiles()
     {

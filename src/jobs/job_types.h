@@ -17,6 +17,8 @@ enum class TJobKind : quint8 {
     RecordToMp3 = 4,
     WavToOgg = 5,
     WavToWma = 6,
+    WavToFlac = 7,
+    WavToOpus = 8,
 };
 
 // One running step as the view lists it: "Encoding(02/10): Title" and its

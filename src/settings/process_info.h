@@ -31,6 +31,7 @@ enum TStepCode : qint32 {
     scOggDone = 3000,
     scResampleDone = 4000,
     scWmaDone = 5000,
+    scEncodedFileDone = 6000,
 };
 
 // StepResult of an encoder's end report (2000, 5000).

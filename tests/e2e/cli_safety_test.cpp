@@ -258,10 +258,9 @@ TEST_F(CliSafety, AFileSizeLimitIsSaidWithTheSystemsReasonAndLeavesNoPartialFile
                            limitTo(1000000));
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     // One summary at the end, the failure's reason on the track's line.
-    EXPECT_TRUE(r.err.endsWith(
-        QStringLiteral("quillon: 1 of 2 tracks made; 1 failed\n"
-                       "quillon: Long: cannot write %1: File too large\n")
-            .arg(out("Long.wav"))))
+    EXPECT_TRUE(r.err.endsWith(QStringLiteral("quillon: 1 of 2 tracks made; 1 failed\n"
+                                              "quillon: Long: cannot write %1: File too large\n")
+                                   .arg(out("Long.wav"))))
         << r.err.toStdString();
     EXPECT_EQ(r.out, out("Short.wav") + QLatin1Char('\n'));
     EXPECT_EQ(filesInOut(), QStringList{QStringLiteral("Short.wav")});
@@ -354,7 +353,12 @@ TEST_F(CliSafety, WideWavFilesConvertAsSoxConvertsThemOrAreRefused)
         const QString ourMp3 = out(name + QStringLiteral(".mp3"));
         ASSERT_GT(readFile(refMp3).size(), 1000);
         if (name.startsWith(QLatin1Char('s'))) {
-            EXPECT_TRUE(readFile(ourMp3) == readFile(refMp3));
+            // Ours carries its title in an ID3v2 tag first.
+            const QByteArray ours = readFile(ourMp3);
+            ASSERT_TRUE(ours.startsWith("ID3"));
+            const auto tagSize = 10 + ((ours[6] & 0x7f) << 21 | (ours[7] & 0x7f) << 14 |
+                                       (ours[8] & 0x7f) << 7 | (ours[9] & 0x7f));
+            EXPECT_TRUE(ours.mid(tagSize) == readFile(refMp3));
         } else {
             EXPECT_EQ(decodedBytes(ourMp3), decodedBytes(refMp3));
         }

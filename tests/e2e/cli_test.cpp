@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -96,6 +97,8 @@ TEST_F(CliE2E, ExtractToEveryFormatNamesFilesAfterTheStoredTitles)
         {"mp3", "lame", {}, "mp3"},
         {"wma", nullptr, QByteArray::fromHex("3026b2758e66cf11"), "wmav2"},
         {"ogg", nullptr, "OggS", "vorbis"},
+        {"flac", nullptr, "fLaC", "flac"},
+        {"opus", nullptr, "OggS", "opus"},
     };
     const bool probe = haveProgram(QStringLiteral("ffprobe"));
     for (const auto& c : cases) {
@@ -183,6 +186,128 @@ TEST_F(CliE2E, ConvertAsksNothingAndOverwritesOnlyWhenTold)
     }
 }
 
+// The Vorbis comments of a FLAC or Opus file as their own tools read them.
+QMap<QString, QString> vorbisComments(const QString& file)
+{
+    QProcess p;
+    if (file.endsWith(QStringLiteral(".flac")))
+        p.start(QStringLiteral("metaflac"), {QStringLiteral("--export-tags-to=-"), file});
+    else
+        p.start(QStringLiteral("opusinfo"), {file});
+    p.waitForFinished(60000);
+    QMap<QString, QString> tags;
+    static const QRegularExpression line(QStringLiteral(R"(^\s*([A-Z0-9_]+)=(.*)$)"));
+    for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = line.match(l);
+        if (m.hasMatch())
+            tags.insert(m.captured(1), m.captured(2));
+    }
+    return tags;
+}
+
+// The samples of an audio file as 16-bit little-endian PCM, through ffmpeg.
+QByteArray decodedPcm(const QString& file)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", file, "-f", "s16le", "-"});
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput();
+}
+
+TEST_F(CliE2E, LosslessAndOpusExtractsAreTaggedNamedByTemplateAndShareTheAlbumGain)
+{
+    if (!haveProgram(QStringLiteral("metaflac")) || !haveProgram(QStringLiteral("opusinfo")) ||
+        !haveProgram(QStringLiteral("ffmpeg")))
+        GTEST_SKIP() << "flac, opus-tools or ffmpeg missing";
+    ASSERT_EQ(quillon({QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
+                       QStringLiteral("--format"), QStringLiteral("wav"),
+                       QStringLiteral("--output"), work.filePath(QStringLiteral("wav"))})
+                  .code,
+              0);
+    struct Case {
+        const char* format;
+        const char* trackGain; // the key of the track's gain
+        const char* albumGain;
+    } cases[] = {
+        {"flac", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
+        {"opus", "R128_TRACK_GAIN", "R128_ALBUM_GAIN"},
+    };
+    const QStringList titles = {"Opening", "Middle Ünï", "Closing"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QString ext = QLatin1Char('.') + QLatin1String(c.format);
+        const ProgramRun r = quillon(
+            {QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
+             QStringLiteral("--format"), QString::fromLatin1(c.format),
+             QStringLiteral("--name-template"), QStringLiteral("%albumartist%/%track% %title%"),
+             QStringLiteral("--output"), work.filePath(QStringLiteral("out"))});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        QStringList albumGains;
+        for (int i = 0; i < 3; ++i) {
+            const QString file =
+                out(QStringLiteral("Cli Band/0%1 %2").arg(i + 1).arg(titles[i]) + ext);
+            ASSERT_TRUE(QFile::exists(file)) << file.toStdString() << r.out.toStdString();
+            const QMap<QString, QString> tags = vorbisComments(file);
+            EXPECT_EQ(tags.value(QStringLiteral("TITLE")), titles[i]);
+            EXPECT_EQ(tags.value(QStringLiteral("ARTIST")), QStringLiteral("Cli Band"));
+            EXPECT_EQ(tags.value(QStringLiteral("COMMENT")), QStringLiteral("from the store"));
+            EXPECT_EQ(tags.value(QStringLiteral("TRACKNUMBER")), QString::number(i + 1));
+            EXPECT_FALSE(tags.value(QString::fromLatin1(c.trackGain)).isEmpty());
+            albumGains << tags.value(QString::fromLatin1(c.albumGain));
+            if (QLatin1String(c.format) == QLatin1String("flac")) {
+                const QString wav =
+                    work.filePath(QStringLiteral("wav/") + titles[i] + QStringLiteral(".wav"));
+                EXPECT_EQ(QProcess::execute(QStringLiteral("flac"),
+                                            {QStringLiteral("-t"), QStringLiteral("-s"), file}),
+                          0);
+                EXPECT_TRUE(decodedPcm(file) == decodedPcm(wav)) << "not the disc's audio";
+            }
+        }
+        EXPECT_FALSE(albumGains[0].isEmpty());
+        EXPECT_EQ(albumGains.count(albumGains[0]), 3) << albumGains.join(u' ').toStdString();
+        // Nothing but the template's folder was made.
+        EXPECT_EQ(QDir(work.filePath(QStringLiteral("out")))
+                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("Cli Band")});
+        QDir(work.filePath(QStringLiteral("out"))).removeRecursively();
+    }
+}
+
+TEST_F(CliE2E, ConvertToFlacAndOpusTitlesByNameAndEmbedsTheCoverBeside)
+{
+    if (!haveProgram(QStringLiteral("metaflac")) || !haveProgram(QStringLiteral("opusinfo")))
+        GTEST_SKIP() << "flac or opus-tools missing";
+    const QString in = work.filePath(QStringLiteral("in"));
+    ASSERT_EQ(quillon({QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
+                       QStringLiteral("--tracks"), QStringLiteral("2"), QStringLiteral("--format"),
+                       QStringLiteral("wav"), QStringLiteral("--output"), in})
+                  .code,
+              0);
+    const QByteArray cover = noiseJpeg(40, 30);
+    ASSERT_TRUE(writeFile(in + QStringLiteral("/cover.jpg"), cover));
+    for (const char* format : {"flac", "opus"}) {
+        SCOPED_TRACE(format);
+        const ProgramRun r =
+            quillon({QStringLiteral("convert"), QStringLiteral("--to"), QString::fromLatin1(format),
+                     QStringLiteral("--output"), work.filePath(QStringLiteral("out")),
+                     in + QStringLiteral("/Middle Ünï.wav")});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const QString file = out(QStringLiteral("Middle Ünï.") + QLatin1String(format));
+        EXPECT_EQ(r.out.trimmed(), file);
+        const QMap<QString, QString> tags = vorbisComments(file);
+        EXPECT_EQ(tags.value(QStringLiteral("TITLE")), QStringLiteral("Middle Ünï"));
+        if (QLatin1String(format) == QLatin1String("opus")) {
+            EXPECT_TRUE(tags.contains(QStringLiteral("METADATA_BLOCK_PICTURE")));
+            continue;
+        }
+        const QString picture = work.filePath(QStringLiteral("picture"));
+        ASSERT_EQ(QProcess::execute(QStringLiteral("metaflac"),
+                                    {QStringLiteral("--export-picture-to=") + picture, file}),
+                  0);
+        EXPECT_TRUE(readFile(picture) == cover) << "the cover is not the image beside";
+    }
+}
+
 TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
 {
     const QString missing = work.filePath(QStringLiteral("nothing.cue"));
@@ -195,7 +320,8 @@ TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
         QString imagesVariable = {}; // $QUILLON_CD_IMAGES
     } cases[] = {
         {{"rip"}, 2, "unknown command"},
-        {{"extract", "--format", "flac", "--cd-image", cue}, 2, "mp3, wav, ogg or wma"},
+        {{"extract", "--format", "aiff", "--cd-image", cue}, 2, "mp3, wav, ogg, wma, flac or opus"},
+        {{"extract", "--cd-image", cue, "--name-template", "%titel%"}, 2, "%titel% is no field"},
         {{"extract", "--cd-image", cue, "--tracks", "2-9"}, 2, "tracks 1 to 3"},
         {{"extract", "--cd-image", cue, "--tracks", "x"}, 2, "ranges like"},
         {{"extract", "--cd-image", cue, "--tracks", "3-1"}, 2, "a range counts upwards, as in 1-3"},

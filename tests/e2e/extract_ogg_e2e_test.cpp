@@ -79,12 +79,12 @@ TEST_F(ExtractOggE2E, ThreeTracksBecomeOggFilesWithComments)
             const QStringList expected =
                 c.useId3 ? QStringList{QStringLiteral("TITLE=") + title,
                                        QStringLiteral("ARTIST=The Artist"),
+                                       QStringLiteral("ALBUMARTIST=The Artist"),
                                        QStringLiteral("ALBUM=The Album"),
                                        QStringLiteral("DATE=1999"),
                                        QStringLiteral("GENRE=") + GenreNames()[4],
-                                       QStringLiteral("TRACKNUMBER=") + QString::number(t),
                                        QStringLiteral("COMMENT=made here"),
-                                       QStringLiteral("ALBUMARTIST=The Artist")}
+                                       QStringLiteral("TRACKNUMBER=") + QString::number(t)}
                          : QStringList{};
             EXPECT_EQ(listComments(ogg), expected);
         }

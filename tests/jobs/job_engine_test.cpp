@@ -7,6 +7,7 @@
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
+#include "tags/tag_writer.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,7 +111,7 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesGoAsSoonAsTheirTrackIs
             EXPECT_EQ(QFile::exists(stem + QStringLiteral(".wav")), c.wavsRemain);
         }
         if (c.encodes) {
-            EXPECT_EQ(readFile(path(QStringLiteral("One.mp3"))), "encoded");
+            EXPECT_TRUE(readFile(path(QStringLiteral("One.mp3"))).endsWith(fakeMp3Frames()));
         }
         EXPECT_EQ(outcomes(engine), (std::vector<TItemOutcome>{Made, Made}));
         EXPECT_TRUE(engine.Summary().clean());
@@ -172,7 +173,7 @@ TEST_F(EngineFixture, ConversionsNameTheirOutputsAndSteps)
             // takes the output's name.
             EXPECT_EQ(QFileInfo(encoder.calls[i].output).path(), QFileInfo(c.outputs[i]).path());
             EXPECT_EQ(engine.OutputPath(i), c.outputs[i]);
-            EXPECT_EQ(readFile(c.outputs[i]), "encoded");
+            EXPECT_TRUE(readFile(c.outputs[i]).endsWith(fakeMp3Frames()));
             EXPECT_EQ(encoder.calls[i].encode, c.encode);
             EXPECT_EQ(encoder.calls[i].kind, c.kind);
         }
@@ -493,18 +494,51 @@ TEST_F(EngineFixture, NormalizingShowsInTheStatusLine)
                                              QStringLiteral("Normalizing(01/01): Seven")}));
 }
 
-TEST_F(EngineFixture, ExtractionToFormatsWithoutAStepIsRefusedUpFront)
+TEST_F(EngineFixture, FlacAndOpusExtractionsAreTaggedFiledByTemplateAndGainedPerAlbum)
 {
-    for (int format : {ofFLAC, ofOpus}) {
-        OptionsSetting.CommonOptions.OutputFormat = format;
-        FakeCDDrive drive({10});
+    struct Case {
+        int format;
+        bool replayGain;
+    } cases[] = {{ofFLAC, true}, {ofOpus, true}, {ofFLAC, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format * 10 + c.replayGain);
+        QDir(out.path()).removeRecursively();
+        QDir().mkpath(out.path());
+        FakeCDDrive drive({60, 45});
+        OptionsSetting.CommonOptions.OutputFormat = c.format;
+        OptionsSetting.CommonOptions.NameTemplate = QStringLiteral("%artist%/%track% %title%");
+        OptionsSetting.ReplayGain = c.replayGain;
+        OptionsSetting.CDInfo.Artist = QStringLiteral("AC/DC");
+        OptionsSetting.CDInfo.Album = QStringLiteral("Живьём");
         view = RecordingView{};
-        TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A")}, view, &encoder);
+        // A title that would climb out of the folder stays a file name in it.
+        TJobEngine engine(TJobKind::Extract, 1,
+                          {QStringLiteral("01Один"), QStringLiteral("02../../x")}, view, &encoder);
         engine.Start();
-        EXPECT_TRUE(engine.Summary().jobError().contains(QStringLiteral("FLAC or Opus"))) << format;
-        EXPECT_EQ(drive.reads.load(), 0);
-        EXPECT_EQ(view.closed, 1) << "the job ends instead of waiting for Stop";
-        EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+        ASSERT_TRUE(runUntilClosed(view));
+        ASSERT_TRUE(engine.Summary().clean()) << engine.Summary().text().toStdString();
+        const TTagFormat format = c.format == ofFLAC ? TTagFormat::Flac : TTagFormat::Opus;
+        TGainValue album;
+        for (int i = 0; i < 2; ++i) {
+            const QString file = engine.OutputPath(i);
+            EXPECT_EQ(QFileInfo(file).absolutePath(), QDir(out.path()).filePath("AC-DC"));
+            TTrackTags tags;
+            QString error;
+            ASSERT_TRUE(ReadTrackTags(file, format, &tags, &error)) << error.toStdString();
+            EXPECT_EQ(tags.Title, i == 0 ? QStringLiteral("Один") : QStringLiteral("../../x"));
+            EXPECT_EQ(tags.Album, QStringLiteral("Живьём"));
+            EXPECT_EQ(tags.TrackNumber, i + 1);
+            EXPECT_EQ(tags.TrackGain.Valid, c.replayGain);
+            EXPECT_EQ(tags.AlbumGain.Valid, c.replayGain);
+            if (i == 0)
+                album = tags.AlbumGain;
+            else
+                EXPECT_NEAR(tags.AlbumGain.Gain, album.Gain, 0.005);
+        }
+        EXPECT_TRUE(partFiles(out.path() + QStringLiteral("/AC-DC")).isEmpty());
+        EXPECT_EQ(
+            QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList{QStringLiteral("AC-DC")});
     }
 }
 

@@ -40,6 +40,18 @@ public:
     void closeJob() override { ++closed; }
 };
 
+// What ScriptedEncoder writes: three silent MPEG-1 layer III frames
+// (128 kbit/s, 44100 Hz), enough for a tag writer to take it for an MP3.
+inline QByteArray fakeMp3Frames()
+{
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xFF);
+    frame[1] = char(0xFB);
+    frame[2] = char(0x90);
+    frame[3] = char(0x64);
+    return frame.repeated(3);
+}
+
 // An MP3 encoder stand-in: each start is recorded, writes a small output
 // file and posts the scripted reports (by default one progress report, then
 // the end report 2000/2).
@@ -82,7 +94,7 @@ public:
         active = true;
         QFile out(output);
         if (s.writes && out.open(QIODevice::WriteOnly))
-            out.write("encoded");
+            out.write(fakeMp3Frames());
         if (s.progress) {
             auto info = std::make_unique<TProcessInfo>();
             info->Percent = 50;

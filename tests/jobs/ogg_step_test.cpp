@@ -9,7 +9,6 @@
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
-#include "tags/genres.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -91,64 +90,6 @@ TEST(ApplyOggSettings, QualityOrBitRatesThroughTheSetters)
         EXPECT_EQ(out.DesiredNominalBitrate(), c.expNominal);
         EXPECT_EQ(out.MinimumBitrate(), c.expMin);
     }
-}
-
-TEST(ExtractOggComments, DiscRecordBecomesComments)
-{
-    TCDInfo disc;
-    disc.Artist = QStringLiteral("The Artist");
-    disc.Album = QStringLiteral("The Album");
-    disc.Year = QStringLiteral("1999");
-    disc.Genre = 1;
-    disc.Comment = QStringLiteral("made here");
-    const QStringList all = ExtractOggComments(QStringLiteral("Intro"), 3, disc);
-    EXPECT_EQ(all,
-              (QStringList{QStringLiteral("TITLE=Intro"), QStringLiteral("ARTIST=The Artist"),
-                           QStringLiteral("ALBUM=The Album"), QStringLiteral("DATE=1999"),
-                           QStringLiteral("GENRE=") + GenreNames()[0],
-                           QStringLiteral("TRACKNUMBER=3"), QStringLiteral("COMMENT=made here"),
-                           QStringLiteral("ALBUMARTIST=The Artist")}));
-    struct Case {
-        int genre;
-        bool hasGenre;
-    } genres[] = {{0, false}, {-1, false}, {148, true}, {149, false}};
-    for (const auto& g : genres) {
-        disc.Genre = g.genre;
-        const QStringList lines = ExtractOggComments(QStringLiteral("T"), 1, disc);
-        EXPECT_EQ(lines.filter(QStringLiteral("GENRE=")).size(), g.hasGenre ? 1 : 0) << g.genre;
-    }
-    EXPECT_EQ(ExtractOggComments(QStringLiteral("Only"), 2, TCDInfo{}),
-              (QStringList{QStringLiteral("TITLE=Only"), QStringLiteral("TRACKNUMBER=2")}));
-    // What a lookup added: the track's own artist, the disc of a set, the ids.
-    disc.Genre = 0;
-    disc.Comment.clear();
-    disc.Date = QStringLiteral("1999-04-01");
-    disc.DiscNumber = 2;
-    disc.DiscTotal = 2;
-    disc.MusicBrainzReleaseId = QStringLiteral("r-id");
-    disc.MusicBrainzAlbumArtistId = QStringLiteral("a-id");
-    disc.MusicBrainzDiscId = QStringLiteral("d-id");
-    disc.Details[3] = {QStringLiteral("Guest Star"), QStringLiteral("GBAYE9900001"),
-                       QStringLiteral("rec-id"), QStringLiteral("trk-id")};
-    EXPECT_EQ(ExtractOggComments(QStringLiteral("Intro"), 3, disc),
-              (QStringList{QStringLiteral("TITLE=Intro"), QStringLiteral("ARTIST=Guest Star"),
-                           QStringLiteral("ALBUM=The Album"), QStringLiteral("DATE=1999-04-01"),
-                           QStringLiteral("TRACKNUMBER=3"),
-                           QStringLiteral("ALBUMARTIST=The Artist"), QStringLiteral("DISCNUMBER=2"),
-                           QStringLiteral("DISCTOTAL=2"), QStringLiteral("ISRC=GBAYE9900001"),
-                           QStringLiteral("MUSICBRAINZ_ALBUMID=r-id"),
-                           QStringLiteral("MUSICBRAINZ_RELEASETRACKID=trk-id"),
-                           QStringLiteral("MUSICBRAINZ_TRACKID=rec-id"),
-                           QStringLiteral("MUSICBRAINZ_ALBUMARTISTID=a-id"),
-                           QStringLiteral("MUSICBRAINZ_DISCID=d-id")}));
-    // Another track keeps the album's artist; a year edited since the lookup wins.
-    disc.Year = QStringLiteral("2005");
-    const QStringList other = ExtractOggComments(QStringLiteral("Outro"), 4, disc);
-    EXPECT_TRUE(other.contains(QStringLiteral("ARTIST=The Artist")));
-    EXPECT_TRUE(other.contains(QStringLiteral("DATE=2005")));
-    EXPECT_TRUE(other.filter(QStringLiteral("ISRC=")).isEmpty());
-    EXPECT_EQ(ConvertOggComments(QStringLiteral("/a/b/My Song.take2.wav")),
-              QStringList{QStringLiteral("TITLE=My Song.take2")});
 }
 
 TEST_F(OggJob, WavToOggConvertsEveryItemWithItsTitle)

@@ -1,6 +1,7 @@
 #pragma once
 // TJobStep: one step of one job item: reading a track, bringing a WAV file to
-// 44100 Hz and 16 bits, encoding it (MP3, Ogg Vorbis, WMA) or decoding an MP3.
+// 44100 Hz and 16 bits, encoding it (MP3, Ogg Vorbis, WMA, FLAC, Opus) or
+// decoding an MP3.
 // The job engine makes a step, starts it and hears of it only through two
 // typed calls: OnProgress while it runs and OnEnded once at its end.
 //
@@ -22,7 +23,16 @@
 
 #include <functional>
 
-enum class TStepKind { Rip, Resample, EncodeMp3, DecodeMp3, EncodeOgg, EncodeWma };
+enum class TStepKind {
+    Rip,
+    Resample,
+    EncodeMp3,
+    DecodeMp3,
+    EncodeOgg,
+    EncodeWma,
+    EncodeFlac,
+    EncodeOpus
+};
 
 enum class TStepResult {
     Done,      // the step's output is complete

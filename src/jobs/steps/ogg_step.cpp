@@ -2,12 +2,8 @@
 
 #include "audio/pcm_exception.h"
 #include "audio/vorbis_library.h"
-#include "jobs/extract_tag.h"
 #include "settings/global.h"
 #include "settings/process_info.h"
-#include "tags/genres.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -29,48 +25,6 @@ void ApplyOggSettings(TVorbisOut& out, const TOptionsSetting& options)
         out.SetMinimumBitrate(VorbisBitRateFromIndex(options.OggMinBitRate));
         out.SetCompression(0.2f);
     }
-}
-
-QStringList ExtractOggComments(const QString& title, int track, const TCDInfo& disc)
-{
-    QStringList lines;
-    const auto add = [&lines](const char* name, const QString& value) {
-        if (!value.trimmed().isEmpty())
-            lines << QString::fromLatin1(name) + QLatin1Char('=') + value;
-    };
-    const TTrackDetails details = track > 0 && track < int(disc.Details.size())
-                                      ? disc.Details[size_t(track)]
-                                      : TTrackDetails{};
-    add("TITLE", title);
-    add("ARTIST", TrackArtist(disc, track));
-    add("ALBUM", disc.Album);
-    add("DATE", ReleaseDateText(disc));
-    const QStringList& genres = GenreNames();
-    if (disc.Genre >= 1 && disc.Genre <= genres.size())
-        add("GENRE", genres[disc.Genre - 1]);
-    if (track > 0)
-        add("TRACKNUMBER", QString::number(track));
-    add("COMMENT", disc.Comment);
-    add("ALBUMARTIST", disc.Artist);
-    if (disc.DiscNumber > 0) {
-        add("DISCNUMBER", QString::number(disc.DiscNumber));
-        if (disc.DiscTotal >= disc.DiscNumber)
-            add("DISCTOTAL", QString::number(disc.DiscTotal));
-    }
-    add("ISRC", details.Isrc);
-    add("MUSICBRAINZ_ALBUMID", disc.MusicBrainzReleaseId);
-    add("MUSICBRAINZ_RELEASETRACKID", details.ReleaseTrackId);
-    add("MUSICBRAINZ_TRACKID", details.RecordingId);
-    add("MUSICBRAINZ_ALBUMARTISTID", disc.MusicBrainzAlbumArtistId);
-    add("MUSICBRAINZ_RELEASEGROUPID", disc.MusicBrainzReleaseGroupId);
-    add("MUSICBRAINZ_DISCID", disc.MusicBrainzDiscId);
-    return lines;
-}
-
-QStringList ConvertOggComments(const QString& wavPath)
-{
-    const QString title = QFileInfo(wavPath).completeBaseName();
-    return title.isEmpty() ? QStringList() : QStringList{QStringLiteral("TITLE=") + title};
 }
 
 TOggStep::TOggStep(int item, const QString& input, const QString& output,

@@ -21,14 +21,6 @@ constexpr int kOggStepFailed = 8;
 // its setters (which may adjust or ignore a value).
 void ApplyOggSettings(TVorbisOut& out, const TOptionsSetting& options);
 
-// The Vorbis comments of an extracted track: TITLE, ARTIST (the track's own
-// artist when it has one), ALBUM, DATE, GENRE (its name), TRACKNUMBER,
-// COMMENT, then ALBUMARTIST, DISCNUMBER and DISCTOTAL, ISRC and the
-// MusicBrainz ids, each only when not empty.
-QStringList ExtractOggComments(const QString& title, int track, const TCDInfo& disc);
-// The comment of a converted WAV file: TITLE from its file name.
-QStringList ConvertOggComments(const QString& wavPath);
-
 class TOggStep : public TJobStep {
     Q_OBJECT
 public:

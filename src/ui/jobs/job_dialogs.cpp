@@ -48,6 +48,13 @@ void ConvertWavToOgg(QWidget* parent)
         RunJobDialog(parent, TJobKind::WavToOgg, 0, files);
 }
 
+void ConvertWavFiles(QWidget* parent, TJobKind kind)
+{
+    const QStringList files = ChooseJobFiles(kind);
+    if (!files.isEmpty())
+        RunJobDialog(parent, kind, 0, files);
+}
+
 void ConvertWavToWma(QWidget* parent)
 {
     const QStringList files = ChooseJobFiles(TJobKind::WavToWma);

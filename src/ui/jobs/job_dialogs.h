@@ -25,3 +25,5 @@ void ConvertMp3ToWav(QWidget* parent);
 void ConvertWavToOgg(QWidget* parent);
 // "WAV to WM&A...": WAV files to WMA with the profile of the settings.
 void ConvertWavToWma(QWidget* parent);
+// "WAV to &FLAC..." and "WAV to O&pus...": WAV files to the kind's format.
+void ConvertWavFiles(QWidget* parent, TJobKind kind);

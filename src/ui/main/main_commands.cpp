@@ -20,6 +20,8 @@ const std::vector<TMainCommand>& MainCommands()
         {"mnuMp3ToWav", "&MP3 to WAV...", "", "File1", false},
         {"miWAVtoOGG", "WAV to O&GG...", "", "File1", false},
         {"miWAVtoWMA", "WAV to WM&A...", "", "File1", false},
+        {"miWAVtoFLAC", "WAV to &FLAC...", "", "File1", false},
+        {"miWAVtoOpus", "WAV to O&pus...", "", "File1", false},
         {"miWAVtoWAV", "WA&V to WAV...", "", "File1", false},
         {"Openoutputdirectory1", "&Open output directory...", "", "File1", true},
         {"bRefresh", "&Refresh", "", "File1", false},

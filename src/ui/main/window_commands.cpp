@@ -33,6 +33,8 @@ void AttachWindowCommands(TMainForm& form)
     f->setCommand(QStringLiteral("mnuMp3ToWav"), [f] { ConvertMp3ToWav(f); });
     f->setCommand(QStringLiteral("miWAVtoOGG"), [f] { ConvertWavToOgg(f); });
     f->setCommand(QStringLiteral("miWAVtoWMA"), [f] { ConvertWavToWma(f); });
+    f->setCommand(QStringLiteral("miWAVtoFLAC"), [f] { ConvertWavFiles(f, TJobKind::WavToFlac); });
+    f->setCommand(QStringLiteral("miWAVtoOpus"), [f] { ConvertWavFiles(f, TJobKind::WavToOpus); });
     f->setCommand(QStringLiteral("miWAVtoWAV"), [f] { ExecResampleDialog(f); });
     f->setCommand(QStringLiteral("miOGGPlayer"), [f] { ExecOggPlayer(f); });
 
