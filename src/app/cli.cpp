@@ -4,6 +4,7 @@
 #include "cli_metadata.h"
 #include "cli_prompts.h"
 #include "cli_resample.h"
+#include "cli_verify.h"
 #include "cli_view.h"
 
 #include "cdaccess/cd_access.h"
@@ -361,6 +362,31 @@ int runExtract(const TCliRequest& r)
     return rc;
 }
 
+// offset --find and verify: read on this thread, Ctrl+C stops them.
+int runVerification(const TCliRequest& r)
+{
+    TOpenDisc disc;
+    QString error;
+    if (!openDisc(r, disc, error))
+        return fail(error);
+    if (r.Command == TCliCommand::Verify) {
+        if (!prepareOutputFolder(r, error))
+            return fail(error);
+        LoadSaveDiscInfo(disc.Key, true);
+    }
+    g_interrupted = false;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    const int rc =
+        r.Command == TCliCommand::Offset
+            ? RunOffsetCommand(r, disc.Handle, disc.Toc, &g_interrupted)
+            : RunVerifyCommand(r, disc.Drive, disc.Handle, disc.Toc,
+                               OptionsSetting.CommonOptions.OutputFolder, &g_interrupted);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return g_interrupted ? kExitInterrupted : rc;
+}
+
 int runConvert(const TCliRequest& r)
 {
     const int format = CliFormatIndex(r.Format);
@@ -467,6 +493,9 @@ int RunCli(int argc, char** argv)
             return runExtract(*request);
         case TCliCommand::Convert:
             return runConvert(*request);
+        case TCliCommand::Offset:
+        case TCliCommand::Verify:
+            return runVerification(*request);
         case TCliCommand::Resample:
             return RunResampleCommand(*request, [&](QString& folder, QString& error) {
                 const bool ok = prepareOutputFolder(*request, error);

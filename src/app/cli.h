@@ -3,7 +3,8 @@
 // settings, disc store, CDDB client) run in a QCoreApplication event loop,
 // with a text progress display and no window.
 //
-//   quillon drives | toc | lookup | extract | convert | resample  [options]   (see --help)
+//   quillon drives | toc | lookup | extract | convert | resample | offset | verify
+//           [options]   (see --help)
 //
 // Exit status: 0 on success, 1 when the work failed, 2 for bad arguments;
 // the reason is one line on standard error.

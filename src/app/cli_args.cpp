@@ -1,6 +1,7 @@
 #include "cli_args.h"
 
 #include "settings/options_setting.h"
+#include "settings/read_mode.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -13,9 +14,10 @@ struct TCommandName {
     TCliCommand command;
 };
 constexpr TCommandName kCommands[] = {
-    {"drives", TCliCommand::Drives},     {"toc", TCliCommand::Toc},
-    {"lookup", TCliCommand::Lookup},     {"extract", TCliCommand::Extract},
-    {"convert", TCliCommand::Convert},   {"resample", TCliCommand::Resample},
+    {"drives", TCliCommand::Drives},   {"toc", TCliCommand::Toc},
+    {"lookup", TCliCommand::Lookup},   {"extract", TCliCommand::Extract},
+    {"convert", TCliCommand::Convert}, {"resample", TCliCommand::Resample},
+    {"offset", TCliCommand::Offset},   {"verify", TCliCommand::Verify},
     {"help", TCliCommand::Help},
 };
 
@@ -23,7 +25,12 @@ constexpr TCommandName kCommands[] = {
 bool takes(TCliCommand c, const QString& option)
 {
     if (option == QLatin1String("--drive"))
-        return c == TCliCommand::Toc || c == TCliCommand::Lookup || c == TCliCommand::Extract;
+        return c == TCliCommand::Toc || c == TCliCommand::Lookup || c == TCliCommand::Extract ||
+               c == TCliCommand::Offset || c == TCliCommand::Verify;
+    if (option == QLatin1String("--find"))
+        return c == TCliCommand::Offset;
+    if (option == QLatin1String("--offset") || option == QLatin1String("--read-mode"))
+        return c == TCliCommand::Verify;
     if (option == QLatin1String("--metadata"))
         return c == TCliCommand::Lookup || c == TCliCommand::Extract;
     if (option == QLatin1String("--release"))
@@ -33,8 +40,10 @@ bool takes(TCliCommand c, const QString& option)
         return c == TCliCommand::Extract;
     if (option == QLatin1String("--to"))
         return c == TCliCommand::Convert;
-    if (option == QLatin1String("--output") || option == QLatin1String("--overwrite") ||
-        option == QLatin1String("--no-overwrite"))
+    if (option == QLatin1String("--output"))
+        return c == TCliCommand::Extract || c == TCliCommand::Convert ||
+               c == TCliCommand::Resample || c == TCliCommand::Verify;
+    if (option == QLatin1String("--overwrite") || option == QLatin1String("--no-overwrite"))
         return c == TCliCommand::Extract || c == TCliCommand::Convert || c == TCliCommand::Resample;
     if (option == QLatin1String("--rate") || option == QLatin1String("--channels") ||
         option == QLatin1String("--bits") || option == QLatin1String("--adpcm"))
@@ -49,7 +58,8 @@ bool needsValue(const QString& option)
            option == QLatin1String("--output") || option == QLatin1String("--cd-image") ||
            option == QLatin1String("--rate") || option == QLatin1String("--channels") ||
            option == QLatin1String("--bits") || option == QLatin1String("--metadata") ||
-           option == QLatin1String("--release");
+           option == QLatin1String("--release") || option == QLatin1String("--offset") ||
+           option == QLatin1String("--read-mode");
 }
 
 // The value of a numeric option when it is one of the allowed ones (or, with
@@ -228,6 +238,26 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
                 return std::nullopt;
         } else if (arg == QLatin1String("--adpcm")) {
             r.Adpcm = true;
+        } else if (arg == QLatin1String("--find")) {
+            r.Find = true;
+        } else if (arg == QLatin1String("--offset")) {
+            bool ok = false;
+            const int offset = value.toInt(&ok);
+            if (!ok || offset < -kMaxReadOffset || offset > kMaxReadOffset) {
+                error = QStringLiteral("--offset takes samples from %1 to +%2, not '%3'")
+                            .arg(-kMaxReadOffset)
+                            .arg(kMaxReadOffset)
+                            .arg(value);
+                return std::nullopt;
+            }
+            r.ReadOffset = offset;
+        } else if (arg == QLatin1String("--read-mode")) {
+            if (!ReadModeFromText(value)) {
+                error =
+                    QStringLiteral("--read-mode takes burst, secure or auto, not '%1'").arg(value);
+                return std::nullopt;
+            }
+            r.ReadMode = ReadModeText(*ReadModeFromText(value));
         }
     }
     if (r.Overwrite && r.NoOverwrite) {
@@ -265,6 +295,10 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
             error = QStringLiteral("convert needs at least one input file");
             return std::nullopt;
         }
+    }
+    if (r.Command == TCliCommand::Offset && !r.Find) {
+        error = QStringLiteral("offset needs --find (see quillon offset --help)");
+        return std::nullopt;
     }
     if (r.Command == TCliCommand::Resample) {
         if (r.Rate == 0) {
@@ -404,6 +438,40 @@ QString CliHelpText(TCliCommand command)
                    "                    input is no terminal; on a terminal you are asked)\n")
             .arg(kMinRate)
             .arg(kMaxRate);
+    case TCliCommand::Offset:
+        return QStringLiteral(
+            "Usage: quillon offset --find [--drive N | --cd-image FILE]\n"
+            "\n"
+            "Finds the drive's read offset from a disc the AccurateRip database knows:\n"
+            "reads the middle of every track and looks for the shift at which it matches\n"
+            "the database. Prints the offset in samples; store it as ReadOffset under\n"
+            "[Verify] in options.ini. Exit status 1 when the disc is not in the database\n"
+            "or no offset fits.\n"
+            "\n"
+            "  --find            find the offset (the only thing this command does yet)\n"
+            "  --drive N         the drive numbered N by 'quillon drives' (default 1)\n"
+            "  --cd-image FILE   read a disc image (.cue, .toc, .nrg) instead\n");
+    case TCliCommand::Verify:
+        return QStringLiteral(
+            "Usage: quillon verify [--drive N | --cd-image FILE] [--offset N]\n"
+            "                      [--read-mode burst|secure|auto] [--output DIR]\n"
+            "\n"
+            "Reads every audio track of the disc as a rip would, without making files,\n"
+            "checks each against AccurateRip and the CUETools database (CTDB), prints\n"
+            "one result line per track and the CTDB result, and writes the rip log\n"
+            "(named after the album, Rip.log without one; an existing log is kept and\n"
+            "the new one numbered). Exit status 1 when a track is not accurately ripped,\n"
+            "read twice with different results or has unreadable sectors.\n"
+            "\n"
+            "  --drive N         the drive numbered N by 'quillon drives' (default 1)\n"
+            "  --cd-image FILE   read a disc image (.cue, .toc, .nrg) instead\n"
+            "  --offset N        the drive's read offset in samples (default: ReadOffset\n"
+            "                    of options.ini; see quillon offset --find)\n"
+            "  --read-mode M     burst (plain reads), secure (paranoia) or auto (burst,\n"
+            "                    and secure again where the databases do not confirm the\n"
+            "                    track). Default: ReadMode of options.ini\n"
+            "  --output DIR      where the rip log goes (default: the output folder of\n"
+            "                    options.ini)\n");
     case TCliCommand::None:
     case TCliCommand::Help:
         break;
@@ -420,6 +488,8 @@ QString CliHelpText(TCliCommand command)
         "  extract   read tracks into WAV, MP3, OGG or WMA files\n"
         "  convert   convert WAV and MP3 files\n"
         "  resample  change the sample rate, channels or sample size of WAV files\n"
+        "  offset    find the read offset of a drive\n"
+        "  verify    read a disc and check it against AccurateRip and the CTDB\n"
         "\n"
         "'quillon COMMAND --help' tells more. Every command takes --cd-image FILE,\n"
         "which adds a disc image as a drive.\n"

@@ -7,7 +7,18 @@
 #include <optional>
 #include <vector>
 
-enum class TCliCommand { None, Help, Drives, Toc, Lookup, Extract, Convert, Resample };
+enum class TCliCommand {
+    None,
+    Help,
+    Drives,
+    Toc,
+    Lookup,
+    Extract,
+    Convert,
+    Resample,
+    Offset,
+    Verify,
+};
 
 // The output sample rates resample accepts.
 inline constexpr int kMinRate = 1000;
@@ -32,6 +43,9 @@ struct TCliRequest {
     int Channels = 0;         // resample --channels 1|2; 0: the input's
     int Bits = 0;             // resample --bits 8|16; 0: the input's
     bool Adpcm = false;       // resample --adpcm
+    bool Find = false;        // offset --find
+    std::optional<int> ReadOffset; // verify --offset N
+    QString ReadMode;              // verify --read-mode burst|secure|auto; empty: not given
 };
 
 // Parses args (without the program name). On failure returns nullopt and

@@ -5,6 +5,8 @@
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cstring>
 
@@ -98,8 +100,13 @@ TParanoiaSectorSource::open(CdIo_t* cdio, const TSectorSourceOptions& options, Q
     // loop decides what is read (the hidden track before track 1, the sectors
     // an offset reaches into).
     const lsn_t last = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-    if (last != CDIO_INVALID_LSN && last > 0)
+    if (last != CDIO_INVALID_LSN && last > 0) {
         cdio_paranoia_set_range(source->m_paranoia, 0, last - 1);
+        source->m_leadout = last;
+    }
+    // What identifying and opening the drive said only helps when that fails.
+    source->collectMessages();
+    source->m_messages.clear();
     return source;
 }
 
@@ -117,8 +124,14 @@ void TParanoiaSectorSource::collectMessages()
 {
     if (!m_drive)
         return;
+    // Paranoia probes the drive's cache by reading ahead, past the end of the
+    // disc too; that failing is no read error of ours.
+    static const QRegularExpression probe(QStringLiteral("Unable to access sector (\\d+)"));
     for (const QString& line :
          takeLines(cdio_cddap_errors(m_drive)) + takeLines(cdio_cddap_messages(m_drive))) {
+        const QRegularExpressionMatch m = probe.match(line);
+        if (m.hasMatch() && m_leadout > 0 && m.captured(1).toLongLong() >= m_leadout)
+            continue;
         if (m_messages.size() < kMaxMessages && !m_messages.contains(line))
             m_messages.append(line);
     }

@@ -49,7 +49,8 @@ private:
     cdrom_drive_s* m_drive = nullptr;
     cdrom_paranoia_s* m_paranoia = nullptr;
     TSectorSourceOptions m_options;
-    std::int32_t m_next = -1; // the sector paranoia reads next; -1 before the first seek
+    std::int32_t m_leadout = 0; // the disc's end; 0 when unknown
+    std::int32_t m_next = -1;   // the sector paranoia reads next; -1 before the first seek
     std::map<std::int32_t, std::uint16_t> m_pending; // callback flags by sector
     QStringList m_messages;
 };

@@ -138,6 +138,20 @@ QString SectorTimeText(std::int64_t sectors)
                       .arg(twoDigits(int(sectors % kFramesPerSecond)));
 }
 
+QString CtdbResultText(const TDatabaseLookup& lookup, std::uint32_t discCrc,
+                       const std::optional<TCtdbMatch>& disc)
+{
+    if (!disc)
+        return lookupText(lookup);
+    if (disc->Verdict == TTrackVerdict::Accurate)
+        return QStringLiteral("disc CRC %1 accurately ripped (confidence %2 of %3)")
+            .arg(hex(discCrc))
+            .arg(disc->Confidence)
+            .arg(disc->TotalConfidence);
+    return QStringLiteral("disc CRC %1 %2")
+        .arg(hex(discCrc), matchText(disc->Verdict, disc->Confidence));
+}
+
 QString TrackResultLine(int number, const TAccurateRipMatch& match)
 {
     const QString head = QStringLiteral("Track %1  ").arg(twoDigits(number));
@@ -203,18 +217,8 @@ QString RipLogText(const TRipLogData& log)
     }
 
     out << line(QStringLiteral("AccurateRip"), lookupText(log.AccurateRip)) << "\n";
-    QString ctdb = lookupText(log.Ctdb);
-    if (log.CtdbDisc) {
-        ctdb =
-            QStringLiteral("disc CRC %1 %2")
-                .arg(hex(log.CtdbCrc), matchText(log.CtdbDisc->Verdict, log.CtdbDisc->Confidence));
-        if (log.CtdbDisc->Verdict == TTrackVerdict::Accurate)
-            ctdb = QStringLiteral("disc CRC %1 accurately ripped (confidence %2 of %3)")
-                       .arg(hex(log.CtdbCrc))
-                       .arg(log.CtdbDisc->Confidence)
-                       .arg(log.CtdbDisc->TotalConfidence);
-    }
-    out << line(QStringLiteral("CTDB"), ctdb) << "\n\n";
+    out << line(QStringLiteral("CTDB"), CtdbResultText(log.Ctdb, log.CtdbCrc, log.CtdbDisc))
+        << "\n\n";
 
     const int total = int(verdicts.size());
     const auto countOf = [&](TTrackVerdict v) {

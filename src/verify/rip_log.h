@@ -69,6 +69,12 @@ QString RipLogText(const TRipLogData& log);
 // "... not in database" or "... not verified".
 QString TrackResultLine(int number, const TAccurateRipMatch& match);
 
+// The CTDB's verdict on the whole disc ("disc CRC 1A2B3C4D accurately
+// ripped (confidence 3 of 4)", "disc CRC ... differs"), or without one what
+// became of the lookup ("disc not in database").
+QString CtdbResultText(const TDatabaseLookup& lookup, std::uint32_t discCrc,
+                       const std::optional<TCtdbMatch>& disc);
+
 // "mm:ss.ff" for a count of sectors (75 a second).
 QString SectorTimeText(std::int64_t sectors);
 

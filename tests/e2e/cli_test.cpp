@@ -214,6 +214,10 @@ TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
         {{"extract", "--cd-image", missing}, 1, "no such file"},
         {{"convert", "--to", "wma", work.filePath("absent.wav")}, 1, "cannot read"},
         {{"toc", "--drive", "99", "--cd-image", cue, "--cd-image", cue}, 2, "either"},
+        {{"offset", "--cd-image", cue}, 2, "offset needs --find"},
+        {{"offset", "--find", "--offset", "5"}, 2, "unknown option --offset"},
+        {{"verify", "--offset", "5881", "--cd-image", cue}, 2, "samples from -5880 to +5880"},
+        {{"verify", "--read-mode", "fast", "--cd-image", cue}, 2, "burst, secure or auto"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
@@ -233,7 +237,7 @@ TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
 
 TEST_F(CliE2E, HelpDrivesAndToc)
 {
-    for (const char* command : {"", "drives", "toc", "extract", "convert"}) {
+    for (const char* command : {"", "drives", "toc", "extract", "convert", "offset", "verify"}) {
         SCOPED_TRACE(command);
         QStringList args;
         if (*command)

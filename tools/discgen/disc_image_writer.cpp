@@ -1,9 +1,14 @@
 #include "disc_image_writer.h"
 
+#include "cdaccess/disc_layout.h"
+#include "verify/accuraterip_disc_id.h"
+#include "verify/track_checksums.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QtEndian>
 
 #include <cmath>
 #include <numbers>
@@ -368,6 +373,77 @@ bool WriteTitlesSection(const QString& iniPath, const QString& key, const DiscTi
         kept.append(QStringLiteral("%1=%2").arg(i + 1).arg(iniValue(titles.Titles[i])));
     kept.append(QString());
     return saveFile(iniPath, kept.join(QLatin1Char('\n')).toUtf8(), error);
+}
+
+namespace {
+
+// Every audio track's checksums over the disc as it should be.
+std::vector<TTrackChecksumValues> intendedChecksums(const DiscSpec& disc, const TDiscLayout& layout)
+{
+    DiscSpec intended = disc;
+    intended.changes.clear();
+    intended.shift = 0;
+    const QByteArray audio = DiscAudio(intended);
+    std::vector<TTrackChecksumValues> values;
+    for (std::size_t i = 0; i < layout.Tracks.size(); ++i) {
+        const TAudioTrackSpan& span = layout.Tracks[i];
+        TTrackChecksums sums(layout, int(i));
+        sums.add(audio.constData() + qsizetype(span.Start) * kSectorSize,
+                 std::size_t(span.Sectors) * kSectorSize);
+        values.push_back(sums.values());
+    }
+    return values;
+}
+
+void appendLittleEndian(QByteArray& out, std::uint32_t v)
+{
+    char bytes[4];
+    qToLittleEndian<quint32>(v, bytes);
+    out.append(bytes, 4);
+}
+
+QString hex(std::uint32_t v)
+{
+    return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+QByteArray AccurateRipAnswerOf(const DiscSpec& disc, const QList<int>& confidences)
+{
+    const TTOC toc = TocOfDisc(disc);
+    const TDiscLayout layout = DiscLayoutOf(toc);
+    const TAccurateRipDiscId id = AccurateRipDiscIdOf(toc);
+    const std::vector<TTrackChecksumValues> values = intendedChecksums(disc, layout);
+    QByteArray out;
+    for (int confidence : confidences) {
+        out.append(char(id.AudioTracks));
+        appendLittleEndian(out, id.Id1);
+        appendLittleEndian(out, id.Id2);
+        appendLittleEndian(out, id.Id3);
+        for (const TTrackChecksumValues& v : values) {
+            out.append(char(confidence));
+            appendLittleEndian(out, v.V2);
+            appendLittleEndian(out, v.HasFrame450 ? v.Frame450 : 0);
+        }
+    }
+    return out;
+}
+
+QByteArray CtdbAnswerOf(const DiscSpec& disc, int confidence)
+{
+    const TDiscLayout layout = DiscLayoutOf(TocOfDisc(disc));
+    const std::vector<TTrackChecksumValues> values = intendedChecksums(disc, layout);
+    QStringList tracks;
+    for (const TTrackChecksumValues& v : values)
+        tracks << hex(v.CtdbCrc);
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                          "<ctdb xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\">\n"
+                          "  <entry confidence=\"%1\" crc32=\"%2\" trackcrcs=\"%3\"/>\n"
+                          "</ctdb>\n")
+        .arg(confidence)
+        .arg(hex(CtdbDiscCrc(values)), tracks.join(QLatin1Char(' ')))
+        .toUtf8();
 }
 
 } // namespace discgen

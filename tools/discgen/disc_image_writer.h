@@ -83,6 +83,13 @@ TTOC TocOfDisc(const DiscSpec& disc);
 // The bytes of the .bin: the pregap, then the tracks, changed and shifted.
 QByteArray DiscAudio(const DiscSpec& disc);
 
+// What the verification databases hold for the disc as it should be (without
+// its changes and its shift): an AccurateRip answer file with one record of
+// each confidence given, and a CTDB lookup answer with one entry (the disc
+// CRC and the track CRCs) of that confidence.
+QByteArray AccurateRipAnswerOf(const DiscSpec& disc, const QList<int>& confidences);
+QByteArray CtdbAnswerOf(const DiscSpec& disc, int confidence);
+
 // Writes cuePath and, beside it, the .bin of the same base name. False with
 // *error on an empty or oversized track list, a change outside its track, a
 // shift of a whole disc or more, a text a cue sheet cannot hold (a '"', a line

@@ -2,13 +2,20 @@
 //                 [--year Y] [--genre N] [--comment C] [--title T]...
 //                 [--cd-text utf-8|latin1] [--track-artist P]... [--isrc I]...
 //                 [--pregap TRACK] [--shift SAMPLES] [--change TRACK:SAMPLE]...
+//                 [--database DIR]
 // Writes OUT.cue and OUT.bin; prints the disc key. With --titles, adds the
 // disc's section (named by its key) to the INI file CDINFO. With --cd-text,
 // the cue sheet carries artist, album, titles, track artists and ISRCs as
-// CD-Text, written in that encoding.
+// CD-Text, written in that encoding. With --database, DIR becomes what a web
+// server needs to play both verification databases for the disc.
 #include "disc_image_writer.h"
 
+#include "verify/accuraterip_disc_id.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
@@ -31,8 +38,21 @@ int usage(const QString& problem)
           "  --pregap LENGTH:SIGNAL[:PARAM]  audio before track 1's INDEX 01\n"
           "  --shift N        the audio N samples later (earlier if negative), as a drive\n"
           "                   with read offset N delivers it\n"
-          "  --change T:S     flip the lowest bit of sample S of track T\n";
+          "  --change T:S     flip the lowest bit of sample S of track T\n"
+          "  --database DIR   write the disc's AccurateRip answer file under\n"
+          "                   DIR/accuraterip/ and its CTDB answer as DIR/lookup2.php\n"
+          "                   (confidence 5), for a web server serving DIR\n";
     return problem.isEmpty() ? 0 : 2;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    return false;
 }
 
 } // namespace
@@ -44,6 +64,7 @@ int main(int argc, char** argv)
 
     QString cuePath;
     QString titlesPath;
+    QString databaseDir;
     discgen::DiscSpec disc;
     QList<discgen::TrackSpec>& tracks = disc.tracks;
     discgen::DiscTitles titles;
@@ -60,6 +81,8 @@ int main(int argc, char** argv)
             const QString value = args[++i];
             if (arg == QLatin1String("--titles"))
                 titlesPath = value;
+            else if (arg == QLatin1String("--database"))
+                databaseDir = value;
             else if (arg == QLatin1String("--artist"))
                 titles.Artist = value;
             else if (arg == QLatin1String("--album"))
@@ -133,6 +156,16 @@ int main(int argc, char** argv)
     }
     const QString key = DiscKeyFromTOC(discgen::TocOfDisc(disc));
     out << "Disc key: " << key << "\n";
+    if (!databaseDir.isEmpty()) {
+        const QString arFile = databaseDir + QStringLiteral("/accuraterip/") +
+                               AccurateRipDiscIdOf(discgen::TocOfDisc(disc)).path();
+        if (!writeFile(arFile, discgen::AccurateRipAnswerOf(disc, {5}), &error) ||
+            !writeFile(databaseDir + QStringLiteral("/lookup2.php"), discgen::CtdbAnswerOf(disc, 5),
+                       &error)) {
+            err << "quillon-discgen: " << error << "\n";
+            return 1;
+        }
+    }
     if (!titlesPath.isEmpty()) {
         for (qsizetype i = 0; i < tracks.size(); ++i)
             titles.Titles.append(i < givenTitles.size() ? givenTitles[i]

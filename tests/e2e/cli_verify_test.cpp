@@ -1,0 +1,252 @@
+// quillon verify and quillon offset --find on generated disc images, with
+// AccurateRip and the CTDB played by a server on 127.0.0.1 that answers what
+// the disc generator says the intact disc holds.
+#include "cli_disc_fixture.h"
+#include "disc_image_writer.h"
+#include "support/cddb_test_server.h"
+#include "verify/accuraterip_disc_id.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace quillon::test;
+
+namespace {
+
+using discgen::Signal;
+
+// Three tracks long enough for the offset search (sector 450 and ten sectors
+// either way).
+discgen::DiscSpec intactDisc()
+{
+    discgen::DiscSpec spec;
+    spec.tracks = {
+        {600, Signal::Noise, 0, 21}, {520, Signal::Noise, 0, 22}, {480, Signal::Noise, 0, 23}};
+    return spec;
+}
+
+struct CliVerifyE2E : CliDiscE2E {
+    QString outDir;
+    QByteArray arPath;   // where the disc's AccurateRip answer lies
+    QByteArray arAnswer; // empty: 404
+    QByteArray ctdbAnswer = "<ctdb xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\"/>";
+    std::unique_ptr<CddbTestServer> server;
+
+    void SetUp() override
+    {
+        if (!QFile::exists(binDir() + QStringLiteral("/quillon")))
+            GTEST_SKIP() << "quillon is not built";
+        home = work.filePath(QStringLiteral("home"));
+        outDir = work.filePath(QStringLiteral("out"));
+        QDir().mkpath(home);
+        server = std::make_unique<CddbTestServer>([this](const QByteArray& line) {
+            if (line.startsWith("GET " + arPath + " "))
+                return arAnswer.isEmpty() ? TestHttpReply{"", 404} : TestHttpReply{arAnswer};
+            if (line.startsWith("GET /lookup2.php?"))
+                return TestHttpReply{ctdbAnswer};
+            return TestHttpReply{"", 404};
+        });
+        ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
+                              QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
+                                             "CTDBServer=http://%1\n")
+                                  .arg(server->address())
+                                  .toUtf8()));
+    }
+    // The disc as the drive delivers it; the databases know the intact one.
+    void writeDisc(const discgen::DiscSpec& spec, bool inDatabase = true)
+    {
+        arPath = "/accuraterip/" + AccurateRipDiscIdOf(discgen::TocOfDisc(spec)).path().toLatin1();
+        cue = work.filePath(QStringLiteral("disc.cue"));
+        QString error;
+        ASSERT_TRUE(discgen::WriteCueBin(cue, spec, &error)) << error.toStdString();
+        if (inDatabase) {
+            discgen::DiscSpec intact = spec;
+            intact.changes.clear();
+            intact.shift = 0;
+            arAnswer = discgen::AccurateRipAnswerOf(intact, {12, 5});
+            ctdbAnswer = discgen::CtdbAnswerOf(intact, 7);
+        }
+    }
+    int run(const QStringList& args, QString* out, QString* err) const
+    {
+        return quillon(args + QStringList{QStringLiteral("--cd-image"), cue}, out, err);
+    }
+    int verify(const QStringList& more, QString* out, QString* err = nullptr) const
+    {
+        QString e;
+        const int code =
+            run(QStringList{QStringLiteral("verify"), QStringLiteral("--output"), outDir} + more,
+                out, &e);
+        if (err)
+            *err = e;
+        return code;
+    }
+};
+
+QString resultLines(const QString& out)
+{
+    QStringList lines;
+    for (const QString& l : out.split(QLatin1Char('\n'))) {
+        if (l.startsWith(QLatin1String("Track ")) || l.startsWith(QLatin1String("CTDB:")))
+            lines << l;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+TEST_F(CliVerifyE2E, IntactChangedAndShiftedImages)
+{
+    const QString accurate3 =
+        QStringLiteral("Track 01  accurately ripped (confidence 12)\n"
+                       "Track 02  accurately ripped (confidence 12)\n"
+                       "Track 03  accurately ripped (confidence 12)\n"
+                       "CTDB: disc CRC %1 accurately ripped (confidence 7 of 7)");
+    struct Case {
+        const char* name;
+        std::int64_t shift;
+        int changedTrack;
+        QStringList args;
+        int exitCode;
+        QString results; // the track and CTDB lines; %1 is the disc CRC
+        QString notes;   // a line that must be there too
+    } const cases[] = {
+        {"intact", 0, 0, {}, 0, accurate3, {}},
+        {"one sample changed in track 2: read again, still wrong",
+         0,
+         2,
+         {},
+         1,
+         QStringLiteral("Track 01  accurately ripped (confidence 12)\n"
+                        "Track 02  not accurately ripped\n"
+                        "Track 03  accurately ripped (confidence 12)\n"
+                        "CTDB: disc CRC %1 differs"),
+         QStringLiteral("  read again securely after a mismatch: copy CRC ")},
+        {"shifted 667 samples, read with that offset",
+         667,
+         0,
+         {QStringLiteral("--offset"), QStringLiteral("667")},
+         0,
+         accurate3,
+         {}},
+        {"shifted 667 samples, read without an offset",
+         667,
+         0,
+         {},
+         1,
+         QStringLiteral("Track 01  not accurately ripped\n"
+                        "Track 02  not accurately ripped\n"
+                        "Track 03  not accurately ripped\n"
+                        "CTDB: disc CRC %1 differs"),
+         {}},
+        {"burst, shifted -5 samples, read with that offset",
+         -5,
+         0,
+         {QStringLiteral("--read-mode"), QStringLiteral("burst"), QStringLiteral("--offset"),
+          QStringLiteral("-5")},
+         0,
+         accurate3,
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        discgen::DiscSpec spec = intactDisc();
+        spec.shift = c.shift;
+        if (c.changedTrack)
+            spec.changes.append({c.changedTrack, 30000});
+        writeDisc(spec);
+        if (HasFatalFailure())
+            return;
+        QDir(outDir).removeRecursively();
+        QString out;
+        QString err;
+        EXPECT_EQ(verify(c.args, &out, &err), c.exitCode) << err.toStdString();
+        const QString results = resultLines(out);
+        const QString crc = results.section(QStringLiteral("disc CRC "), 1).left(8);
+        EXPECT_EQ(results, c.results.arg(crc)) << out.toStdString();
+        EXPECT_TRUE(out.contains(c.notes)) << out.toStdString();
+        if (c.exitCode != 0) {
+            EXPECT_TRUE(err.contains(QStringLiteral("tracks that did not verify")))
+                << err.toStdString();
+        }
+        // The log is there, complete, with the same result lines.
+        const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
+        for (const QString& line : results.split(QLatin1Char('\n')).mid(0, 3))
+            EXPECT_TRUE(log.contains(line)) << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("No read errors")));
+        // An image reads without a word from the drive (paranoia's chatter
+        // and its cache probe past the disc's end are no news).
+        EXPECT_FALSE(log.contains(QStringLiteral("Drive says"))) << log.toStdString();
+        EXPECT_EQ(QDir(outDir).entryList(QDir::Files), QStringList{QStringLiteral("Rip.log")});
+    }
+}
+
+TEST_F(CliVerifyE2E, OffsetFindFindsTheShiftOfAKnownDisc)
+{
+    struct Case {
+        std::int64_t shift;
+        bool inDatabase;
+        int exitCode;
+        QString says; // on standard output, or standard error when failing
+    } const cases[] = {
+        {667, true, 0, QStringLiteral("Read offset: +667 samples (3 of 3 tracks agree)")},
+        {-1200, true, 0, QStringLiteral("Read offset: -1200 samples (3 of 3 tracks agree)")},
+        {0, true, 0, QStringLiteral("Read offset: 0 samples")},
+        {6, false, 1, QStringLiteral("not in the AccurateRip database")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shift);
+        discgen::DiscSpec spec = intactDisc();
+        spec.shift = c.shift;
+        arAnswer.clear();
+        writeDisc(spec, c.inDatabase);
+        QString out;
+        QString err;
+        EXPECT_EQ(run({QStringLiteral("offset"), QStringLiteral("--find")}, &out, &err),
+                  c.exitCode);
+        EXPECT_TRUE((c.exitCode == 0 ? out : err).contains(c.says))
+            << out.toStdString() << err.toStdString();
+    }
+}
+
+TEST_F(CliVerifyE2E, DiscInNoDatabaseIsReadTwiceAndAnExistingLogIsKept)
+{
+    writeDisc(intactDisc(), false);
+    ASSERT_TRUE(QDir().mkpath(outDir));
+    ASSERT_TRUE(writeFile(outDir + QStringLiteral("/Rip.log"), "an older log"));
+    QString out;
+    EXPECT_EQ(verify({}, &out), 0);
+    EXPECT_EQ(resultLines(out), QStringLiteral("Track 01  not in database\n"
+                                               "Track 02  not in database\n"
+                                               "Track 03  not in database\n"
+                                               "CTDB: disc not in database"));
+    EXPECT_EQ(out.count(QStringLiteral("read twice (test and copy)")), 3);
+    EXPECT_FALSE(out.contains(QStringLiteral("differs")));
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/Rip.log")), "an older log");
+    const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip (2).log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Test CRC"))) << log.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Rip (2).log")));
+}
+
+} // namespace
+
+TEST_F(CliVerifyE2E, AudioBeforeTrackOneIsNamedAndRippedAsTrackZeroWhenAsked)
+{
+    discgen::DiscSpec spec = intactDisc();
+    spec.pregap = discgen::TrackSpec{150, Signal::Tone, 440};
+    writeDisc(spec);
+    ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
+                          QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
+                                         "CTDBServer=http://%1\nRipHiddenTrack=1\n")
+                              .arg(server->address())
+                              .toUtf8()));
+    QString out;
+    QString err;
+    EXPECT_EQ(verify({}, &out, &err), 0) << err.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("accurately ripped (confidence 12)")), 3)
+        << out.toStdString();
+    const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("00:02.00 of audio before track 1, ripped as track 0")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Track 00 (hidden track one audio)")));
+    EXPECT_TRUE(log.contains(QStringLiteral("CTDB TOC:           150:750:1270:1750")));
+}
