@@ -64,7 +64,10 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
 {
     nameOutputs();
     const TCommonOptions& c = m_options.CommonOptions;
-    if (m_kind == TJobKind::Extract && !(c.EnableRipTime && c.RipTime >= 0))
+    const TVerifySettings v = VerifySettingsFrom(m_options);
+    // Burst reads with both databases off is the plain rip the user asked for.
+    const bool nothingToCheck = v.Mode == TReadMode::Burst && !v.AccurateRip && !v.Ctdb;
+    if (m_kind == TJobKind::Extract && !(c.EnableRipTime && c.RipTime >= 0) && !nothingToCheck)
         m_verification = std::make_shared<TRipVerification>(m_options);
 }
 

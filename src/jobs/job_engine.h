@@ -43,7 +43,8 @@
 // track's result goes to the view as it ends, a track that did not verify
 // gets a note in the summary, and a job that was not stopped leaves the rip
 // log beside the tracks (LogPath()). A job limited to the first seconds of
-// each track reads them plainly: a cut track cannot verify.
+// each track reads them plainly: a cut track cannot verify; so does one set
+// to burst reads with both databases switched off.
 
 #include "cdaccess/cd_access.h"
 #include "jobs/job_item.h"

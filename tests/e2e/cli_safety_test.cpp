@@ -196,7 +196,9 @@ TEST_F(CliSafety, InterruptAtAnyStepLeavesOnlyCompleteFiles)
         QDir().mkpath(outDir);
         ASSERT_TRUE(writeFile(
             home + QStringLiteral("/options.ini"),
-            QStringLiteral("[CommonOptions]\nIsNormalize=%1\n").arg(c.normalize ? 1 : 0).toUtf8()));
+            (QStringLiteral("[CommonOptions]\nIsNormalize=%1\n").arg(c.normalize ? 1 : 0) +
+             QLatin1String(quillon::test::kPlainReadsIni))
+                .toUtf8()));
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(binDir() + QStringLiteral("/quillon"),
@@ -258,10 +260,9 @@ TEST_F(CliSafety, AFileSizeLimitIsSaidWithTheSystemsReasonAndLeavesNoPartialFile
                            limitTo(1000000));
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     // One summary at the end, the failure's reason on the track's line.
-    EXPECT_TRUE(r.err.endsWith(
-        QStringLiteral("quillon: 1 of 2 tracks made; 1 failed\n"
-                       "quillon: Long: cannot write %1: File too large\n")
-            .arg(out("Long.wav"))))
+    EXPECT_TRUE(r.err.endsWith(QStringLiteral("quillon: 1 of 2 tracks made; 1 failed\n"
+                                              "quillon: Long: cannot write %1: File too large\n")
+                                   .arg(out("Long.wav"))))
         << r.err.toStdString();
     EXPECT_EQ(r.out, out("Short.wav") + QLatin1Char('\n'));
     EXPECT_EQ(filesInOut(), QStringList{QStringLiteral("Short.wav")});

@@ -310,8 +310,9 @@ TEST_F(CliE2E, InstalledProgramWorksAndKeepsItsFilesPerUser)
     ASSERT_TRUE(writeFile(
         data + QStringLiteral("/quillon/options.ini"),
         // No titles are stored for the disc here: no lookup on the network either.
-        QStringLiteral("[CommonOptions]\nOutputFolder=%1\nOutputFormat=3\n[Lookup]\nAuto=0\n")
-            .arg(outDir)
+        (QStringLiteral("[CommonOptions]\nOutputFolder=%1\nOutputFormat=3\n[Lookup]\nAuto=0\n")
+             .arg(outDir) +
+         QLatin1String(quillon::test::kPlainReadsIni))
             .toUtf8()));
     const ProgramRun r = runProgram(prefix + QStringLiteral("/bin/quillon"),
                                     {QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,

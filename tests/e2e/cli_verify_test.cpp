@@ -204,7 +204,7 @@ TEST_F(CliVerifyE2E, ExtractVerifiesEveryTrackAndLogsBesideTheFiles)
                         "Track 02  accurately ripped (confidence 12)\n"
                         "Track 03  accurately ripped (confidence 12)\n"
                         "CTDB: disc CRC %1 accurately ripped (confidence 7 of 7)"),
-         QStringLiteral("01 Track 01.wav")},
+         QStringLiteral("Track01.wav")},
         {"one sample changed in track 2",
          0,
          2,

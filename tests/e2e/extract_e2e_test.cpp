@@ -111,7 +111,8 @@ TEST_F(ExtractE2E, MissingLameIsSaidOnceWithoutHanging)
     qputenv("PATH", path);
     ASSERT_TRUE(closed);
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(engine.Summary().headline(), QStringLiteral("0 of 3 tracks made; 1 failed; 2 not begun"));
+    EXPECT_EQ(engine.Summary().headline(),
+              QStringLiteral("0 of 3 tracks made; 1 failed; 2 not begun"));
     EXPECT_TRUE(engine.Summary().items()[0].Reason.startsWith(
         QStringLiteral("Error while creating mp3 encoding process!")));
     // The ripped track was a work file: nothing is left.

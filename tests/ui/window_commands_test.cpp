@@ -44,6 +44,7 @@ protected:
     void SetUp() override
     {
         OptionsSetting = TOptionsSetting{};
+        quillon::test::UsePlainReads(OptionsSetting);
         m_tracks = {tone(150, 440), tone(75, 660), tone(120, 880)};
         m_cue = m_home.file(q("disc.cue"));
         ASSERT_TRUE(discgen::WriteCueBin(m_cue, m_tracks));
