@@ -19,17 +19,9 @@ command -v ffmpeg >/dev/null || { echo "ffmpeg is needed" >&2; exit 1; }
 BUILD_DIR="$BUILD_DIR" ./scripts/build.sh -DQUILLON_BENCH=ON -DQUILLON_TESTS=OFF >/dev/null
 BIN="$BUILD_DIR/bin"
 
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-# Three minutes of CD-format audio: pink noise under a tone, so that the
-# encoder has real work on every band.
-ffmpeg -v error -f lavfi -i "anoisesrc=color=pink:amplitude=0.3:duration=180:sample_rate=44100" \
-  -f lavfi -i "sine=frequency=440:duration=180:sample_rate=44100" \
-  -filter_complex "[0][1]amix=inputs=2,aformat=sample_fmts=s16:channel_layouts=stereo" \
-  -ar 44100 -c:a pcm_s16le "$WORK/in.wav"
-
-median() { sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-now() { date +%s.%N; }
+source bench/lib.sh
+bench_workdir
+bench_music_wav "$WORK/in.wav"
 
 ours=(); ours_process=(); theirs=()
 for r in $(seq 1 "$RUNS"); do

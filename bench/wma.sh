@@ -19,14 +19,9 @@ case "$KHZ" in
 esac
 (( KBPS < 24 )) && KBPS=24   # what quillon-wmaenc writes for the lowest profiles
 
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-# Three minutes of CD-format audio: pink noise under a tone, so that the
-# encoder has real work on every band.
-ffmpeg -v error -f lavfi -i "anoisesrc=color=pink:amplitude=0.3:duration=180:sample_rate=44100" \
-  -f lavfi -i "sine=frequency=440:duration=180:sample_rate=44100" \
-  -filter_complex "[0][1]amix=inputs=2,aformat=sample_fmts=s16:channel_layouts=stereo" \
-  -ar 44100 -c:a pcm_s16le "$WORK/in.wav"
+source bench/lib.sh
+bench_workdir
+bench_music_wav "$WORK/in.wav"
 
 seconds() { # command... -> wall-clock seconds
   local start end

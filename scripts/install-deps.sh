@@ -18,6 +18,8 @@ PACKAGES=(
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   # sample-rate conversion
   libsoxr-dev
+  # tags, FLAC and Opus output, loudness
+  libtag1-dev libflac-dev libopusenc-dev libebur128-dev
   # CRC-32 of verified rips
   zlib1g-dev
   # Ogg Vorbis (bound at run time, headers for the declarations)
@@ -26,7 +28,7 @@ PACKAGES=(
   lame
   # tests: GoogleTest, reference tools for known answers
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  sox ffmpeg vorbis-tools cd-paranoia libcdio-utils
+  sox ffmpeg vorbis-tools cd-paranoia libcdio-utils flac opus-tools
 )
 
 missing=()

@@ -2,6 +2,7 @@
 // Encodes IN.wav to OUT.ogg with the Vorbis step's chain and settings
 // (quality-driven, Compression = QUALITY / 10 as the slider gives it).
 // Prints the wall time in seconds.
+#include "../run_output.h"
 #include "audio/vorbis_out.h"
 #include "audio/wave_in.h"
 #include "jobs/steps/ogg_step.h"
@@ -11,9 +12,7 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 
 int main(int argc, char** argv)
 {
@@ -28,9 +27,6 @@ int main(int argc, char** argv)
     options.IsUseCompress = true;
     options.CompressPosition = int(args[3].toDouble() * 10 + 10.5);
 
-    std::mutex lock;
-    std::condition_variable ended;
-    bool done = false;
     std::string error;
     QElapsedTimer clock;
     clock.start();
@@ -41,24 +37,9 @@ int main(int argc, char** argv)
         out.SetInput(&in);
         out.SetFileName(args[2]);
         ApplyOggSettings(out, options);
-        const auto finish = [&](const std::string& text) {
-            std::lock_guard guard(lock);
-            error = text;
-            done = true;
-            ended.notify_all();
-        };
-        out.OnDone = [&](QObject*) { finish({}); };
-        out.OnThreadException = [&](QObject*, const std::exception& e) { finish(e.what()); };
-        out.Run();
-        std::unique_lock guard(lock);
-        ended.wait(guard, [&] { return done; });
+        error = RunOutputToEnd(out);
     } catch (const std::exception& e) {
         error = e.what();
     }
-    if (!error.empty()) {
-        err << QString::fromStdString(error) << "\n";
-        return 1;
-    }
-    std::printf("%.3f\n", clock.elapsed() / 1000.0);
-    return 0;
+    return ReportRun(error, clock);
 }

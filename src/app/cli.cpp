@@ -340,6 +340,9 @@ int runExtract(const TCliRequest& r)
     if (!r.Format.isEmpty())
         OptionsSetting.CommonOptions.OutputFormat = CliFormatIndex(r.Format);
     const int format = OptionsSetting.CommonOptions.OutputFormat;
+    if (format == ofFLAC || format == ofOpus)
+        return fail(QStringLiteral("options.ini names FLAC or Opus, which extraction cannot make "
+                                   "yet (use --format)"));
     if (format < ofMP3 || format > ofWMA)
         return fail(QStringLiteral("options.ini names no output format I know (use --format)"));
     if (!prepareOutputFolder(r, error))

@@ -158,6 +158,12 @@ void TJobEngine::Start()
         endJob();
         return;
     }
+    if (m_kind == TJobKind::Extract && (m_format == ofFLAC || m_format == ofOpus)) {
+        m_summary.setJobError(QStringLiteral("Extracting to FLAC or Opus is not possible yet. "
+                                             "Please choose another output format in Options."));
+        endJob();
+        return;
+    }
     if (m_kind == TJobKind::Extract && (m_format < ofMP3 || m_format > ofWMA)) {
         m_summary.setJobError(QStringLiteral("The output format setting is not one of MP3, WAV, "
                                              "OGG or WMA"));

@@ -42,9 +42,9 @@ QString CutToUtf8Bytes(const QString& text, int maxBytes)
     return text.left(i);
 }
 
-QString SafeFileStem(const QString& title, int track, int maxBytes)
+QString SafeNamePart(const QString& text, int maxBytes)
 {
-    QString stem = title;
+    QString stem = text;
     for (QChar& c : stem) {
         if (isForbidden(c))
             c = QLatin1Char('-');
@@ -63,6 +63,12 @@ QString SafeFileStem(const QString& title, int track, int maxBytes)
     stem = CutToUtf8Bytes(stem, maxBytes);
     // Cutting may have uncovered a trailing dot or space.
     trim();
+    return stem;
+}
+
+QString SafeFileStem(const QString& title, int track, int maxBytes)
+{
+    const QString stem = SafeNamePart(title, maxBytes);
     return stem.isEmpty() ? DefaultTrackTitle(track) : stem;
 }
 

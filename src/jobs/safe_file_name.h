@@ -13,10 +13,14 @@ constexpr int kMaxFileNameBytes = 255;
 // text cut to at most maxBytes bytes of UTF-8, never inside a character.
 QString CutToUtf8Bytes(const QString& text, int maxBytes);
 
-// A file name stem for a title: / \ : * ? " < > | and control characters
+// A file or folder name for text: / \ : * ? " < > | and control characters
 // become '-', leading dots and spaces and trailing dots and spaces go (no
 // hidden files, no "." or ".."), and the result is cut to maxBytes of UTF-8.
-// An empty result becomes the default title of track (e.g. "Track03").
+// May be empty.
+QString SafeNamePart(const QString& text, int maxBytes = kMaxFileNameBytes);
+
+// A file name stem for a title, by the rules of SafeNamePart. An empty result becomes the default
+// title of track (e.g. "Track03").
 QString SafeFileStem(const QString& title, int track, int maxBytes = kMaxFileNameBytes - 4);
 
 // Hands out stems that are unique within one job: the second "Intro" becomes

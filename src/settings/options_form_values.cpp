@@ -1,6 +1,7 @@
 #include "options_form_values.h"
 
 #include "read_mode.h"
+#include "tags/name_template.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -67,8 +68,9 @@ constexpr TReadMode kReadModes[] = {TReadMode::Auto, TReadMode::Burst, TReadMode
 const QStringList& OutputFormatItems()
 {
     static const QStringList items{
-        QStringLiteral("MP3 file(*.MP3)"), QStringLiteral("WAV file(*.WAV)"),
-        QStringLiteral("OGG file(*.OGG)"), QStringLiteral("WMA file(*.WMA)")};
+        QStringLiteral("MP3 file(*.MP3)"),   QStringLiteral("WAV file(*.WAV)"),
+        QStringLiteral("OGG file(*.OGG)"),   QStringLiteral("WMA file(*.WMA)"),
+        QStringLiteral("FLAC file(*.FLAC)"), QStringLiteral("Opus file(*.OPUS)")};
     return items;
 }
 
@@ -151,6 +153,8 @@ TOptionsFormValues OptionsFormValuesFrom(const TOptionsSetting& s)
     v.NormalizePercent = c.NormalizePercent;
     v.EnableRipTime = c.EnableRipTime;
     v.RipTimeText = QString::number(c.RipTime);
+    v.ReplayGain = s.ReplayGain;
+    v.NameTemplate = c.NameTemplate;
 
     v.SelectVBR = s.IsSelectVBR;
     v.VBRHead = s.IsVBRHead;
@@ -167,6 +171,8 @@ TOptionsFormValues OptionsFormValuesFrom(const TOptionsSetting& s)
     v.OggMinBit = s.OggMinBitRate;
 
     v.WMABitrate = s.WMABitRate;
+    v.FlacLevel = s.FlacLevel;
+    v.OpusBitRate = s.OpusBitRate;
 
     v.CDIndex = -1;
     v.CDDb = s.CDDb;
@@ -235,6 +241,9 @@ OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& v, TOptionsS
     c.NormalizePercent = v.NormalizePercent;
     c.EnableRipTime = v.EnableRipTime;
     c.RipTime = ParseRipTimeText(v.RipTimeText).value_or(0);
+    s.ReplayGain = v.ReplayGain;
+    // An emptied template means today's names, not files without a name.
+    c.NameTemplate = v.NameTemplate.trimmed().isEmpty() ? DefaultNameTemplate() : v.NameTemplate;
     s.IsSelectVBR = v.SelectVBR;
     s.IsVBRHead = v.VBRHead;
     s.BitRate = *ParseBitRateText(v.BitRateText);
@@ -248,6 +257,8 @@ OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& v, TOptionsS
     s.OggNomalBitRate = v.OggNomBit;
     s.OggMinBitRate = v.OggMinBit;
     s.WMABitRate = v.WMABitrate;
+    s.FlacLevel = v.FlacLevel;
+    s.OpusBitRate = v.OpusBitRate;
     s.CDIndex = v.CDIndex;
     s.CDDb = v.CDDb;
     s.Verify.ReadMode = ReadModeText(v.ReadMode >= 0 && v.ReadMode < int(std::size(kReadModes))
@@ -291,6 +302,25 @@ bool IsDatabaseServerAddress(const QString& text)
     return url.isValid() && !url.host().isEmpty() &&
            (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
            url.query().isEmpty() && url.fragment().isEmpty();
+}
+
+QString NameTemplateExample(const QString& nameTemplate, int outputFormat, const TCDInfo& disc)
+{
+    static const char* const kExtensions[] = {".mp3", ".wav", ".ogg", ".wma", ".flac", ".opus"};
+    const QString extension = QLatin1String(
+        outputFormat >= ofMP3 && outputFormat <= ofOpus ? kExtensions[outputFormat] : ".wav");
+    // The first track of the disc in the drive, or a made-up one before any.
+    TTrackTags tags = TrackTagsFromDisc(disc, 1);
+    if (tags.Artist.isEmpty() && tags.Album.isEmpty() && tags.Title.isEmpty()) {
+        tags.Artist = tags.AlbumArtist = QStringLiteral("Artist");
+        tags.Album = QStringLiteral("Album");
+        tags.Title = QStringLiteral("Title");
+        tags.Date = QStringLiteral("2024");
+        tags.Genre = QStringLiteral("Rock");
+    }
+    if (tags.DiscNumber <= 0)
+        tags.DiscNumber = 1;
+    return ExpandNameTemplate(nameTemplate, tags, extension);
 }
 
 bool DriveMustReopen(int driveCount, int selectedIndex, int shownCDIndex, bool cdDb, bool shownCDDb)

@@ -20,6 +20,8 @@ struct TOptionsFormValues {
     int NormalizePercent = 0;
     bool EnableRipTime = false;
     QString RipTimeText;
+    bool ReplayGain = false;
+    QString NameTemplate;
 
     // Page "LAME"
     bool SelectVBR = false;
@@ -39,6 +41,10 @@ struct TOptionsFormValues {
 
     // Page "WMA"
     int WMABitrate = 0;
+
+    // Pages "FLAC" and "Opus"
+    int FlacLevel = 5;
+    int OpusBitRate = 160; // kbit/s
 
     // Page "CD-ROM"
     int CDIndex = -1; // -1 while the drive list is empty
@@ -123,6 +129,10 @@ OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& values,
 
 // True for an address a database can be asked at: http:// or https:// and a host.
 bool IsDatabaseServerAddress(const QString& text);
+
+// The file a track of the disc record would get under the name template
+// (with the extension of the output format): the options dialog's example.
+QString NameTemplateExample(const QString& nameTemplate, int outputFormat, const TCDInfo& disc);
 
 // Whether the main window must reopen the drive after OK: the drive list was
 // filled, a drive is chosen, and either the chosen drive or the CDDB choice

@@ -12,16 +12,19 @@
 
 struct TCommonOptions {
     QString OutputFolder;
-    qint32 OutputFormat = 0; // 0 MP3, 1 WAV, 2 OGG, 3 WMA
+    qint32 OutputFormat = 0; // 0 MP3, 1 WAV, 2 OGG, 3 WMA, 4 FLAC, 5 Opus
     bool IsKeepWav = false;
     bool IsNormalize = false;
     qint32 NormalizePercent = 95;
     bool EnableRipTime = false;
     qint32 RipTime = 0;
+    // Where each track's file goes under OutputFolder: "%title%", or e.g.
+    // "%artist%/%album%/%track% %title%" (see tags/name_template.h).
+    QString NameTemplate = QStringLiteral("%title%");
 };
 
 // Output formats, in the order of the options dialog's list.
-enum TOutputFormat : qint32 { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3 };
+enum TOutputFormat : qint32 { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3, ofFLAC = 4, ofOpus = 5 };
 
 // What is known of one track besides its title.
 struct TTrackDetails {
@@ -122,6 +125,9 @@ struct TOptionsSetting {
     qint32 OggMinBitRate = 0;
 
     qint32 WMABitRate = 8;
+    qint32 FlacLevel = 5;     // 0 fastest .. 8 smallest
+    qint32 OpusBitRate = 160; // kbit/s, VBR
+    bool ReplayGain = true;   // measure and tag ReplayGain 2.0
     // Encoders a job runs at once; 0: one per processor core.
     qint32 Encoders = 0;
     TVerifyOptions Verify;

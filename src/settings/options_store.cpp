@@ -55,6 +55,9 @@ const std::vector<OptionKey>& optionTable()
          BoolOption{[](S& s) -> bool& { return s.CommonOptions.EnableRipTime; }, false}},
         {"CommonOptions", "RipTime",
          IntegerOption{[](S& s) -> qint32& { return s.CommonOptions.RipTime; }, 0}},
+        {"CommonOptions", "NameTemplate",
+         TextOption{[](S& s) -> QString& { return s.CommonOptions.NameTemplate; },
+                    [] { return QStringLiteral("%title%"); }}},
 
         {"Mp3Options", "IsSelectVBR",
          BoolOption{[](S& s) -> bool& { return s.IsSelectVBR; }, false}},
@@ -82,6 +85,11 @@ const std::vector<OptionKey>& optionTable()
          IntegerOption{[](S& s) -> qint32& { return s.OggMinBitRate; }, 0}},
 
         {"WMAOptions", "BitRate", IntegerOption{[](S& s) -> qint32& { return s.WMABitRate; }, 8}},
+        {"FlacOptions", "Level",
+         IntegerOption{[](S& s) -> qint32& { return s.FlacLevel; }, 5, 0, 8}},
+        {"OpusOptions", "BitRate",
+         IntegerOption{[](S& s) -> qint32& { return s.OpusBitRate; }, 160, 6, 510}},
+        {"ReplayGain", "Enabled", BoolOption{[](S& s) -> bool& { return s.ReplayGain; }, true}},
         {"CDOptions", "Index", IntegerOption{[](S& s) -> qint32& { return s.CDIndex; }, -1}},
         {"CDOptions", "CDDb", BoolOption{[](S& s) -> bool& { return s.CDDb; }, false}},
         {"RecordOptions", "SaveMp3", BoolOption{[](S& s) -> bool& { return s.SaveMp3; }, false}},

@@ -247,3 +247,8 @@ void Tid3tag::RemoveTag()
         return;
     file.resize(size - TagSize);
 }
+
+bool Id3v1CanHold(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+}

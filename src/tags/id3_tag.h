@@ -100,5 +100,8 @@ private:
 // Latin-1 bytes of text, '?' for each character outside Latin-1, cut to at
 // most size characters and filled with zero bytes to size.
 QByteArray Id3FieldBytes(const QString& text, int size);
+// True when every character of text has a Latin-1 byte, so that an ID3v1
+// field can hold it without question marks (cut to the field's size).
+bool Id3v1CanHold(const QString& text);
 // The text of a field: trailing bytes 0, 32 and 255 dropped, Latin-1 decoded.
 QString Id3FieldText(const QByteArray& bytes);

@@ -252,7 +252,7 @@ inline QByteArray testSignal(int frames, int bits, int channels, unsigned seed =
 }
 
 // Runs one writer over a source to the end; returns the error text, if any.
-inline std::string writeWave(TWaveOut& out, TPcmInput& source)
+inline std::string writeWave(TPcmOutput& out, TPcmInput& source)
 {
     // Shared with the handlers: the worker may still be returning from one
     // when this function has gone on.

@@ -494,6 +494,21 @@ TEST_F(EngineFixture, NormalizingShowsInTheStatusLine)
                                              QStringLiteral("Normalizing(01/01): Seven")}));
 }
 
+TEST_F(EngineFixture, ExtractionToFormatsWithoutAStepIsRefusedUpFront)
+{
+    for (int format : {ofFLAC, ofOpus}) {
+        OptionsSetting.CommonOptions.OutputFormat = format;
+        FakeCDDrive drive({10});
+        view = RecordingView{};
+        TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A")}, view, &encoder);
+        engine.Start();
+        EXPECT_TRUE(engine.Summary().jobError().contains(QStringLiteral("FLAC or Opus"))) << format;
+        EXPECT_EQ(drive.reads.load(), 0);
+        EXPECT_EQ(view.closed, 1) << "the job ends instead of waiting for Stop";
+        EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+    }
+}
+
 TEST(JobSummary, TextSaysWhatWasNotMadeAndWhy)
 {
     TJobSummary s;

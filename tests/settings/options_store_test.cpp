@@ -28,6 +28,7 @@ const char* const kAllKeys[][2] = {
     {"CommonOptions", "NormalizePercent"},
     {"CommonOptions", "EnableRipTime"},
     {"CommonOptions", "RipTime"},
+    {"CommonOptions", "NameTemplate"},
     {"Mp3Options", "IsSelectVBR"},
     {"Mp3Options", "IsVBRHead"},
     {"Mp3Options", "BitRate"},
@@ -41,6 +42,9 @@ const char* const kAllKeys[][2] = {
     {"OggOptions", "NomalBitRate"},
     {"OggOptions", "MinBitRate"},
     {"WMAOptions", "BitRate"},
+    {"FlacOptions", "Level"},
+    {"OpusOptions", "BitRate"},
+    {"ReplayGain", "Enabled"},
     {"CDOptions", "Index"},
     {"CDOptions", "CDDb"},
     {"RecordOptions", "SaveMp3"},
@@ -99,6 +103,7 @@ TEST(OptionsStore, MissingFileGivesEveryDefault)
     EXPECT_EQ(o.CommonOptions.NormalizePercent, 95);
     EXPECT_FALSE(o.CommonOptions.EnableRipTime);
     EXPECT_EQ(o.CommonOptions.RipTime, 0);
+    EXPECT_EQ(o.CommonOptions.NameTemplate, s("%title%"));
     EXPECT_FALSE(o.IsSelectVBR);
     EXPECT_FALSE(o.IsVBRHead);
     EXPECT_EQ(o.BitRate, 128);
@@ -113,6 +118,9 @@ TEST(OptionsStore, MissingFileGivesEveryDefault)
     EXPECT_EQ(o.OggMinBitRate, 0);
     EXPECT_EQ(o.WMABitRate, 8);
     EXPECT_EQ(WmaProfileCode(o.WMABitRate), s("64_44_2"));
+    EXPECT_EQ(o.FlacLevel, 5);
+    EXPECT_EQ(o.OpusBitRate, 160);
+    EXPECT_TRUE(o.ReplayGain);
     EXPECT_EQ(o.CDIndex, -1);
     EXPECT_FALSE(o.CDDb);
     EXPECT_FALSE(o.SaveMp3);
@@ -151,6 +159,9 @@ TEST(OptionsStore, StoredValuesAreReadAndClamped)
     const Field mp3Max = [](const TOptionsSetting& o) { return o.MaxBitRate; };
     const Field oggMax = [](const TOptionsSetting& o) { return o.OggMaxBitRate; };
     const Field wma = [](const TOptionsSetting& o) { return o.WMABitRate; };
+    const Field flac = [](const TOptionsSetting& o) { return o.FlacLevel; };
+    const Field opus = [](const TOptionsSetting& o) { return o.OpusBitRate; };
+    const Field gain = [](const TOptionsSetting& o) { return o.ReplayGain; };
     const Field offset = [](const TOptionsSetting& o) { return o.Verify.ReadOffset; };
     const struct {
         const char* section;
@@ -177,6 +188,11 @@ TEST(OptionsStore, StoredValuesAreReadAndClamped)
         {"OggOptions", "MaxBitRate", "3", oggMax, 3},
         {"OggOptions", "MaxBitRate", "3", mp3Max, 320},
         {"WMAOptions", "BitRate", "12", wma, 12},
+        {"FlacOptions", "Level", "12", flac, 8},
+        {"FlacOptions", "Level", "-1", flac, 0},
+        {"OpusOptions", "BitRate", "1000", opus, 510},
+        {"OpusOptions", "BitRate", "96", opus, 96},
+        {"ReplayGain", "Enabled", "0", gain, 0},
         {"Verify", "ReadOffset", "-667", offset, -667},
         {"Verify", "ReadOffset", "99999", offset, 5880},
         {"Verify", "ReadOffset", "-99999", offset, -5880},

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <ostream>
@@ -76,6 +78,27 @@ bool writeFile(const QString& path, const QByteArray& data)
 bool haveProgram(const QString& name)
 {
     return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+QByteArray noiseJpeg(int width, int height)
+{
+    static QMap<QPair<int, int>, QByteArray> made;
+    QByteArray& image = made[{width, height}];
+    if (image.isEmpty()) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("noise.jpg"));
+        QProcess ffmpeg;
+        ffmpeg.start(
+            QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"),
+             QStringLiteral("nullsrc=s=%1x%2,geq=random(1)*255:128:128").arg(width).arg(height),
+             QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-q:v"),
+             QStringLiteral("2"), path});
+        if (ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
+            image = readFile(path);
+    }
+    return image;
 }
 
 ScopedFileSizeLimit::ScopedFileSizeLimit(qint64 bytes)

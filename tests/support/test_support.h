@@ -47,6 +47,10 @@ bool writeFile(const QString& path, const QByteArray& data);
 // True when an external program is found on PATH.
 bool haveProgram(const QString& name);
 
+// A real JPEG image of noise, made by ffmpeg (kept for the process): the
+// size of a cover; empty when ffmpeg failed.
+QByteArray noiseJpeg(int width, int height);
+
 // Caps the size of any file this process writes (RLIMIT_FSIZE) for the
 // lifetime of the object, with SIGXFSZ ignored, so a write past the cap fails
 // with EFBIG. A real way to make writes fail, also when the tests run as root.

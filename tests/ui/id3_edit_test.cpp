@@ -1,5 +1,6 @@
 // The tag editor: its field rules and the real dialog on real MP3 files.
 
+#include "audio/audio_test_util.h"
 #include "settings/id3_edit_fields.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
@@ -78,6 +79,18 @@ QByteArray makeMp3Bytes()
     return cached;
 }
 
+// The bytes after a leading ID3v2 tag (its size is in the header's last
+// four bytes, seven bits each).
+QByteArray withoutId3v2(const QByteArray& mp3)
+{
+    if (!mp3.startsWith("ID3") || mp3.size() < 10)
+        return mp3;
+    qint64 size = 0;
+    for (int i = 6; i < 10; ++i)
+        size = (size << 7) | (quint8(mp3[i]) & 0x7F);
+    return mp3.mid(10 + size);
+}
+
 // Reads back the tag of a file with a fresh object.
 struct ReadBack {
     std::uint16_t result = 0;
@@ -89,6 +102,17 @@ std::unique_ptr<ReadBack> readBack(const QString& file)
     r->result = r->tag.ReadTag(file);
     return r;
 }
+
+// Prompts that also keep the filters of the file dialogs asked for.
+struct FilterPrompts : ScopedPrompts {
+    QStringList filters;
+    QStringList openFiles(const QString& title, const QString& filter, const QString& dir,
+                          bool multiple) override
+    {
+        filters << filter;
+        return ScopedPrompts::openFiles(title, filter, dir, multiple);
+    }
+};
 
 class Id3EditTest : public ::testing::Test {
 public:
@@ -138,7 +162,7 @@ public:
     QTemporaryDir m_dir;
     QByteArray m_mp3;
     QStringList m_files;
-    ScopedPrompts m_prompts;
+    FilterPrompts m_prompts;
     std::unique_ptr<TfrmID3Edit> m_form;
 };
 
@@ -213,6 +237,36 @@ TEST(Id3EditFields, MoveIntoTag)
               QStringLiteral("ID3 Tag Edit"));
     EXPECT_EQ(Id3EditCaption(QStringLiteral("/m/a.mp3"), QStringLiteral("ID3 Tag Edit")),
               QStringLiteral("/m/a.mp3: ID3 Tag Edit"));
+}
+
+TEST(Id3EditFields, WhatTheId3v1TagCannotHold)
+{
+    const struct {
+        const char* title;
+        const char* comment;
+        const char* track;
+        QStringList misfits;
+        const char* v1Title; // what the ID3v1 tag gets
+    } cases[] = {
+        {"Plain", "", "1", {}, "Plain"},
+        {"Caf\u00e9 \u00fcber", "", "1", {}, "Caf\u00e9 \u00fcber"},
+        {"\u041f\u0440\u0438\u0432\u0435\u0442", "", "1", {"Title"}, ""},
+        {"A title of exactly thirty-one!!", "", "1", {"Title"}, "A title of exactly thirty-one!"},
+        // Version 1.1 keeps two bytes of the comment for the track number.
+        {"T", "twenty-nine characters long..", "3", {"Comment"}, "T"},
+        {"T", "twenty-nine characters long..", "0", {}, "T"},
+    };
+    for (const auto& c : cases) {
+        TId3EditFields f;
+        f.Title = QString::fromUtf8(c.title);
+        f.Comment = QString::fromUtf8(c.comment);
+        f.Track = QString::fromLatin1(c.track);
+        EXPECT_EQ(Id3v1Misfits(f), c.misfits) << c.title;
+        Tid3tag tag;
+        MoveId3EditFieldsToTag(f, tag);
+        EXPECT_EQ(tag.title(), QString::fromUtf8(c.v1Title)) << c.title;
+        EXPECT_FALSE(tag.tagBytes().contains('?')) << c.title;
+    }
 }
 
 // ---------------------------------------------------------------- the dialog
@@ -334,8 +388,12 @@ TEST_F(Id3EditTest, SaveRoundTrips)
         auto r = readBack(file);
         EXPECT_LT(r->result, 0x100) << c.what;
         c.check(r->tag);
-        // The tag replaced the old one or was appended once: never two tags.
-        EXPECT_EQ(QFileInfo(file).size(), m_mp3.size() + 128) << c.what;
+        // The ID3v1 tag replaced the old one or was appended once, after the
+        // audio; the ID3v2 tag came in front of it.
+        const QByteArray bytes = readFile(file);
+        EXPECT_EQ(bytes.count("TAG"), 1) << c.what;
+        EXPECT_TRUE(bytes.startsWith("ID3\x04")) << c.what;
+        EXPECT_TRUE(bytes.endsWith(m_mp3.right(1000) + r->tag.tagBytes())) << c.what;
     }
 }
 
@@ -364,7 +422,9 @@ TEST_F(Id3EditTest, SaveAsThenRemoveActsOnTheSecondFile)
     EXPECT_EQ(m_prompts.shown[1].text, QStringLiteral("Do you want to remove these tags?"));
     EXPECT_EQ(m_prompts.shown[1].icon, PromptIcon::Question);
     EXPECT_EQ(m_prompts.shown[1].buttons, unsigned(pbYes | pbNo));
-    EXPECT_EQ(readFile(second), m_mp3);
+    // Both tags go (lame's own ID3v2 tag too); the audio stays.
+    const QByteArray audio = withoutId3v2(m_mp3);
+    EXPECT_EQ(readFile(second), audio);
     EXPECT_EQ(readFile(first), firstBytes);
     EXPECT_TRUE(child<QLineEdit>("ID3title")->text().isEmpty());
     EXPECT_EQ(child<QLineEdit>("ID3track")->text(), QStringLiteral("0"));
@@ -372,7 +432,7 @@ TEST_F(Id3EditTest, SaveAsThenRemoveActsOnTheSecondFile)
     // Removing again from a file without a tag changes nothing.
     m_prompts.answers.push_back(pbYes);
     click("bRemoveTag");
-    EXPECT_EQ(readFile(second), m_mp3);
+    EXPECT_EQ(readFile(second), audio);
 }
 
 TEST_F(Id3EditTest, UnwritableTargetsCannotBeSaved)
@@ -450,11 +510,12 @@ TEST_F(Id3EditTest, TrackFieldTakesDigitsOnly)
 
 TEST_F(Id3EditTest, FieldLimits)
 {
+    // Only the year is limited: the ID3v2 tag holds texts of any length.
     const struct {
         const char* name;
         int limit;
-    } fields[] = {
-        {"ID3title", 30}, {"ID3artist", 30}, {"ID3album", 30}, {"ID3year", 4}, {"ID3comment", 30}};
+    } fields[] = {{"ID3title", 40}, {"ID3artist", 40},  {"ID3album", 40},
+                  {"ID3year", 4},   {"ID3comment", 40}, {"ID3albumArtist", 40}};
     for (const auto& f : fields) {
         auto* edit = child<QLineEdit>(f.name);
         edit->clear();
@@ -463,8 +524,99 @@ TEST_F(Id3EditTest, FieldLimits)
     }
 }
 
+TEST_F(Id3EditTest, UnicodeId3v2TagsSaveAndReload)
+{
+    const QString file = mp3File("unicode.mp3", fullTag);
+    load(file);
+    const QString title =
+        QStringLiteral("Привет 東京 — a title far longer than thirty characters 🎵");
+    child<QLineEdit>("ID3title")->setText(title);
+    child<QLineEdit>("ID3albumArtist")->setText(QStringLiteral("Various Artists"));
+    child<QLineEdit>("ID3disc")->setText(QStringLiteral("2/3"));
+    child<QComboBox>("ID3genre")->setEditText(QStringLiteral("Post-Rock"));
+    EXPECT_EQ(m_form->id3v1Note(), QStringLiteral("Does not fit the ID3v1 tag (too long or not "
+                                                  "Latin-1), kept whole in the ID3v2 tag: Title"));
+    const QByteArray cover = quillon::test::noiseJpeg(300, 200);
+    const QString coverFile = m_dir.filePath(QStringLiteral("cover.jpg"));
+    ASSERT_TRUE(writeFile(coverFile, cover));
+    m_prompts.openAnswers.push_back({coverFile});
+    click("bCover");
+    EXPECT_EQ(m_form->coverShown(), QSize(116, 77));
+    click("bSaveTag");
+    EXPECT_TRUE(m_prompts.shown.empty()) << m_prompts.lastText().toStdString();
+
+    // ffprobe reads what was written; the ID3v1 tag has no question marks.
+    const QByteArray probe =
+        audiotest::runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of",
+                                          "default=noprint_wrappers=1", file});
+    EXPECT_TRUE(QString::fromUtf8(probe).contains(QStringLiteral("TAG:title=") + title));
+    EXPECT_TRUE(probe.contains("TAG:disc=2/3"));
+    EXPECT_TRUE(probe.contains("TAG:genre=Post-Rock"));
+    auto v1 = readBack(file);
+    EXPECT_EQ(v1->tag.title(), QString());
+    EXPECT_EQ(v1->tag.artist(), QStringLiteral("Artist"));
+    EXPECT_EQ(v1->tag.genre(), 255) << "a genre not in the list has no ID3v1 number";
+
+    // A fresh window reloads it all.
+    m_form = std::make_unique<TfrmID3Edit>();
+    m_form->show();
+    load(file);
+    const TId3EditFields f = m_form->fields();
+    EXPECT_EQ(f.Title, title);
+    EXPECT_EQ(f.AlbumArtist, QStringLiteral("Various Artists"));
+    EXPECT_EQ(f.Disc, QStringLiteral("2/3"));
+    EXPECT_EQ(f.GenreText, QStringLiteral("Post-Rock"));
+    EXPECT_EQ(f.Artist, QStringLiteral("Artist"));
+    EXPECT_EQ(f.Track, QStringLiteral("7"));
+    EXPECT_EQ(f.Cover, cover);
+    EXPECT_FALSE(m_form->coverShown().isEmpty());
+}
+
+TEST_F(Id3EditTest, OnlyMp3FilesAreTaken)
+{
+    const QString mp3 = mp3File("song.mp3", fullTag);
+    const QString text = m_dir.filePath(QStringLiteral("notes.mp3"));
+    ASSERT_TRUE(writeFile(text, QByteArray(5000, 'x')));
+    const QString wav = m_dir.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writeFile(wav, toneWav(22050, 2000)));
+    load(mp3);
+    EXPECT_EQ(m_prompts.filters, QStringList{QStringLiteral("MP3 files (*.mp3)")});
+    for (const QString& other : {text, wav}) {
+        m_prompts.shown.clear();
+        const QByteArray before = readFile(other);
+        load(other); // refused: the window stays on the MP3 file
+        ASSERT_EQ(m_prompts.shown.size(), 1u);
+        EXPECT_TRUE(m_prompts.shown[0].text.contains(QStringLiteral("is not an MP3 file")));
+        EXPECT_EQ(m_form->fileName(), mp3);
+        EXPECT_EQ(m_form->fields().Title, QStringLiteral("Title"));
+        m_prompts.openAnswers.push_back({other});
+        click("bSaveAS");
+        EXPECT_EQ(m_prompts.shown.size(), 2u);
+        EXPECT_EQ(readFile(other), before);
+        EXPECT_EQ(m_form->fileName(), mp3);
+    }
+}
+
+TEST_F(Id3EditTest, ButtonsHaveDistinctMnemonics)
+{
+    QString keys;
+    for (QPushButton* b : m_form->findChildren<QPushButton*>()) {
+        const qsizetype amp = b->text().indexOf(u'&');
+        ASSERT_GE(amp, 0) << b->objectName().toStdString();
+        const QChar key = b->text().at(amp + 1).toLower();
+        EXPECT_FALSE(keys.contains(key)) << b->text().toStdString();
+        keys += key;
+    }
+    EXPECT_EQ(keys.size(), 6);
+}
+
 TEST_F(Id3EditTest, Screenshot)
 {
     load(mp3File("shot.mp3", fullTag));
+    child<QLineEdit>("ID3title")->setText(QStringLiteral("Привет 東京"));
+    const QString coverFile = m_dir.filePath(QStringLiteral("cover.jpg"));
+    ASSERT_TRUE(writeFile(coverFile, quillon::test::noiseJpeg(300, 300)));
+    m_prompts.openAnswers.push_back({coverFile});
+    click("bCover");
     EXPECT_TRUE(m_form->grab().save(QStringLiteral("/tmp/quillon_id3edit.png")));
 }

@@ -12,6 +12,7 @@
 #include "ui/tags/id3_edit_form.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -85,6 +86,8 @@ QStringList dump(const TOptionsSetting& s)
     add("NormalizePercent", c.NormalizePercent);
     add("EnableRipTime", c.EnableRipTime);
     add("RipTime", c.RipTime);
+    add("NameTemplate", c.NameTemplate);
+    add("ReplayGain", s.ReplayGain);
     add("IsSelectVBR", s.IsSelectVBR);
     add("IsVBRHead", s.IsVBRHead);
     add("BitRate", s.BitRate);
@@ -98,6 +101,8 @@ QStringList dump(const TOptionsSetting& s)
     add("OggNomalBitRate", s.OggNomalBitRate);
     add("OggMinBitRate", s.OggMinBitRate);
     add("WMABitRate", s.WMABitRate);
+    add("FlacLevel", s.FlacLevel);
+    add("OpusBitRate", s.OpusBitRate);
     add("CDIndex", s.CDIndex);
     add("CDDb", s.CDDb);
     add("UseID3", s.UseID3);
@@ -135,6 +140,8 @@ TOptionsSetting unusualSettings(const QString& folder)
     s.CommonOptions.NormalizePercent = 77;
     s.CommonOptions.EnableRipTime = true;
     s.CommonOptions.RipTime = 42;
+    s.CommonOptions.NameTemplate = QStringLiteral("%artist%/%title%");
+    s.ReplayGain = false;
     s.IsSelectVBR = true;
     s.IsVBRHead = true;
     s.BitRate = 64;
@@ -148,6 +155,8 @@ TOptionsSetting unusualSettings(const QString& folder)
     s.OggNomalBitRate = 9;
     s.OggMinBitRate = 1;
     s.WMABitRate = 32;
+    s.FlacLevel = 8;
+    s.OpusBitRate = 96;
     s.CDIndex = 1;
     s.CDDb = true;
     s.UseID3 = true;
@@ -377,7 +386,10 @@ TEST_F(OptionsFormTest, LoadThenOkStoresEverythingBack)
     const TOptionsSetting loaded = OptionsSetting;
     TOptionSetForm& form = openForm();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Options"));
-    EXPECT_EQ(form.size(), QSize(430, 331));
+    EXPECT_EQ(form.height(), 360);
+    // Every page's tab is in sight, none behind scroll arrows.
+    const auto* tabs = child<QTabWidget>("PageControl1")->tabBar();
+    EXPECT_LE(tabs->sizeHint().width(), tabs->width());
     showPage("TabSheet3");
     EXPECT_EQ(child<QComboBox>("cbCDList")->currentIndex(), 1);
     clickOk();
@@ -455,6 +467,28 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
          [](TOptionsSetting& s) { s.OggMinBitRate = 13; }},
         {"wma default", [](OptionsFormTest& t) { t.child<QPushButton>("bWMADefault")->click(); },
          [](TOptionsSetting& s) { s.WMABitRate = 8; }},
+        {"format flac",
+         [](OptionsFormTest& t) { t.child<QComboBox>("cbOutputFormat")->setCurrentIndex(4); },
+         [](TOptionsSetting& s) { s.CommonOptions.OutputFormat = ofFLAC; }},
+        {"format opus",
+         [](OptionsFormTest& t) { t.child<QComboBox>("cbOutputFormat")->setCurrentIndex(5); },
+         [](TOptionsSetting& s) { s.CommonOptions.OutputFormat = ofOpus; }},
+        {"flac level", [](OptionsFormTest& t) { t.child<QSpinBox>("seFlacLevel")->setValue(0); },
+         [](TOptionsSetting& s) { s.FlacLevel = 0; }},
+        {"opus bit rate",
+         [](OptionsFormTest& t) { t.child<QSpinBox>("seOpusBitRate")->setValue(256); },
+         [](TOptionsSetting& s) { s.OpusBitRate = 256; }},
+        {"replaygain",
+         [](OptionsFormTest& t) { t.child<QCheckBox>("ckReplayGain")->setChecked(true); },
+         [](TOptionsSetting& s) { s.ReplayGain = true; }},
+        {"name template",
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("editNameTemplate")->setText("%album%/%track% %title%");
+         },
+         [](TOptionsSetting& s) { s.CommonOptions.NameTemplate = "%album%/%track% %title%"; }},
+        {"emptied name template: today's names",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("editNameTemplate")->setText("  "); },
+         [](TOptionsSetting& s) { s.CommonOptions.NameTemplate = "%title%"; }},
         {"use id3", [](OptionsFormTest& t) { t.child<QCheckBox>("cbUseID3")->setChecked(false); },
          [](TOptionsSetting& s) { s.UseID3 = false; }},
         {"artist", [](OptionsFormTest& t) { t.child<QLineEdit>("ID3artist")->setText("X"); },
@@ -806,10 +840,36 @@ TEST_F(OptionsFormTest, ExecReportsReopenOnlyAfterOk)
     }
 }
 
+TEST_F(OptionsFormTest, NameExampleFollowsTheTemplate)
+{
+    OptionsSetting.CDInfo.Tracks[1] = QStringLiteral("Opening: Part 1/2");
+    openForm();
+    auto* example = child<QLineEdit>("editNameExample");
+    const QString folder = QDir::toNativeSeparators(m_outDir.path()) + QLatin1Char('/');
+    EXPECT_EQ(example->text(), folder + QStringLiteral("Some Artist/Opening- Part 1-2.ogg"));
+    const struct {
+        const char* typed;
+        int format;
+        const char* shown; // after the folder
+    } cases[] = {
+        {"%albumartist%/%album% (%year%)/%track% %title%", ofFLAC,
+         "Some Artist/An Album (1999)/01 Opening- Part 1-2.flac"},
+        {"%genre%/%disc%-%track%", ofOpus, "Other/1-01.opus"},
+        {"", ofWAV, "Opening- Part 1-2.wav"},
+    };
+    for (const auto& c : cases) {
+        child<QComboBox>("cbOutputFormat")->setCurrentIndex(c.format);
+        child<QLineEdit>("editNameTemplate")->setText(QString::fromUtf8(c.typed));
+        EXPECT_EQ(example->text(), folder + QString::fromUtf8(c.shown)) << c.typed;
+    }
+    child<QLineEdit>("editNameTemplate")->setText(QStringLiteral("%artist% %titel%"));
+    EXPECT_EQ(example->text(), QStringLiteral("No such field: %titel%"));
+}
+
 TEST_F(OptionsFormTest, Screenshots)
 {
     openForm();
-    for (int page = 0; page < 7; ++page) {
+    for (int page = 0; page < 11; ++page) {
         child<QTabWidget>("PageControl1")->setCurrentIndex(page);
         const QString path = QStringLiteral("/tmp/quillon_options_page%1.png").arg(page);
         EXPECT_TRUE(m_form->grab().save(path)) << path.toStdString();

@@ -9,6 +9,7 @@
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "tags/genres.h"
+#include "tags/name_template.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,10 +32,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
-constexpr int kFormWidth = 430;
-constexpr int kFormHeight = 331;
+constexpr int kFormWidth = 560;
+constexpr int kFormHeight = 360;
+constexpr int kButtonWidth = 72;
 constexpr int kMaxDrives = 8; // room the drive list is asked for
 
 // The item index of a list: for an editable list, the item whose text the
@@ -59,7 +63,7 @@ QString driveText(const TCDREC& drive)
     return text.isEmpty() ? drive.Device : text;
 }
 
-// Narrower tab padding, so that the six page tabs fit the dialog's fixed
+// Narrower tab padding, so that the page tabs fit the dialog's fixed
 // width without scroll arrows.
 class CompactTabStyle : public QProxyStyle {
 public:
@@ -98,8 +102,6 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("OptionSetForm"));
     setWindowTitle(QStringLiteral("Options"));
-    setFixedSize(kFormWidth, kFormHeight);
-
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->tabBar()->setStyle(compactTabStyle());
@@ -111,6 +113,10 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildCdRomPage(), QStringLiteral("CD-ROM"));
     PageControl1->addTab(buildLookupPage(), QStringLiteral("Lookup"));
     PageControl1->addTab(buildVerifyPage(), QStringLiteral("Verify"));
+    // Added after the first eight, whose positions the language files name.
+    PageControl1->addTab(buildFlacPage(), QStringLiteral("FLAC"));
+    PageControl1->addTab(buildOpusPage(), QStringLiteral("Opus"));
+    PageControl1->addTab(buildNamesPage(), QStringLiteral("File Names"));
     PageControl1->setCurrentWidget(TabSheet1);
 
     btOk = NewFormButton("btOk", QStringLiteral("OK"), this);
@@ -122,11 +128,14 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     buttons->addWidget(btCancel);
     buttons->addStretch(1);
 
-    btOk->setFixedWidth(72);
-    btCancel->setFixedWidth(72);
+    btOk->setFixedWidth(kButtonWidth);
+    btCancel->setFixedWidth(kButtonWidth);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
+    // Wide enough for every page's tab: scroll arrows would hide the last pages.
+    const int tabs = PageControl1->tabBar()->sizeHint().width() + 8;
+    setFixedSize(std::max(kFormWidth, tabs + kButtonWidth + 3 * 4), kFormHeight);
     layout->addWidget(PageControl1, 1);
     layout->addLayout(buttons);
 
@@ -143,6 +152,10 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     for (QCheckBox* ck : {ckNormalize, cbRipTime, ckbSelectVBR, ckAccurateRip, ckCTDB})
         connect(ck, &QCheckBox::toggled, this, &TOptionSetForm::updateEnabling);
     connect(cbOutputFormat, &QComboBox::currentTextChanged, this, &TOptionSetForm::updateEnabling);
+    connect(cbOutputFormat, &QComboBox::currentTextChanged, this,
+            &TOptionSetForm::updateNameExample);
+    for (QLineEdit* edit : {editNameTemplate, editOutputDir})
+        connect(edit, &QLineEdit::textChanged, this, &TOptionSetForm::updateNameExample);
     updateEnabling();
 }
 
@@ -193,9 +206,13 @@ QWidget* TOptionSetForm::buildOutputPage()
     normalizeRow->addWidget(SpinEdit1);
     normalizeRow->addWidget(newLabel(QStringLiteral("%"), GroupBox3));
     normalizeRow->addStretch(1);
+    ckReplayGain = NewFormCheckBox(
+        "ckReplayGain", QStringLiteral("Write ReplayGain tags (track and album loudness)"),
+        GroupBox3);
     auto* box3 = new QVBoxLayout(GroupBox3);
     box3->addLayout(formatRow);
     box3->addLayout(normalizeRow);
+    box3->addWidget(ckReplayGain);
 
     auto* GroupBox4 = new QGroupBox(TabSheet1);
     GroupBox4->setObjectName(QStringLiteral("GroupBox4"));
@@ -443,6 +460,79 @@ QWidget* TOptionSetForm::buildVerifyPage()
     return TabSheet8;
 }
 
+QWidget* TOptionSetForm::buildFlacPage()
+{
+    TabSheet9 = new QWidget;
+    TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
+    seFlacLevel = new QSpinBox(TabSheet9);
+    seFlacLevel->setObjectName(QStringLiteral("seFlacLevel"));
+    seFlacLevel->setRange(0, 8);
+    seFlacLevel->setFixedWidth(56);
+    auto* row = new QHBoxLayout;
+    row->addWidget(newLabel(QStringLiteral("Compression level:"), TabSheet9));
+    row->addWidget(seFlacLevel);
+    row->addStretch(1);
+    auto* hint = newLabel(QStringLiteral("0 is the fastest, 8 makes the smallest files; 5 is the "
+                                         "usual choice. Every level keeps the audio exactly."),
+                          TabSheet9);
+    hint->setWordWrap(true);
+    auto* page = new QVBoxLayout(TabSheet9);
+    page->addLayout(row);
+    page->addWidget(hint);
+    page->addStretch(1);
+    return TabSheet9;
+}
+
+QWidget* TOptionSetForm::buildOpusPage()
+{
+    TabSheet10 = new QWidget;
+    TabSheet10->setObjectName(QStringLiteral("TabSheet10"));
+    seOpusBitRate = new QSpinBox(TabSheet10);
+    seOpusBitRate->setObjectName(QStringLiteral("seOpusBitRate"));
+    seOpusBitRate->setRange(6, 510);
+    seOpusBitRate->setSingleStep(16);
+    seOpusBitRate->setSuffix(QStringLiteral(" kbit/s"));
+    seOpusBitRate->setFixedWidth(110);
+    auto* row = new QHBoxLayout;
+    row->addWidget(newLabel(QStringLiteral("Bit rate:"), TabSheet10));
+    row->addWidget(seOpusBitRate);
+    row->addStretch(1);
+    auto* hint = newLabel(
+        QStringLiteral("Variable bit rate: the encoder spends more on passages that need it. "
+                       "160 kbit/s is the default."),
+        TabSheet10);
+    hint->setWordWrap(true);
+    auto* page = new QVBoxLayout(TabSheet10);
+    page->addLayout(row);
+    page->addWidget(hint);
+    page->addStretch(1);
+    return TabSheet10;
+}
+
+QWidget* TOptionSetForm::buildNamesPage()
+{
+    TabSheet11 = new QWidget;
+    TabSheet11->setObjectName(QStringLiteral("TabSheet11"));
+    auto* templateLabel = newLabel(QStringLiteral("File name template:"), TabSheet11);
+    editNameTemplate = NewFormEdit("editNameTemplate", 0, TabSheet11);
+    auto* fields = newLabel(QStringLiteral("Fields: %artist% %albumartist% %album% %year% %genre% "
+                                           "%track% %disc% %title%. A / makes a folder."),
+                            TabSheet11);
+    fields->setWordWrap(true);
+    auto* exampleLabel = newLabel(QStringLiteral("Example:"), TabSheet11);
+    // Read-only text rather than a label: it changes with every key.
+    editNameExample = NewFormEdit("editNameExample", 0, TabSheet11);
+    editNameExample->setReadOnly(true);
+    auto* page = new QVBoxLayout(TabSheet11);
+    page->addWidget(templateLabel);
+    page->addWidget(editNameTemplate);
+    page->addWidget(fields);
+    page->addWidget(exampleLabel);
+    page->addWidget(editNameExample);
+    page->addStretch(1);
+    return TabSheet11;
+}
+
 void TOptionSetForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -462,6 +552,8 @@ void TOptionSetForm::FormShow()
     SpinEdit1->setValue(v.NormalizePercent);
     cbRipTime->setChecked(v.EnableRipTime);
     eRipTime->setText(v.RipTimeText);
+    ckReplayGain->setChecked(v.ReplayGain);
+    editNameTemplate->setText(v.NameTemplate);
 
     ckbSelectVBR->setChecked(v.SelectVBR);
     ckbVBRHead->setChecked(v.VBRHead);
@@ -478,6 +570,8 @@ void TOptionSetForm::FormShow()
     selectItem(cbOggMinBit, v.OggMinBit);
 
     selectItem(cbWMABitrate, v.WMABitrate);
+    seFlacLevel->setValue(v.FlacLevel);
+    seOpusBitRate->setValue(v.OpusBitRate);
 
     ShownCDIndex = OptionsSetting.CDIndex == -1 ? 0 : OptionsSetting.CDIndex;
     ShownCDDb = OptionsSetting.CDDb;
@@ -510,6 +604,7 @@ void TOptionSetForm::FormShow()
         showTextStart(cb);
     m_driveMustReopen = false;
     updateEnabling();
+    updateNameExample();
 }
 
 void TOptionSetForm::updateEnabling()
@@ -524,6 +619,22 @@ void TOptionSetForm::updateEnabling()
     ckbKeepWav->setEnabled(itemIndex(cbOutputFormat) != ofWAV);
     eAccurateRipServer->setEnabled(ckAccurateRip->isChecked());
     eCTDBServer->setEnabled(ckCTDB->isChecked());
+}
+
+void TOptionSetForm::updateNameExample()
+{
+    const QString nameTemplate = editNameTemplate->text();
+    const QStringList unknown = UnknownTemplateFields(nameTemplate);
+    if (!unknown.isEmpty()) {
+        editNameExample->setText(QStringLiteral("No such field: ") + unknown.join(u' '));
+        return;
+    }
+    const QString folder = QDir::toNativeSeparators(editOutputDir->text());
+    const QString name =
+        NameTemplateExample(nameTemplate.trimmed().isEmpty() ? DefaultNameTemplate() : nameTemplate,
+                            itemIndex(cbOutputFormat), OptionsSetting.CDInfo);
+    editNameExample->setText(QDir(folder).filePath(name));
+    editNameExample->setCursorPosition(0);
 }
 
 void TOptionSetForm::TabSheet3Show()
@@ -578,6 +689,8 @@ TOptionsFormValues TOptionSetForm::values() const
     v.NormalizePercent = SpinEdit1->value();
     v.EnableRipTime = cbRipTime->isChecked();
     v.RipTimeText = eRipTime->text();
+    v.ReplayGain = ckReplayGain->isChecked();
+    v.NameTemplate = editNameTemplate->text();
 
     v.SelectVBR = ckbSelectVBR->isChecked();
     v.VBRHead = ckbVBRHead->isChecked();
@@ -594,6 +707,8 @@ TOptionsFormValues TOptionSetForm::values() const
     v.OggMinBit = itemIndex(cbOggMinBit);
 
     v.WMABitrate = itemIndex(cbWMABitrate);
+    v.FlacLevel = seFlacLevel->value();
+    v.OpusBitRate = seOpusBitRate->value();
 
     v.CDIndex = cbCDList->currentIndex();
     v.CDDb = ckbCDDb->isChecked();

@@ -1,5 +1,5 @@
 #pragma once
-// The options dialog: seven pages of settings, copied from OptionsSetting when
+// The options dialog: eleven pages of settings, copied from OptionsSetting when
 // shown and back on OK. It never opens a drive itself: after OK,
 // driveMustReopen() tells the opener whether the drive choice changed.
 
@@ -42,6 +42,7 @@ private:
     void bWMADefaultClick();
     void btOkClick();
     void updateEnabling();
+    void updateNameExample();
     void refuse(const QString& text, int page, QWidget* focus);
 
     QWidget* buildOutputPage();
@@ -52,6 +53,9 @@ private:
     QWidget* buildCdRomPage();
     QWidget* buildLookupPage();
     QWidget* buildVerifyPage();
+    QWidget* buildFlacPage();
+    QWidget* buildOpusPage();
+    QWidget* buildNamesPage();
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
@@ -62,6 +66,9 @@ private:
     QWidget* TabSheet6 = nullptr;
     QWidget* TabSheet7 = nullptr;
     QWidget* TabSheet8 = nullptr;
+    QWidget* TabSheet9 = nullptr;
+    QWidget* TabSheet10 = nullptr;
+    QWidget* TabSheet11 = nullptr;
 
     QLineEdit* editOutputDir = nullptr;
     QPushButton* btBrowser = nullptr;
@@ -69,6 +76,7 @@ private:
     QComboBox* cbOutputFormat = nullptr;
     QCheckBox* ckNormalize = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
+    QCheckBox* ckReplayGain = nullptr;
     QCheckBox* cbRipTime = nullptr;
     QLineEdit* eRipTime = nullptr;
 
@@ -96,6 +104,11 @@ private:
     QLineEdit* ID3year = nullptr;
     QComboBox* ID3genre = nullptr;
     QLineEdit* ID3comment = nullptr;
+
+    QSpinBox* seFlacLevel = nullptr;
+    QSpinBox* seOpusBitRate = nullptr;
+    QLineEdit* editNameTemplate = nullptr;
+    QLineEdit* editNameExample = nullptr;
 
     QComboBox* cbCDList = nullptr;
     QCheckBox* ckbCDDb = nullptr;

@@ -1,9 +1,14 @@
 #pragma once
-// The tag editor: loads the ID3v1 tag of an MP3 file the user picks, saves it
-// back or onto another MP3 file, or removes it. The caption names the file the
-// editor works on; Save and Remove are possible only while there is one.
+// The tag editor: loads the tags of an MP3 file the user picks, saves them
+// back or onto another MP3 file, or removes them. The fields are Unicode and
+// go whole into the ID3v2.4 tag; the ID3v1 tag beside it gets what it can
+// hold, and the window says which texts it cannot. Files are changed through
+// a copy that replaces them, so a failed save leaves them as they were. The
+// caption names the file the editor works on; Save and Remove are possible
+// only while there is one.
 
 #include "settings/id3_edit_fields.h"
+#include "tags/track_tags.h"
 
 #include <QDialog>
 
@@ -11,6 +16,7 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class Tid3tag;
@@ -25,6 +31,10 @@ public:
     void setFields(const TId3EditFields& fields);
     // The file the caption names; empty before the first Load or Save As.
     QString fileName() const { return m_fileName; }
+    // What the window says about the ID3v1 tag (empty when everything fits).
+    QString id3v1Note() const;
+    // The size of the cover shown; empty without a cover.
+    QSize coverShown() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -37,28 +47,41 @@ private:
     void aSaveTagUpdate();
     void aRemoveTagExecute();
     void bSaveASClick();
+    void bCoverClick();
     QString pickMp3File();
+    bool refuseIfNotMp3(const QString& file);
+    bool saveTo(const QString& file, const TTrackTags& base);
     void setFileName(const QString& fileName);
+    void showCover();
+    void updateId3v1Note();
     void saveFailed();
 
     QString plainCaption() const;
 
     QLineEdit* ID3title = nullptr;
     QLineEdit* ID3artist = nullptr;
+    QLineEdit* ID3albumArtist = nullptr;
     QLineEdit* ID3album = nullptr;
     QLineEdit* ID3year = nullptr;
     QComboBox* ID3genre = nullptr;
     QLineEdit* ID3comment = nullptr;
     QLineEdit* ID3track = nullptr;
+    QLineEdit* ID3disc = nullptr;
+    QLabel* m_coverView = nullptr;
+    QLabel* m_note = nullptr;
     QPushButton* bLoadTag = nullptr;
     QPushButton* bSaveTag = nullptr;
     QPushButton* bSaveAS = nullptr;
     QPushButton* bRemoveTag = nullptr;
+    QPushButton* bCover = nullptr;
     QPushButton* bClose = nullptr;
     QAction* aSaveTag = nullptr;
     QAction* aRemoveTag = nullptr;
 
-    std::unique_ptr<Tid3tag> m_tag;
+    std::unique_ptr<Tid3tag> m_tag; // the ID3v1 tag of the file
+    TTrackTags m_tags;              // its ID3v2 tag, with what the window does not show
+    QByteArray m_cover;
+    QString m_coverMime;
     QString m_fileName;
 };
 
