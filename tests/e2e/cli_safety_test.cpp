@@ -48,6 +48,8 @@ struct CliSafety : ::testing::Test {
         outDir = work.filePath(QStringLiteral("out"));
         QDir().mkpath(home);
         QDir().mkpath(outDir);
+        // These tests are about files, not verification: plain reads, no log.
+        ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"), kPlainReadsIni));
         env.insert(QStringLiteral("QUILLON_HOME"), home);
         env.remove(QStringLiteral("QUILLON_CD_IMAGES"));
     }

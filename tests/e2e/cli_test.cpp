@@ -56,6 +56,8 @@ struct CliE2E : ::testing::Test {
             GTEST_SKIP() << "quillon is not built";
         home = work.filePath(QStringLiteral("home"));
         QDir().mkpath(home);
+        // Verified rips have tests of their own; these read plainly.
+        ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"), kPlainReadsIni));
         env.insert(QStringLiteral("QUILLON_HOME"), home);
         env.remove(QStringLiteral("QUILLON_CD_IMAGES"));
         cue = work.filePath(QStringLiteral("disc.cue"));
