@@ -19,6 +19,7 @@
 #include "settings/options_setting.h"
 #include "settings/options_store.h"
 #include "settings/process_info.h"
+#include "verify/rip_log_head.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -197,10 +198,7 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& 
     TJobEngine engine(kind, handle, items, view);
     TRipVerification* verification = engine.Verification();
     if (verification && drive) {
-        verification->setDrive(drive->IsImage ? drive->Device
-                                              : drive->Name() + QStringLiteral(" (") +
-                                                    drive->Device + QLatin1Char(')'),
-                               drive->IsImage);
+        verification->setDrive(DriveLogText(*drive), drive->IsImage);
     }
     QEventLoop loop;
     view.setLoop(&loop);

@@ -1,6 +1,6 @@
 #include "jobs/rip_verification.h"
 
-#include <QDateTime>
+#include "verify/rip_log_head.h"
 
 namespace {
 
@@ -101,20 +101,10 @@ QString TRipVerification::writeLog(const QString& folder, const QString& format,
 {
     if (!m_rip || m_rip->tracks().empty())
         return {};
-    TRipLogData head;
-    head.Program = QStringLiteral("Quillon " QUILLON_VERSION);
-    head.Date = QDateTime::currentDateTime();
-    head.Drive = m_drive;
-    head.IsImage = m_isImage;
-    head.ReadMode = ReadModeText(m_settings.Mode);
-    head.ReadOffset = m_settings.ReadOffset;
-    head.Format = format;
-    head.Settings << QStringLiteral("Retries:            %1").arg(m_settings.Retries);
+    TRipLogData head = RipLogHead(m_settings, m_options, m_drive, m_isImage, format);
     if (m_options.CommonOptions.IsNormalize)
         head.Settings << QStringLiteral("Normalized to:      %1 % (after the checksums)")
                              .arg(m_options.CommonOptions.NormalizePercent);
-    head.Artist = m_options.CDInfo.Artist;
-    head.Album = m_options.CDInfo.Album;
     head.HiddenSectors = m_hidden.Sectors;
     head.HiddenAudible = m_hidden.Audible;
     const QString path = RipLogPath(folder, head.Album);
