@@ -12,12 +12,14 @@
 #include "cddb/cddb_disc_id.h"
 #include "jobs/job_engine.h"
 #include "jobs/part_file.h"
+#include "jobs/rip_verification.h"
 #include "metadata/disc_ids.h"
 #include "settings/disc_info.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/options_store.h"
 #include "settings/process_info.h"
+#include "verify/rip_log_head.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -185,12 +187,19 @@ bool prepareOutputFolder(const TCliRequest& r, QString& error)
 
 // Runs one job to its end in an event loop, lists the files made on standard
 // output and the summary on standard error when anything was not made.
-int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& prompts)
+// An extraction (drive given) prints each track's verification, the CTDB's
+// result and the rip log, and fails when a track did not verify.
+int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& prompts,
+           const TCDREC* drive = nullptr)
 {
     TCliJobView view(stderr, isatty(STDERR_FILENO));
     prompts.beforeWrite = [](void* v) { static_cast<TCliJobView*>(v)->breakLine(); };
     prompts.beforeWriteContext = &view;
     TJobEngine engine(kind, handle, items, view);
+    TRipVerification* verification = engine.Verification();
+    if (verification && drive) {
+        verification->setDrive(DriveLogText(*drive), drive->IsImage);
+    }
     QEventLoop loop;
     view.setLoop(&loop);
 
@@ -237,8 +246,15 @@ int runJob(TJobKind kind, HCDROM handle, const QStringList& items, TCliPrompts& 
     }
     if (summary.stopped())
         return kExitInterrupted;
-    const bool failed = !summary.jobError().isEmpty() || summary.count(TItemOutcome::Failed) > 0 ||
-                        summary.count(TItemOutcome::Pending) > 0;
+    bool failed = !summary.jobError().isEmpty() || summary.count(TItemOutcome::Failed) > 0 ||
+                  summary.count(TItemOutcome::Pending) > 0;
+    if (verification && verification->rip() && !verification->rip()->tracks().empty()) {
+        print(stdout, QStringLiteral("CTDB: %1\n").arg(verification->rip()->ctdbResultText()));
+        if (!engine.LogPath().isEmpty())
+            print(stdout,
+                  QStringLiteral("Rip log: %1\n").arg(QDir::toNativeSeparators(engine.LogPath())));
+        failed = failed || !verification->rip()->doubtfulTracks().empty();
+    }
     return failed ? kExitFailed : 0;
 }
 
@@ -359,7 +375,11 @@ int runExtract(const TCliRequest& r)
         items << TwoDigits(t) + trackTitle(t);
     TCliPrompts prompts(overwriteAnswer(r));
     setPrompts(&prompts);
-    const int rc = runJob(TJobKind::Extract, disc.Handle, items, prompts);
+    if (r.ReadOffset)
+        OptionsSetting.Verify.ReadOffset = *r.ReadOffset;
+    if (r.Verify)
+        OptionsSetting.Verify.AccurateRip = OptionsSetting.Verify.CTDB = true;
+    const int rc = runJob(TJobKind::Extract, disc.Handle, items, prompts, &disc.Drive);
     setPrompts(nullptr);
     return rc;
 }

@@ -30,8 +30,12 @@ bool takes(TCliCommand c, const QString& option)
                c == TCliCommand::Offset || c == TCliCommand::Verify;
     if (option == QLatin1String("--find"))
         return c == TCliCommand::Offset;
-    if (option == QLatin1String("--offset") || option == QLatin1String("--read-mode"))
+    if (option == QLatin1String("--offset"))
+        return c == TCliCommand::Verify || c == TCliCommand::Extract;
+    if (option == QLatin1String("--read-mode"))
         return c == TCliCommand::Verify;
+    if (option == QLatin1String("--verify"))
+        return c == TCliCommand::Extract;
     if (option == QLatin1String("--metadata"))
         return c == TCliCommand::Lookup || c == TCliCommand::Extract;
     if (option == QLatin1String("--release"))
@@ -259,6 +263,8 @@ std::optional<TCliRequest> ParseCliArguments(const QStringList& args, QString& e
             r.Adpcm = true;
         } else if (arg == QLatin1String("--find")) {
             r.Find = true;
+        } else if (arg == QLatin1String("--verify")) {
+            r.Verify = true;
         } else if (arg == QLatin1String("--offset")) {
             bool ok = false;
             const int offset = value.toInt(&ok);
@@ -403,12 +409,15 @@ QString CliHelpText(TCliCommand command)
             "                       [--format mp3|wav|ogg|wma|flac|opus] [--output DIR]\n"
             "                       [--name-template TEMPLATE]\n"
             "                       [--metadata SOURCE [--release N]] [--cddb]\n"
-            "                       [--overwrite | --no-overwrite]\n"
+            "                       [--overwrite | --no-overwrite] [--offset N] [--verify]\n"
             "\n"
             "Reads tracks of the disc into tagged files named after their titles (or\n"
             "the name template), with the settings of options.ini unless overridden\n"
             "here. With ReplayGain on (options.ini), FLAC and Opus files get track and\n"
-            "album gain.\n"
+            "album gain. Each track is checked against the AccurateRip and CTDB\n"
+            "databases as [Verify] of options.ini says, its result line printed, and a\n"
+            "rip log written beside the tracks. Exit status 1 when a track did not\n"
+            "verify (its file is made all the same).\n"
             "\n"
             "  --drive N         the drive numbered N by 'quillon drives' (default 1)\n"
             "  --cd-image FILE   read a disc image (.cue, .toc, .nrg) instead\n"
@@ -430,7 +439,10 @@ QString CliHelpText(TCliCommand command)
             "                    whose medium matches the disc; the others are listed)\n"
             "  --cddb            the same as --metadata cddb\n"
             "  --overwrite       answer yes when asked to replace a file\n"
-            "  --no-overwrite    answer no (the default when standard input is no terminal)\n");
+            "  --no-overwrite    answer no (the default when standard input is no terminal)\n"
+            "  --offset N        the drive's read offset in samples (default: ReadOffset\n"
+            "                    of options.ini; see quillon offset --find)\n"
+            "  --verify          ask both databases, whatever options.ini says\n");
     case TCliCommand::Convert:
         return QStringLiteral(
             "Usage: quillon convert --to mp3|wav|ogg|wma|flac|opus [--output DIR]\n"

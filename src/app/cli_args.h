@@ -45,7 +45,8 @@ struct TCliRequest {
     int Bits = 0;             // resample --bits 8|16; 0: the input's
     bool Adpcm = false;       // resample --adpcm
     bool Find = false;        // offset --find
-    std::optional<int> ReadOffset; // verify --offset N
+    bool Verify = false;      // extract --verify
+    std::optional<int> ReadOffset; // verify, extract --offset N
     QString ReadMode;              // verify --read-mode burst|secure|auto; empty: not given
 };
 

@@ -4,11 +4,11 @@
 #include "settings/options_setting.h"
 #include "verify/database_fetch.h"
 #include "verify/drive_offset_search.h"
+#include "verify/rip_log_head.h"
 #include "verify/verified_rip.h"
 #include "verify/verified_track_reader.h"
 #include "verify/verify_settings.h"
 
-#include <QDateTime>
 #include <QDir>
 
 #include <cstdio>
@@ -167,19 +167,8 @@ int RunVerifyCommand(const TCliRequest& request, const TCDREC& drive, HCDROM han
     warnAboutLookup(QStringLiteral("CTDB"), answers.Ctdb);
 
     TVerifiedRip rip(layout, answers);
-    TRipLogData head;
-    head.Program = QStringLiteral("Quillon " QUILLON_VERSION);
-    head.Date = QDateTime::currentDateTime();
-    head.Drive = drive.IsImage
-                     ? drive.Device
-                     : drive.Name() + QStringLiteral(" (") + drive.Device + QLatin1Char(')');
-    head.IsImage = drive.IsImage;
-    head.ReadMode = ReadModeText(settings.Mode);
-    head.ReadOffset = settings.ReadOffset;
-    head.Format = QStringLiteral("none (verified without making files)");
-    head.Settings << QStringLiteral("Retries:            %1").arg(settings.Retries);
-    head.Artist = OptionsSetting.CDInfo.Artist;
-    head.Album = OptionsSetting.CDInfo.Album;
+    TRipLogData head = RipLogHead(settings, OptionsSetting, DriveLogText(drive), drive.IsImage,
+                                  QStringLiteral("none (verified without making files)"));
 
     TProgressLine progress;
     bool incomplete = false;

@@ -95,6 +95,21 @@ void TCliJobView::breakLine()
     m_lineOpen = false;
 }
 
+void TCliJobView::trackVerified(int, const QString& line, bool)
+{
+    // Results go to standard output, one line each, between progress lines.
+    breakLine();
+    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+void TCliJobView::verificationWarning(const QString& text)
+{
+    breakLine();
+    std::fprintf(m_out, "quillon: %s\n", text.toLocal8Bit().constData());
+    std::fflush(m_out);
+}
+
 void TCliJobView::closeJob()
 {
     if (m_terminal && !m_closed && m_redraw.isActive()) {

@@ -37,6 +37,8 @@ public:
     void setTimes(const QString& elapsed, const QString& estimated) override;
     void setStepLines(const std::vector<TStepLine>& lines) override;
     void closeJob() override;
+    void trackVerified(int item, const QString& line, bool doubtful) override;
+    void verificationWarning(const QString& text) override;
 
 private:
     // Draws now, or once kRedrawMs have passed since the last drawing.

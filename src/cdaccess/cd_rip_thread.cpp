@@ -1,6 +1,7 @@
 #include "cd_rip_thread.h"
 
 #include "jobs/file_writer.h"
+#include "jobs/rip_verification.h"
 #include "settings/global.h"
 #include "settings/process_info.h"
 
@@ -43,6 +44,33 @@ int blockPeak(const char* data, qsizetype bytes)
     }
     return peak;
 }
+
+// The track's WAV file after its header, as a verified read fills it: every
+// read starts over after the header; the peak is measured for a normalise
+// pass (of the last read only).
+class TWavFileSink : public ITrackSink {
+public:
+    TWavFileSink(TFileWriter& file, bool measure, int& peak)
+        : m_file(file), m_measure(measure), m_peak(peak)
+    {}
+    bool restart() override
+    {
+        m_peak = 0;
+        return m_file.truncate(kWavHeaderSize);
+    }
+    bool write(const char* pcm, std::size_t bytes) override
+    {
+        if (m_measure)
+            m_peak = std::max(m_peak, blockPeak(pcm, qsizetype(bytes)));
+        return m_file.write(pcm, qint64(bytes));
+    }
+    QString errorText() const override { return m_file.errorText(); }
+
+private:
+    TFileWriter& m_file;
+    bool m_measure;
+    int& m_peak;
+};
 
 } // namespace
 
@@ -129,17 +157,19 @@ void TCDRipThread::post(qint32 percent, qint32 result, const QString& elapsed,
     postProcessInfo(Window, std::move(info));
 }
 
-void TCDRipThread::postProgress(qint64 done, qint64 total, std::int64_t startMs)
+void TCDRipThread::postProgress(qint64 done, qint64 total, std::int64_t startMs,
+                                const QString& state)
 {
     const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
     // A post wakes the receiver's thread: once per percent is enough for a
     // gauge, where one per read would be thousands a track.
-    if (percent == m_lastPercent)
+    if (percent == m_lastPercent && state == m_lastState)
         return;
     m_lastPercent = percent;
+    m_lastState = state;
     QString elapsed, estimated;
     ProgressTimeTexts((nowMs() - startMs) / 1000.0, percent, elapsed, estimated);
-    post(percent, 0, elapsed, estimated);
+    post(percent, 0, elapsed, estimated, state);
 }
 
 void TCDRipThread::postFinal(qint32 result, const QString& message)
@@ -191,55 +221,12 @@ void TCDRipThread::Execute()
         return;
     }
 
-    const std::int64_t startMs = nowMs();
     m_peak = 0;
     m_lastPercent = -1;
-    // The peak is only wanted for a normalise pass.
-    const bool measure = options.IsNormalize;
-    qint64 done = 0;
-    bool readFailed = false;
-    qint64 failedFrom = 0;
-    qint64 failedTo = 0;
-    bool writeFailed = false;
-    while (done < length) {
-        const int count = static_cast<int>(std::min<qint64>(kSectorsPerRead, length - done));
-        {
-            TTRACKBUF buf;
-            buf.StartFrame = static_cast<std::int32_t>(start + done);
-            buf.NumFrames = count;
-            buf.MaxLen = count * kSectorSize;
-            buf.Buf = QByteArray(buf.MaxLen, Qt::Uninitialized);
-            if (cd.ReadCDAudioLBA(CDHandle, buf)) {
-                // Trust the returned length and offset only inside the buffer.
-                const qsizetype offset = std::clamp<qsizetype>(buf.StartOffset, 0, buf.Buf.size());
-                const qsizetype len = std::clamp<qsizetype>(buf.Len, 0, buf.Buf.size() - offset);
-                const char* data = buf.Buf.constData() + offset;
-                if (measure)
-                    m_peak = std::max(m_peak, blockPeak(data, len));
-                writeFailed = !file.write(data, len);
-            } else {
-                readFailed = true;
-                failedFrom = start + done;
-                failedTo = failedFrom + count - 1;
-            }
-        }
-        done += count;
-        postProgress(done, length, startMs);
-        if (readFailed || writeFailed || StopRequested.load())
-            break;
-    }
-    if (length == 0)
-        postProgress(0, 0, startMs);
-
-    if (readFailed) {
-        postFinal(rrReadFailed, QStringLiteral("(track %1, sectors %2 to %3)")
-                                    .arg(m_trackIndex)
-                                    .arg(failedFrom)
-                                    .arg(failedTo));
-        return;
-    }
-    if (writeFailed) {
-        postFinal(rrWriteFailed, file.errorText());
+    if (Verification) {
+        if (!ReadVerified(toc, file))
+            return;
+    } else if (!ReadPlain(start, length, file)) {
         return;
     }
     if (StopRequested.load())
@@ -308,4 +295,85 @@ bool TCDRipThread::Normalize(TFileWriter& file, int percent, QString& message)
     }
     postProgress(total, total, startMs);
     return true;
+}
+
+bool TCDRipThread::ReadPlain(qint64 start, qint64 length, TFileWriter& file)
+{
+    ICDAccess& cd = cdAccess();
+    const TCommonOptions& options = Options;
+    const std::int64_t startMs = nowMs();
+    // The peak is only wanted for a normalise pass.
+    const bool measure = options.IsNormalize;
+    qint64 done = 0;
+    bool readFailed = false;
+    qint64 failedFrom = 0;
+    qint64 failedTo = 0;
+    bool writeFailed = false;
+    while (done < length) {
+        const int count = static_cast<int>(std::min<qint64>(kSectorsPerRead, length - done));
+        {
+            TTRACKBUF buf;
+            buf.StartFrame = static_cast<std::int32_t>(start + done);
+            buf.NumFrames = count;
+            buf.MaxLen = count * kSectorSize;
+            buf.Buf = QByteArray(buf.MaxLen, Qt::Uninitialized);
+            if (cd.ReadCDAudioLBA(CDHandle, buf)) {
+                // Trust the returned length and offset only inside the buffer.
+                const qsizetype offset = std::clamp<qsizetype>(buf.StartOffset, 0, buf.Buf.size());
+                const qsizetype len = std::clamp<qsizetype>(buf.Len, 0, buf.Buf.size() - offset);
+                const char* data = buf.Buf.constData() + offset;
+                if (measure)
+                    m_peak = std::max(m_peak, blockPeak(data, len));
+                writeFailed = !file.write(data, len);
+            } else {
+                readFailed = true;
+                failedFrom = start + done;
+                failedTo = failedFrom + count - 1;
+            }
+        }
+        done += count;
+        postProgress(done, length, startMs);
+        if (readFailed || writeFailed || StopRequested.load())
+            break;
+    }
+    if (length == 0)
+        postProgress(0, 0, startMs);
+
+    if (readFailed) {
+        postFinal(rrReadFailed, QStringLiteral("(track %1, sectors %2 to %3)")
+                                    .arg(m_trackIndex)
+                                    .arg(failedFrom)
+                                    .arg(failedTo));
+        return false;
+    }
+    if (writeFailed) {
+        postFinal(rrWriteFailed, file.errorText());
+        return false;
+    }
+    return true;
+}
+
+bool TCDRipThread::ReadVerified(const TTOC& toc, TFileWriter& file)
+{
+    QString error;
+    if (!Verification->prepare(cdAccess(), CDHandle, toc, &error)) {
+        if (!StopRequested.load())
+            postFinal(rrReadFailed, error);
+        return false;
+    }
+    TWavFileSink sink(file, Options.IsNormalize, m_peak);
+    const std::int64_t startMs = nowMs();
+    const int number = toc.Entries[size_t(m_trackIndex - 1)].TrackNumber;
+    const TVerifiedTrack track =
+        Verification->read(number, sink, LogName, [&](const TTrackReadProgress& p) {
+            postProgress(p.DoneSectors, p.Sectors, startMs, ReadStateText(p));
+        });
+    if (track.complete())
+        return true;
+    if (track.Error.isEmpty())
+        return false; // stopped: no report
+    // The sink's own words when writing failed, else the drive's.
+    const bool writing = !file.errorText().isEmpty();
+    postFinal(writing ? rrWriteFailed : rrReadFailed, track.Error);
+    return false;
 }

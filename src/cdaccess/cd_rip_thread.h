@@ -11,6 +11,9 @@
 // destroyed thread never posts again and never outlives what it reads.
 // The worker reads Options (EnableRipTime, RipTime, IsNormalize,
 // NormalizePercent), the job's own copy, set before Resume().
+// With Verification set, the track is read through it (the job's verified
+// reading: databases, read offset, secure re-reads) instead of plainly, and
+// progress reports carry the read's state ("reading (secure)") in Message.
 //
 // Reports (word parameter 0):
 //   WM_RIPFAILED 1 / 2        the drive refused the address mode / the TOC
@@ -27,9 +30,11 @@
 #include <QString>
 
 class TFileWriter;
+class TRipVerification;
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <thread>
 
 class QObject;
@@ -81,6 +86,8 @@ public:
     QObject* Window = nullptr;
     TCommonOptions Options;
     std::atomic<bool> StopRequested{false};
+    std::shared_ptr<TRipVerification> Verification;
+    QString LogName; // the track's file as the rip log names it
 
     qint32 TrackIndex() const { return m_trackIndex; }
     const QString& FileName() const { return m_filePath; }
@@ -98,16 +105,22 @@ private:
     void post(qint32 percent, qint32 result = 0, const QString& elapsed = {},
               const QString& estimated = {}, const QString& message = {});
     // Posts progress when the percentage has moved since the last post.
-    void postProgress(qint64 done, qint64 total, std::int64_t startMs);
+    void postProgress(qint64 done, qint64 total, std::int64_t startMs, const QString& state = {});
     void postFinal(qint32 result, const QString& message = {});
     // Scales the written samples in place. Returns false when the pass
     // failed (message says why) or was stopped (message empty).
     bool Normalize(TFileWriter& file, int percent, QString& message);
+    // Reads the track through Verification into file; false after posting
+    // the failure (or, when stopped, without a report).
+    bool ReadVerified(const TTOC& toc, TFileWriter& file);
+    // Reads length sectors from start plainly, one read each; false as above.
+    bool ReadPlain(qint64 start, qint64 length, TFileWriter& file);
 
     qint32 m_trackIndex;
     QString m_filePath;
     QString m_shownPath;
     int m_peak = 0;         // largest absolute sample read so far (when normalising)
     int m_lastPercent = -1; // of the last progress report
+    QString m_lastState;    // of the last progress report
     std::thread m_thread;
 };

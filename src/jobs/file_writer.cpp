@@ -92,6 +92,20 @@ bool TFileWriter::write(const char* data, qint64 size)
     return true;
 }
 
+bool TFileWriter::truncate(qint64 size)
+{
+    if (m_fd < 0)
+        return fail("write", EBADF);
+    if (!flush())
+        return false;
+    while (::ftruncate(m_fd, off_t(size)) != 0) {
+        if (errno != EINTR)
+            return fail("write", errno);
+    }
+    m_end = size;
+    return true;
+}
+
 qint64 TFileWriter::readAt(qint64 offset, char* data, qint64 size)
 {
     if (m_fd < 0) {

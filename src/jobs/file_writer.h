@@ -27,6 +27,9 @@ public:
     // may be told by a later call, when the buffer is written out.
     bool write(const char* data, qint64 size);
     bool writeAt(qint64 offset, const char* data, qint64 size);
+    // Cuts the file back to its first size bytes (a track read again starts
+    // over after the header).
+    bool truncate(qint64 size);
     // Reads up to size bytes at offset; -1 on failure.
     qint64 readAt(qint64 offset, char* data, qint64 size);
     qint64 size() const { return m_end; }

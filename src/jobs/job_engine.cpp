@@ -3,6 +3,7 @@
 #include "audio/vorbis_library.h"
 #include "jobs/extract_tag.h"
 #include "jobs/job_texts.h"
+#include "jobs/rip_verification.h"
 #include "jobs/safe_file_name.h"
 #include "jobs/steps/flac_step.h"
 #include "jobs/steps/mp3_step.h"
@@ -117,6 +118,12 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
       m_encoders(JobEncoderCount(m_options.Encoders))
 {
     nameOutputs();
+    const TCommonOptions& c = m_options.CommonOptions;
+    const TVerifySettings v = VerifySettingsFrom(m_options);
+    // Burst reads with both databases off is the plain rip the user asked for.
+    const bool nothingToCheck = v.Mode == TReadMode::Burst && !v.AccurateRip && !v.Ctdb;
+    if (m_kind == TJobKind::Extract && !(c.EnableRipTime && c.RipTime >= 0) && !nothingToCheck)
+        m_verification = std::make_shared<TRipVerification>(m_options);
 }
 
 TJobEngine::~TJobEngine()
@@ -400,9 +407,11 @@ bool TJobEngine::startRip(int i)
     m_phase[size_t(i)] = TPhase::Ripping;
     m_mostWavsHeld = std::max(m_mostWavsHeld, wavsHeld());
     const QString shown = work ? QStringLiteral("a temporary file in %1").arg(output.path()) : wav;
-    return launch(std::make_unique<TRipStep>(i, m_cdHandle, ItemTrack(m_items[i]), item.Wav.path(),
-                                             shown, m_options.CommonOptions),
-                  "Extracting(",
+    auto step = std::make_unique<TRipStep>(i, m_cdHandle, ItemTrack(m_items[i]), item.Wav.path(),
+                                           shown, m_options.CommonOptions);
+    if (m_verification)
+        step->setVerification(m_verification, output.fileName());
+    return launch(std::move(step), "Extracting(",
                   m_stepsStarted == 0 ? QString() : JobText("RES_Extracting", "Extracting"));
 }
 
@@ -537,6 +546,8 @@ void TJobEngine::stepEnded(TJobStep& step, const TStepEnd& end)
     const int i = step.item();
     const TStepKind kind = step.kind();
     retire(step);
+    if (kind == TStepKind::Rip)
+        showVerification(i);
     switch (end.Result) {
     case TStepResult::JobFailed:
         failJob(i, end.Message);
@@ -594,6 +605,31 @@ void TJobEngine::afterStep(TJobStep& step)
         itemDone(i);
         return;
     }
+}
+
+void TJobEngine::showVerification(int i)
+{
+    if (!m_verification)
+        return;
+    for (const QString& warning : m_verification->takeWarnings())
+        m_view.verificationWarning(warning);
+    const TVerifiedTrack* t = m_verification->track(ItemTrack(m_items[i]));
+    if (!t)
+        return;
+    const QString line = TrackResultLine(t->Number, t->AccurateRip);
+    m_view.trackVerified(i, line, t->doubtful());
+    if (t->doubtful() && t->complete())
+        m_summary.note(i, QStringLiteral("did not verify: %1").arg(line.simplified()));
+}
+
+void TJobEngine::writeRipLog()
+{
+    if (!m_verification || !m_started || m_summary.stopped())
+        return;
+    QString error;
+    m_logPath = m_verification->writeLog(m_folder, extensionOf(m_format).mid(1).toUpper(), &error);
+    if (!error.isEmpty())
+        m_view.verificationWarning(error);
 }
 
 void TJobEngine::failJob(int i, const QString& text)
@@ -792,7 +828,11 @@ void TJobEngine::showProgress()
         default:
             break;
         }
-        lines.push_back({statusText(word, s->item()), s->percent()});
+        QString text = statusText(word, s->item());
+        const QString detail = s->detailText();
+        if (!detail.isEmpty())
+            text += QStringLiteral(" - ") + detail;
+        lines.push_back({text, s->percent()});
     }
     m_view.setStepLines(lines);
     // A preparation that ends hands its item to an encoder starting at 0:
@@ -844,6 +884,11 @@ void TJobEngine::FinishJob()
     steps.clear();
     for (TJobItem& item : m_work)
         item.discardTemporaryFiles();
+    if (m_verification) {
+        // The drive's handle may close once the job is over.
+        m_verification->release();
+        writeRipLog();
+    }
     if (m_started)
         m_view.setStepLines({});
 }

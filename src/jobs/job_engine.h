@@ -39,6 +39,14 @@
 //
 // Results: what became of each item is collected in Summary(), which the
 // window and the command line show once at the end.
+//
+// Verification: an extraction reads its tracks through one TRipVerification
+// (databases asked once, the drive's read offset, secure re-reads). Each
+// track's result goes to the view as it ends, a track that did not verify
+// gets a note in the summary, and a job that was not stopped leaves the rip
+// log beside the tracks (LogPath()). A job limited to the first seconds of
+// each track reads them plainly: a cut track cannot verify; so does one set
+// to burst reads with both databases switched off.
 
 #include "cdaccess/cd_access.h"
 #include "jobs/job_item.h"
@@ -53,6 +61,8 @@
 
 #include <memory>
 #include <vector>
+
+class TRipVerification;
 
 class TJobEngine : public QObject {
     Q_OBJECT
@@ -87,6 +97,11 @@ public:
     // The file item i makes.
     QString OutputPath(int i) const;
     const TJobSummary& Summary() const { return m_summary; }
+    // The verified reading of an extraction (null for other jobs); its
+    // results stay readable after the job.
+    TRipVerification* Verification() const { return m_verification.get(); }
+    // The rip log the job wrote; empty when it wrote none.
+    const QString& LogPath() const { return m_logPath; }
     // The whole job done so far, 0..100.
     int OverallPercent() const;
     // The running steps, in the order they started.
@@ -130,6 +145,9 @@ private:
     TTrackTags tagsFor(int i) const;
     // Writes the tags into the complete output of an encoder that does not itself.
     void tagOutput(TStepKind kind, int i);
+    // Tells the view how item i's read verified.
+    void showVerification(int i);
+    void writeRipLog();
     // The step leaves the running list; it is deleted once its report is handled.
     void retire(TJobStep& step);
 
@@ -181,6 +199,8 @@ private:
     int m_encodedCount = 0;
     int m_oggCount = 0;
     int m_mostWavsHeld = 0;
+    std::shared_ptr<TRipVerification> m_verification;
+    QString m_logPath;
 };
 
 // The MP3 encoder jobs use when none is given: the one installed with

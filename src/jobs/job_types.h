@@ -48,6 +48,12 @@ public:
     virtual void setStepLines(const std::vector<TStepLine>& lines) = 0;
     // The job has ended; the view closes (it may be called before it is shown).
     virtual void closeJob() = 0;
+    // Item i's track was read and checked: its result line ("Track 03
+    // accurately ripped (confidence 12)"); doubtful when the copy may be wrong.
+    virtual void trackVerified(int /*item*/, const QString& /*line*/, bool /*doubtful*/) {}
+    // Something the verification could not do (a database not reachable);
+    // the rip goes on.
+    virtual void verificationWarning(const QString& /*text*/) {}
 };
 
 // One kind of external encoder as the engine uses it: start a step with its

@@ -32,7 +32,9 @@ struct CliCddbE2E : CliDiscE2E {
     void useServer(const QString& address) const
     {
         ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
-                              QStringLiteral("[QueryCDDB]\nServer=%1\n").arg(address).toUtf8()));
+                              (QStringLiteral("[QueryCDDB]\nServer=%1\n").arg(address) +
+                               QLatin1String(quillon::test::kPlainReadsIni))
+                                  .toUtf8()));
     }
 };
 

@@ -29,17 +29,17 @@ struct CliDiscE2E : ::testing::Test {
             GTEST_SKIP() << "quillon is not built";
         home = work.filePath(QStringLiteral("home"));
         QDir().mkpath(home);
+        // Tests that verify write options of their own.
+        ASSERT_TRUE(quillon::test::writeFile(home + QStringLiteral("/options.ini"),
+                                             quillon::test::kPlainReadsIni));
         cue = work.filePath(QStringLiteral("disc.cue"));
-        ASSERT_EQ(QProcess::execute(bin + QStringLiteral("/quillon-discgen"),
-                                    QStringList{cue, QStringLiteral("1s:tone:440"),
-                                                QStringLiteral("1s:tone:550"),
-                                                QStringLiteral("--titles"),
-                                                home + QStringLiteral("/cdinfo.dat"),
-                                                QStringLiteral("--title"),
-                                                QStringLiteral("Stored One"),
-                                                QStringLiteral("--title"),
-                                                QStringLiteral("Stored Two")} +
-                                        extra),
+        ASSERT_EQ(QProcess::execute(
+                      bin + QStringLiteral("/quillon-discgen"),
+                      QStringList{cue, QStringLiteral("1s:tone:440"), QStringLiteral("1s:tone:550"),
+                                  QStringLiteral("--titles"), home + QStringLiteral("/cdinfo.dat"),
+                                  QStringLiteral("--title"), QStringLiteral("Stored One"),
+                                  QStringLiteral("--title"), QStringLiteral("Stored Two")} +
+                          extra),
                   0);
     }
     // The exit status, or -1 when quillon did not end normally within two minutes.

@@ -57,8 +57,9 @@ struct CliLookupE2E : CliDiscE2E {
                       QStringLiteral("[MusicBrainz]\nServer=http://%1\n"
                                      "CoverArtServer=http://%1/caa\nContact=e2e@example.org\n"
                                      "[QueryCDDB]\nServer=%1\n[ID3]\nUse=1\n")
-                          .arg(server.address())
-                          .toUtf8()));
+                              .arg(server.address())
+                              .toUtf8() +
+                          quillon::test::kPlainReadsIni));
     }
     QStringList extract(const QStringList& more, QString* err = nullptr) const
     {

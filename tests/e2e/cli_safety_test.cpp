@@ -48,6 +48,8 @@ struct CliSafety : ::testing::Test {
         outDir = work.filePath(QStringLiteral("out"));
         QDir().mkpath(home);
         QDir().mkpath(outDir);
+        // These tests are about files, not verification: plain reads, no log.
+        ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"), kPlainReadsIni));
         env.insert(QStringLiteral("QUILLON_HOME"), home);
         env.remove(QStringLiteral("QUILLON_CD_IMAGES"));
     }
@@ -196,7 +198,9 @@ TEST_F(CliSafety, InterruptAtAnyStepLeavesOnlyCompleteFiles)
         QDir().mkpath(outDir);
         ASSERT_TRUE(writeFile(
             home + QStringLiteral("/options.ini"),
-            QStringLiteral("[CommonOptions]\nIsNormalize=%1\n").arg(c.normalize ? 1 : 0).toUtf8()));
+            (QStringLiteral("[CommonOptions]\nIsNormalize=%1\n").arg(c.normalize ? 1 : 0) +
+             QLatin1String(quillon::test::kPlainReadsIni))
+                .toUtf8()));
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(binDir() + QStringLiteral("/quillon"),

@@ -57,6 +57,8 @@ struct CliE2E : ::testing::Test {
             GTEST_SKIP() << "quillon is not built";
         home = work.filePath(QStringLiteral("home"));
         QDir().mkpath(home);
+        // Verified rips have tests of their own; these read plainly.
+        ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"), kPlainReadsIni));
         env.insert(QStringLiteral("QUILLON_HOME"), home);
         env.remove(QStringLiteral("QUILLON_CD_IMAGES"));
         cue = work.filePath(QStringLiteral("disc.cue"));
@@ -436,8 +438,9 @@ TEST_F(CliE2E, InstalledProgramWorksAndKeepsItsFilesPerUser)
     ASSERT_TRUE(writeFile(
         data + QStringLiteral("/quillon/options.ini"),
         // No titles are stored for the disc here: no lookup on the network either.
-        QStringLiteral("[CommonOptions]\nOutputFolder=%1\nOutputFormat=3\n[Lookup]\nAuto=0\n")
-            .arg(outDir)
+        (QStringLiteral("[CommonOptions]\nOutputFolder=%1\nOutputFormat=3\n[Lookup]\nAuto=0\n")
+             .arg(outDir) +
+         QLatin1String(quillon::test::kPlainReadsIni))
             .toUtf8()));
     const ProgramRun r = runProgram(prefix + QStringLiteral("/bin/quillon"),
                                     {QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,

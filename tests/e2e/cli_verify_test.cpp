@@ -180,6 +180,92 @@ TEST_F(CliVerifyE2E, IntactChangedAndShiftedImages)
     }
 }
 
+// extract reads through the same verification: the files are made
+// whatever the result, the log lies beside them, and a track that did not
+// verify makes the exit status 1.
+TEST_F(CliVerifyE2E, ExtractVerifiesEveryTrackAndLogsBesideTheFiles)
+{
+    const QString wavs = QStringLiteral("Track01.wav,Track02.wav,Track03.wav");
+    struct Case {
+        const char* name;
+        std::int64_t shift;
+        int changedTrack;
+        QStringList args;
+        int exitCode;
+        QString results; // the track lines
+        QString inLog;   // a line the log holds too
+    } const cases[] = {
+        {"intact",
+         0,
+         0,
+         {},
+         0,
+         QStringLiteral("Track 01  accurately ripped (confidence 12)\n"
+                        "Track 02  accurately ripped (confidence 12)\n"
+                        "Track 03  accurately ripped (confidence 12)\n"
+                        "CTDB: disc CRC %1 accurately ripped (confidence 7 of 7)"),
+         QStringLiteral("Track01.wav")},
+        {"one sample changed in track 2",
+         0,
+         2,
+         {QStringLiteral("--verify")},
+         1,
+         QStringLiteral("Track 01  accurately ripped (confidence 12)\n"
+                        "Track 02  not accurately ripped\n"
+                        "Track 03  accurately ripped (confidence 12)\n"
+                        "CTDB: disc CRC %1 differs"),
+         QStringLiteral("Read again in secure mode after a mismatch")},
+        {"shifted, with the offset",
+         667,
+         0,
+         {QStringLiteral("--offset"), QStringLiteral("667")},
+         0,
+         QStringLiteral("Track 01  accurately ripped (confidence 12)\n"
+                        "Track 02  accurately ripped (confidence 12)\n"
+                        "Track 03  accurately ripped (confidence 12)\n"
+                        "CTDB: disc CRC %1 accurately ripped (confidence 7 of 7)"),
+         QStringLiteral("Read offset")},
+        {"shifted, without the offset",
+         667,
+         0,
+         {},
+         1,
+         QStringLiteral("Track 01  not accurately ripped\n"
+                        "Track 02  not accurately ripped\n"
+                        "Track 03  not accurately ripped\n"
+                        "CTDB: disc CRC %1 differs"),
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        discgen::DiscSpec spec = intactDisc();
+        spec.shift = c.shift;
+        if (c.changedTrack)
+            spec.changes.append({c.changedTrack, 30000});
+        writeDisc(spec);
+        if (HasFatalFailure())
+            return;
+        QDir(outDir).removeRecursively();
+        QString out;
+        QString err;
+        EXPECT_EQ(run(QStringList{QStringLiteral("extract"), QStringLiteral("--format"),
+                                  QStringLiteral("wav"), QStringLiteral("--output"), outDir} +
+                          c.args,
+                      &out, &err),
+                  c.exitCode)
+            << err.toStdString();
+        const QString results = resultLines(out);
+        const QString crc = results.section(QStringLiteral("disc CRC "), 1).left(8);
+        EXPECT_EQ(results, c.results.arg(crc)) << out.toStdString() << err.toStdString();
+        // Every file is made, and nothing half-made or temporary is left.
+        EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u','),
+                  QStringLiteral("Rip.log,") + wavs);
+        const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
+        EXPECT_TRUE(log.contains(c.inLog)) << log.toStdString();
+        EXPECT_TRUE(log.contains(results.section(QLatin1Char('\n'), 1, 1)));
+    }
+}
+
 TEST_F(CliVerifyE2E, OffsetFindFindsTheShiftOfAKnownDisc)
 {
     struct Case {

@@ -40,6 +40,7 @@ struct DiscImageFixture : ::testing::Test {
         outDir = work.filePath(QStringLiteral("out"));
         QDir().mkpath(outDir);
         OptionsSetting = TOptionsSetting{};
+        quillon::test::UsePlainReads(OptionsSetting);
         OptionsSetting.CommonOptions.OutputFolder = outDir;
         TCDREC drive;
         drive.Device = cue;

@@ -31,6 +31,7 @@ struct EngineFixture : ::testing::Test {
     void SetUp() override
     {
         OptionsSetting = TOptionsSetting{};
+        quillon::test::UsePlainReads(OptionsSetting);
         OptionsSetting.CommonOptions.OutputFolder = out.path();
     }
     void TearDown() override { OptionsSetting = saved; }

@@ -82,6 +82,7 @@ struct PipelineFixture : ::testing::Test {
     void SetUp() override
     {
         OptionsSetting = TOptionsSetting{};
+        quillon::test::UsePlainReads(OptionsSetting);
         OptionsSetting.CommonOptions.OutputFolder = out.path();
         OptionsSetting.CommonOptions.OutputFormat = ofMP3;
         OptionsSetting.Encoders = 2;

@@ -85,6 +85,7 @@ struct WmaStepFixture : ::testing::Test {
     void SetUp() override
     {
         OptionsSetting = TOptionsSetting{};
+        quillon::test::UsePlainReads(OptionsSetting);
         OptionsSetting.CommonOptions.OutputFolder = out.path();
         OptionsSetting.Encoders = 1;
         setJobWmaEncoder(&wma);

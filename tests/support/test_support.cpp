@@ -39,13 +39,25 @@ TempHome::~TempHome()
         qunsetenv("QUILLON_HOME");
 }
 
-QString TempHome::path() const { return m_dir.path(); }
+QString TempHome::path() const
+{
+    return m_dir.path();
+}
 
-QString TempHome::file(const QString& name) const { return m_dir.filePath(name); }
+QString TempHome::file(const QString& name) const
+{
+    return m_dir.filePath(name);
+}
 
-QString binDir() { return QStringLiteral(QUILLON_BIN_DIR); }
+QString binDir()
+{
+    return QStringLiteral(QUILLON_BIN_DIR);
+}
 
-QString dataDir() { return QStringLiteral(QUILLON_TEST_DATA_DIR); }
+QString dataDir()
+{
+    return QStringLiteral(QUILLON_TEST_DATA_DIR);
+}
 
 QByteArray readFile(const QString& path)
 {
@@ -106,6 +118,13 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit()
     const rlimit old{rlim_t(m_soft), rlim_t(m_hard)};
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, m_previousHandler);
+}
+
+void UsePlainReads(TOptionsSetting& options)
+{
+    options.Verify.ReadMode = QStringLiteral("burst");
+    options.Verify.AccurateRip = false;
+    options.Verify.CTDB = false;
 }
 
 } // namespace quillon::test

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by every test executable.
 
+#include "settings/options_setting.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -64,5 +66,11 @@ private:
     unsigned long long m_hard = 0;
     void (*m_previousHandler)(int) = nullptr;
 };
+
+// Extractions read plainly, without asking any database (for tests about
+// something else than verification).
+void UsePlainReads(TOptionsSetting& options);
+// The same as an options.ini section.
+inline constexpr char kPlainReadsIni[] = "[Verify]\nReadMode=burst\nAccurateRip=0\nCTDB=0\n";
 
 } // namespace quillon::test

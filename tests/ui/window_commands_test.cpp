@@ -44,6 +44,10 @@ protected:
     void SetUp() override
     {
         OptionsSetting = TOptionsSetting{};
+        quillon::test::UsePlainReads(OptionsSetting);
+        // The window loads options.ini when it opens: it reads plainly too.
+        ASSERT_TRUE(
+            quillon::test::writeFile(m_home.file(q("options.ini")), quillon::test::kPlainReadsIni));
         m_tracks = {tone(150, 440), tone(75, 660), tone(120, 880)};
         m_cue = m_home.file(q("disc.cue"));
         ASSERT_TRUE(discgen::WriteCueBin(m_cue, m_tracks));

@@ -69,6 +69,9 @@ public:
     qint64 elapsedMs() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
     // A rip step that has read its track and is normalising it.
     bool normalizing() const { return m_normalizing; }
+    // More about what the step does now, for its progress line; empty when
+    // its kind says it all.
+    virtual QString detailText() const { return {}; }
 
     std::function<void(TJobStep&)> OnProgress;
     std::function<void(TJobStep&, const TStepEnd&)> OnEnded;

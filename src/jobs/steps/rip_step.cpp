@@ -2,6 +2,7 @@
 
 #include "cdaccess/cd_rip_thread.h"
 #include "jobs/job_texts.h"
+#include "jobs/rip_verification.h"
 
 TRipStep::TRipStep(int item, HCDROM cd, int track, const QString& wav, const QString& shown,
                    const TCommonOptions& options)
@@ -14,12 +15,21 @@ TRipStep::~TRipStep()
     stop();
 }
 
+void TRipStep::setVerification(std::shared_ptr<TRipVerification> verification,
+                               const QString& logName)
+{
+    m_verification = std::move(verification);
+    m_logName = logName;
+}
+
 bool TRipStep::startWorker(TStepEnd&)
 {
     m_thread = std::make_unique<TCDRipThread>(m_track, m_wav, m_shown);
     m_thread->CDHandle = m_cd;
     m_thread->Window = this;
     m_thread->Options = m_options;
+    m_thread->Verification = m_verification;
+    m_thread->LogName = m_logName;
     m_thread->Resume();
     return true;
 }
@@ -29,6 +39,9 @@ void TRipStep::stopWorker()
     if (!m_thread)
         return;
     m_thread->StopRequested = true;
+    // A lookup or read in the verified reading ends within a chunk.
+    if (m_verification)
+        m_verification->Stop = true;
     m_thread.reset(); // joins: the thread checks the request after every read
 }
 
@@ -41,9 +54,11 @@ void TRipStep::onReport(const TProcessInfo& info)
     case scRipDone:
         break;
     default:
+        m_state = info.Message;
         progress(info.Percent);
         return;
     }
+    m_state.clear();
     m_thread.reset(); // it has posted its last report
     switch (info.StepResult) {
     case rrOk:

@@ -9,6 +9,7 @@
 #include <memory>
 
 class TCDRipThread;
+class TRipVerification;
 
 class TRipStep : public TJobStep {
     Q_OBJECT
@@ -18,6 +19,12 @@ public:
     TRipStep(int item, HCDROM cd, int track, const QString& wav, const QString& shown,
              const TCommonOptions& options);
     ~TRipStep() override;
+
+    // Reads the track through the job's verified reading (before start());
+    // logName: the track's file as the rip log names it.
+    void setVerification(std::shared_ptr<TRipVerification> verification, const QString& logName);
+    // What the read is doing now ("reading (secure)"), empty for a plain read.
+    QString detailText() const override { return m_state; }
 
 protected:
     bool startWorker(TStepEnd& failure) override;
@@ -31,5 +38,8 @@ private:
     QString m_wav;
     QString m_shown;
     TCommonOptions m_options;
+    std::shared_ptr<TRipVerification> m_verification;
+    QString m_logName;
+    QString m_state;
     std::unique_ptr<TCDRipThread> m_thread;
 };

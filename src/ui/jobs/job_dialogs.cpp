@@ -1,12 +1,16 @@
 #include "job_dialogs.h"
 
 #include "jobs/job_files.h"
+#include "jobs/rip_verification.h"
 #include "rip_form.h"
 #include "settings/prompts.h"
 
-int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringList& items)
+int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringList& items,
+                 const QString& drive)
 {
     TRipForm form(parent, kind, handle, items);
+    if (TRipVerification* v = form.engine().Verification())
+        v->setDrive(drive, false);
     const int result = form.exec();
     // A job that ran to its end has said how it went in its own window.
     if (!form.showsSummary())

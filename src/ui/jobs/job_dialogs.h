@@ -12,7 +12,9 @@ class QWidget;
 // Shows the job window modally over parent for one job and returns when it
 // has closed (QDialog::Accepted when the job ran to its end or was stopped),
 // after the job's summary has been shown.
-int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringList& items);
+// drive: the drive's name for the rip log of an extraction.
+int RunJobDialog(QWidget* parent, TJobKind kind, HCDROM handle, const QStringList& items,
+                 const QString& drive = {});
 
 // Says once, at the end of a job, what was not made and why ("4 of 5 tracks
 // made; 1 failed" and a line per item); nothing when all went well.

@@ -1,9 +1,11 @@
 #include "rip_form.h"
 
 #include "jobs/job_texts.h"
+#include "jobs/rip_verification.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -77,6 +80,13 @@ TRipForm::TRipForm(QWidget* owner, TJobKind kind, HCDROM cdHandle, const QString
     SummaryLabel->setWordWrap(true);
     SummaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     SummaryLabel->hide();
+    VerifyLabel = named(new QLabel(GroupBox1), "VerifyLabel");
+    VerifyLabel->setTextFormat(Qt::RichText);
+    VerifyLabel->hide();
+    btOpenLog = named(new QPushButton(QStringLiteral("Open rip log"), this), "btOpenLog");
+    btOpenLog->hide();
+    connect(btOpenLog, &QPushButton::clicked, this,
+            [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_engine->LogPath())); });
 
     auto* grid = new QGridLayout(GroupBox1);
     grid->addWidget(Label3, 0, 0, 1, 2);
@@ -86,10 +96,15 @@ TRipForm::TRipForm(QWidget* owner, TJobKind kind, HCDROM cdHandle, const QString
     grid->addWidget(Label1, 3, 1);
     grid->addWidget(Label20, 4, 0);
     grid->addWidget(Label2, 4, 1);
+    grid->addWidget(VerifyLabel, 5, 0, 1, 2);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(GroupBox1);
     layout->addWidget(SummaryLabel);
-    layout->addWidget(btStop, 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btOpenLog);
+    buttons->addWidget(btStop);
+    layout->addLayout(buttons);
     connect(btStop, &QPushButton::clicked, this, &TRipForm::btStopClick);
 
     m_engine = std::make_unique<TJobEngine>(kind, cdHandle, items, *this, mp3);
@@ -217,14 +232,44 @@ void TRipForm::closeJob()
     // The job ran to its end: say what became of it, and wait for Close.
     m_ended = true;
     Label3->hide();
-    SummaryLabel->setText(summary.text());
+    QString text = summary.text();
+    if (const TRipVerification* v = m_engine->Verification(); v && v->rip()) {
+        QStringList numbers;
+        for (int n : v->rip()->doubtfulTracks())
+            numbers << QString::number(n);
+        if (!numbers.isEmpty())
+            text += QStringLiteral("\nTracks that did not verify: %1")
+                        .arg(numbers.join(QStringLiteral(", ")));
+        if (!v->rip()->tracks().empty())
+            text += QStringLiteral("\nCTDB: %1").arg(v->rip()->ctdbResultText());
+    }
+    SummaryLabel->setText(text);
     SummaryLabel->show();
+    btOpenLog->setVisible(!m_engine->LogPath().isEmpty());
     btStop->setText(JobText("RES_Close", "Close"));
     btStop->setDefault(true);
     btStop->setFocus();
     // Room for the summary, never narrower than before (the title stays whole).
     const QSize hint = sizeHint();
     resize(std::max(width(), hint.width()), std::max(height(), hint.height()));
+}
+
+void TRipForm::trackVerified(int, const QString& line, bool doubtful)
+{
+    const QString shown = line.toHtmlEscaped();
+    m_verifyLines << (doubtful ? QStringLiteral("<b style=\"color:#b00000\">%1</b>").arg(shown)
+                               : shown);
+    // The last few: a long disc would grow the window past the screen.
+    VerifyLabel->setText(
+        m_verifyLines.mid(std::max(0, int(m_verifyLines.size()) - 6)).join(QStringLiteral("<br>")));
+    VerifyLabel->show();
+}
+
+void TRipForm::verificationWarning(const QString& text)
+{
+    m_verifyLines << QStringLiteral("<i>%1</i>").arg(text.toHtmlEscaped());
+    VerifyLabel->setText(m_verifyLines.join(QStringLiteral("<br>")));
+    VerifyLabel->show();
 }
 
 void TRipForm::btStopClick()

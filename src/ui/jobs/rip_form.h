@@ -9,6 +9,7 @@
 #include "jobs/job_engine.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <memory>
 
@@ -37,6 +38,8 @@ public:
     void setTimes(const QString& elapsed, const QString& estimated) override;
     void setStepLines(const std::vector<TStepLine>& lines) override;
     void closeJob() override;
+    void trackVerified(int item, const QString& line, bool doubtful) override;
+    void verificationWarning(const QString& text) override;
     // True once the job has ended and the window shows its summary.
     bool showsSummary() const { return m_ended; }
 
@@ -66,6 +69,10 @@ private:
     QWidget* StepList;
     QVBoxLayout* m_stepRows;
     QLabel* SummaryLabel;
+    // Each read track's verification, as it becomes known.
+    QLabel* VerifyLabel;
+    QPushButton* btOpenLog;
+    QStringList m_verifyLines;
     std::unique_ptr<TJobEngine> m_engine;
     bool m_closing = false;
     bool m_ended = false;

@@ -25,7 +25,7 @@ void AttachWindowCommands(TMainForm& form)
             if (!items)
                 return;
             f->model().SaveCoverInto(OptionsSetting.CommonOptions.OutputFolder);
-            RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items);
+            RunJobDialog(f, TJobKind::Extract, f->CDHandle(), *items, f->model().DriveName());
         },
         [f] { return f->hasCheckedRows(); });
 
