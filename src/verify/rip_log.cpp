@@ -1,6 +1,7 @@
 #include "verify/rip_log.h"
 
 #include "cdaccess/cd_access.h"
+#include "jobs/safe_file_name.h"
 
 #include <QTextStream>
 
@@ -254,15 +255,7 @@ QString RipLogText(const TRipLogData& log)
 
 QString RipLogFileName(const QString& album)
 {
-    QString name;
-    for (const QChar c : album.simplified()) {
-        // Separators and characters other systems refuse become '_'.
-        static const QString refused = QStringLiteral("/\\:*?\"<>|");
-        name +=
-            (c.category() == QChar::Other_Control || refused.contains(c)) ? QLatin1Char('_') : c;
-    }
-    while (name.startsWith(QLatin1Char('.')))
-        name.remove(0, 1);
-    name = name.left(200).trimmed();
-    return name.isEmpty() ? QStringLiteral("Rip.log") : name + QStringLiteral(".log");
+    // The same rules as the tracks' names, so "AC/DC" is "AC-DC" in both.
+    const QString stem = SafeNamePart(album.simplified(), kMaxFileNameBytes - 4);
+    return stem.isEmpty() ? QStringLiteral("Rip.log") : stem + QStringLiteral(".log");
 }

@@ -91,10 +91,10 @@ TEST(RipLog, FileNames)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"Abbey Road", "Abbey Road.log"},
-        {"AC/DC: Live?", "AC_DC_ Live_.log"},
+        {"AC/DC: Live?", "AC-DC- Live-.log"},
         {"", "Rip.log"},
         {"..", "Rip.log"},
-        {"../etc", "_etc.log"},
+        {"../etc", "-etc.log"},
         {"  two\nlines ", "two lines.log"},
     };
     for (const auto& [album, file] : cases)
