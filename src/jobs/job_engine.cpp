@@ -411,6 +411,8 @@ bool TJobEngine::startRip(int i)
                                            shown, m_options.CommonOptions);
     if (m_verification)
         step->setVerification(m_verification, output.fileName());
+    // The rip thread measures the loudness as it reads, beside the encoders.
+    step->setMeasureLoudness(m_options.ReplayGain && m_format != ofWAV);
     return launch(std::move(step), "Extracting(",
                   m_stepsStarted == 0 ? QString() : JobText("RES_Extracting", "Extracting"));
 }
@@ -468,15 +470,19 @@ bool TJobEngine::startEncode(int i)
     const QString input = encoderInput(i);
     const bool extract = m_kind == TJobKind::Extract;
     const int format = outputFormatOf(m_kind, m_format);
-    item.Tags = tagsFor(i);
+    // "Use ID3" off leaves an extracted MP3, OGG or WMA without tags, but
+    // for the ReplayGain the rip measured.
+    const bool plainTags =
+        extract && !m_options.UseID3 && (format == ofMP3 || format == ofOGG || format == ofWMA);
+    item.Tags = plainTags ? TTrackTags{} : tagsFor(i);
+    if (item.Loudness)
+        item.Tags.TrackGain = item.Loudness->gain();
     const QString encoding = JobText("RES_Encoding", "Encoding");
     switch (format) {
     case ofOGG: {
         QStringList comments;
-        if (!extract || m_options.UseID3) {
-            for (const auto& [key, value] : VorbisCommentPairs(item.Tags, false))
-                comments << key + QLatin1Char('=') + value;
-        }
+        for (const auto& [key, value] : VorbisCommentPairs(item.Tags, false))
+            comments << key + QLatin1Char('=') + value;
         std::unique_ptr<TJobStep> step;
         try {
             step = std::make_unique<TOggStep>(i, input, item.Out.path(), comments, m_options);
@@ -488,17 +494,17 @@ bool TJobEngine::startEncode(int i)
                       first ? JobText("RES_WAV_TO_OGG", "Encoding WAV to OGG") : encoding);
     }
     case ofFLAC:
-        return launch(std::make_unique<TFlacStep>(i, input, item.Out.path(), item.Tags,
-                                                  m_options.ReplayGain, m_options.FlacLevel),
-                      "Encoding(",
-                      first && !extract ? JobText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC")
-                                        : encoding);
+        return launch(
+            std::make_unique<TFlacStep>(i, input, item.Out.path(), item.Tags,
+                                        m_options.ReplayGain && !extract, m_options.FlacLevel),
+            "Encoding(",
+            first && !extract ? JobText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC") : encoding);
     case ofOpus:
-        return launch(std::make_unique<TOpusStep>(i, input, item.Out.path(), item.Tags,
-                                                  m_options.ReplayGain, m_options.OpusBitRate),
-                      "Encoding(",
-                      first && !extract ? JobText("RES_WAV_TO_OPUS", "Encoding WAV to Opus")
-                                        : encoding);
+        return launch(
+            std::make_unique<TOpusStep>(i, input, item.Out.path(), item.Tags,
+                                        m_options.ReplayGain && !extract, m_options.OpusBitRate),
+            "Encoding(",
+            first && !extract ? JobText("RES_WAV_TO_OPUS", "Encoding WAV to Opus") : encoding);
     case ofWMA:
         return launch(
             std::make_unique<TWmaStep>(i, *m_wma, input, item.Out.path(), m_kind, m_options),
@@ -571,6 +577,8 @@ void TJobEngine::afterStep(TJobStep& step)
     switch (kind) {
     case TStepKind::Rip:
         ++m_extractedCount;
+        if (auto* rip = dynamic_cast<TRipStep*>(&step))
+            item.Loudness = rip->TakeLoudness();
         if (m_format == ofWAV) {
             commitOutput(i);
             itemDone(i);
@@ -591,11 +599,13 @@ void TJobEngine::afterStep(TJobStep& step)
         return;
     case TStepKind::EncodeFlac:
     case TStepKind::EncodeOpus:
-        // These wrote their tags themselves, the track gain included.
+        // These wrote their tags themselves, the track gain included; a
+        // conversion measured it on the way to the encoder.
         if (auto* encoded = dynamic_cast<TEncodedFileStep*>(&step)) {
-            item.Loudness = encoded->TakeLoudness();
-            if (item.Loudness)
+            if (auto loudness = encoded->TakeLoudness()) {
+                item.Loudness = std::move(loudness);
                 item.Tags.TrackGain = item.Loudness->gain();
+            }
         }
         commitOutput(i);
         itemDone(i);
@@ -641,6 +651,8 @@ void TJobEngine::failJob(int i, const QString& text)
 void TJobEngine::itemFailed(int i, const QString& reason)
 {
     m_summary.failed(i, reason);
+    // A track that was not made has no part in the album gain.
+    m_work[size_t(i)].Loudness.reset();
     itemDone(i);
 }
 
@@ -694,7 +706,8 @@ void TJobEngine::writeAlbumGain()
         if (!item.Loudness)
             continue;
         item.Tags.AlbumGain = album;
-        // The file is complete under its name by now: it is tagged through a copy.
+        // The file is complete under its name by now: it is tagged through a
+        // copy. An MP3's ID3v1 tag stays as it is.
         QString error;
         if (!RetagFile(item.Output, format, item.Tags, {}, &error))
             m_summary.note(i, QStringLiteral("Could not save the album gain: %1").arg(error));
@@ -740,7 +753,8 @@ void TJobEngine::tagOutput(TStepKind kind, int i)
     TJobItem& item = m_work[size_t(i)];
     // A recording is tagged in the recorder's own window; "Use ID3" chooses
     // whether the tracks of an extraction in these formats carry tags.
-    if (m_kind == TJobKind::RecordToMp3 || (m_kind == TJobKind::Extract && !m_options.UseID3))
+    if (m_kind == TJobKind::RecordToMp3 ||
+        (m_kind == TJobKind::Extract && !m_options.UseID3 && !item.Tags.TrackGain.Valid))
         return;
     // The Vorbis writer put the comments into the stream; only a cover is missing.
     if (kind == TStepKind::EncodeOgg && item.Tags.Cover.isEmpty())

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace quillon::test;
 
 namespace {
@@ -189,9 +191,34 @@ TEST_F(CliE2E, ConvertAsksNothingAndOverwritesOnlyWhenTold)
 }
 
 // The Vorbis comments of a FLAC or Opus file as their own tools read them.
+// The tags of an MP3 or OGG file as ffprobe reads them (ID3v2 TXXX frames
+// by their description), keys in capitals.
+QMap<QString, QString> probedTags(const QString& file)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+             QStringLiteral("format_tags:stream_tags"), QStringLiteral("-of"),
+             QStringLiteral("json"), file});
+    p.waitForFinished(60000);
+    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    QMap<QString, QString> tags;
+    const auto take = [&](const QJsonObject& o) {
+        const QJsonObject t = o[QStringLiteral("tags")].toObject();
+        for (auto it = t.begin(); it != t.end(); ++it)
+            tags.insert(it.key().toUpper(), it.value().toString());
+    };
+    take(root[QStringLiteral("format")].toObject());
+    for (const QJsonValue& stream : root[QStringLiteral("streams")].toArray())
+        take(stream.toObject());
+    return tags;
+}
+
 QMap<QString, QString> vorbisComments(const QString& file)
 {
     QProcess p;
+    if (file.endsWith(QStringLiteral(".mp3")) || file.endsWith(QStringLiteral(".ogg")))
+        return probedTags(file);
     if (file.endsWith(QStringLiteral(".flac")))
         p.start(QStringLiteral("metaflac"), {QStringLiteral("--export-tags-to=-"), file});
     else
@@ -216,11 +243,28 @@ QByteArray decodedPcm(const QString& file)
     return p.readAllStandardOutput();
 }
 
-TEST_F(CliE2E, LosslessAndOpusExtractsAreTaggedNamedByTemplateAndShareTheAlbumGain)
+// ffmpeg's EBU R128 integrated loudness of an audio file, in LUFS.
+double ffmpegLoudness(const QString& file)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("ffmpeg"),
+            {"-nostats", "-hide_banner", "-i", file, "-af",
+             "ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I", "-f", "null", "-"});
+    p.waitForFinished(60000);
+    double integrated = NAN;
+    for (const auto& m : QRegularExpression(QStringLiteral(R"(lavfi\.r128\.I=(-?[\d.]+))"))
+                             .globalMatch(QString::fromUtf8(p.readAll())))
+        integrated = m.captured(1).toDouble();
+    return integrated;
+}
+
+TEST_F(CliE2E, ExtractsInEveryFormatAreTaggedNamedByTemplateAndShareTheAlbumGain)
 {
     if (!haveProgram(QStringLiteral("metaflac")) || !haveProgram(QStringLiteral("opusinfo")) ||
-        !haveProgram(QStringLiteral("ffmpeg")))
-        GTEST_SKIP() << "flac, opus-tools or ffmpeg missing";
+        !haveProgram(QStringLiteral("ffmpeg")) || !haveProgram(QStringLiteral("ffprobe")) ||
+        !haveProgram(QStringLiteral("lame")))
+        GTEST_SKIP() << "flac, opus-tools, ffmpeg or lame missing";
     ASSERT_EQ(quillon({QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
                        QStringLiteral("--format"), QStringLiteral("wav"),
                        QStringLiteral("--output"), work.filePath(QStringLiteral("wav"))})
@@ -233,6 +277,8 @@ TEST_F(CliE2E, LosslessAndOpusExtractsAreTaggedNamedByTemplateAndShareTheAlbumGa
     } cases[] = {
         {"flac", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
         {"opus", "R128_TRACK_GAIN", "R128_ALBUM_GAIN"},
+        {"mp3", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
+        {"ogg", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
     };
     const QStringList titles = {"Opening", "Middle Ünï", "Closing"};
     for (const auto& c : cases) {
@@ -250,15 +296,25 @@ TEST_F(CliE2E, LosslessAndOpusExtractsAreTaggedNamedByTemplateAndShareTheAlbumGa
                 out(QStringLiteral("Cli Band/0%1 %2").arg(i + 1).arg(titles[i]) + ext);
             ASSERT_TRUE(QFile::exists(file)) << file.toStdString() << r.out.toStdString();
             const QMap<QString, QString> tags = vorbisComments(file);
-            EXPECT_EQ(tags.value(QStringLiteral("TITLE")), titles[i]);
-            EXPECT_EQ(tags.value(QStringLiteral("ARTIST")), QStringLiteral("Cli Band"));
-            EXPECT_EQ(tags.value(QStringLiteral("COMMENT")), QStringLiteral("from the store"));
-            EXPECT_EQ(tags.value(QStringLiteral("TRACKNUMBER")), QString::number(i + 1));
-            EXPECT_FALSE(tags.value(QString::fromLatin1(c.trackGain)).isEmpty());
+            // Without "Use ID3" an extracted MP3 or OGG carries the gains only.
+            if (file.endsWith(QStringLiteral(".flac")) || file.endsWith(QStringLiteral(".opus"))) {
+                EXPECT_EQ(tags.value(QStringLiteral("TITLE")), titles[i]);
+                EXPECT_EQ(tags.value(QStringLiteral("ARTIST")), QStringLiteral("Cli Band"));
+                EXPECT_EQ(tags.value(QStringLiteral("COMMENT")), QStringLiteral("from the store"));
+                EXPECT_EQ(tags.value(QStringLiteral("TRACKNUMBER")), QString::number(i + 1));
+            }
+            EXPECT_FALSE(tags.value(QString::fromLatin1(c.trackGain)).isEmpty())
+                << tags.keys().join(u' ').toStdString();
             albumGains << tags.value(QString::fromLatin1(c.albumGain));
+            const QString wav =
+                work.filePath(QStringLiteral("wav/") + titles[i] + QStringLiteral(".wav"));
+            if (QLatin1String(c.trackGain) == QLatin1String("REPLAYGAIN_TRACK_GAIN")) {
+                // Measured while the disc was read: as ffmpeg reads the audio.
+                const double gain =
+                    tags.value(QString::fromLatin1(c.trackGain)).section(u' ', 0, 0).toDouble();
+                EXPECT_NEAR(gain, -18.0 - ffmpegLoudness(wav), 0.1);
+            }
             if (QLatin1String(c.format) == QLatin1String("flac")) {
-                const QString wav =
-                    work.filePath(QStringLiteral("wav/") + titles[i] + QStringLiteral(".wav"));
                 EXPECT_EQ(QProcess::execute(QStringLiteral("flac"),
                                             {QStringLiteral("-t"), QStringLiteral("-s"), file}),
                           0);

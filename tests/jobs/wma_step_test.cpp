@@ -186,6 +186,7 @@ TEST_F(WmaStepFixture, ExtractionAlternatesRipAndWmaAndSkipsFailedTracks)
         drive.failingSectors = c.failing;
         OptionsSetting.CommonOptions.OutputFormat = ofWMA;
         OptionsSetting.CommonOptions.IsKeepWav = c.keepWav;
+        OptionsSetting.ReplayGain = false; // the scripted encoder makes no real files
         view = RecordingView{};
         wma.calls.clear();
         prompts.shown.clear();

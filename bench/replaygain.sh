@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# What the ReplayGain measurement adds to an extraction: 'quillon extract' of
+# a 10-track disc image with [ReplayGain] Enabled=1 against Enabled=0, runs
+# interleaved, medians. The last line is "ratio R" = with / without
+# (goal: R <= 1.05).
+#
+# Environment: RUNS (3), SECONDS_PER_TRACK (180), FORMAT (flac; mp3, ogg...),
+# BIN: a folder with a built quillon and quillon-discgen (else the program
+# is built in build-bench, as the other benches do).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/lib.sh
+RUNS=${RUNS:-3}
+SECONDS_PER_TRACK=${SECONDS_PER_TRACK:-180}
+FORMAT=${FORMAT:-flac}
+command -v bc >/dev/null || { echo "bc is needed" >&2; exit 1; }
+if [ -z "${BIN:-}" ]; then
+  BUILD_DIR=build-bench ./scripts/build.sh -DQUILLON_BENCH=ON -DQUILLON_TESTS=OFF >/dev/null
+  BIN="$(pwd)/build-bench/bin"
+fi
+
+bench_workdir
+tracks=()
+for i in $(seq 1 10); do tracks+=("${SECONDS_PER_TRACK}s:noise:$i"); done
+"$BIN/quillon-discgen" "$WORK/disc.cue" "${tracks[@]}" >/dev/null
+for gain in 0 1; do
+  mkdir -p "$WORK/home$gain"
+  # No database lookups: the bench stays off the network.
+  printf '[ReplayGain]\nEnabled=%s\n[Verify]\nAccurateRip=0\nCTDB=0\n' "$gain" >"$WORK/home$gain/options.ini"
+done
+echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $FORMAT, 10 x ${SECONDS_PER_TRACK} s"
+
+# extract GAIN: seconds of one whole extraction with ReplayGain on (1) or off (0).
+extract() {
+  rm -rf "$WORK/out"
+  local start end n
+  start=$(now)
+  QUILLON_HOME="$WORK/home$1" "$BIN/quillon" extract --cd-image "$WORK/disc.cue" \
+    --metadata stored --format "$FORMAT" --output "$WORK/out" >/dev/null 2>&1
+  end=$(now)
+  n=$(find "$WORK/out" -name "*.$FORMAT" | wc -l)
+  [ "$n" -eq 10 ] || { echo "quillon made $n .$FORMAT files, not 10" >&2; exit 1; }
+  echo "$end - $start" | bc -l
+}
+
+on=() off=()
+for r in $(seq 1 "$RUNS"); do
+  t=$(extract 0); off+=("$t"); printf 'without ReplayGain %6.2f s\n' "$t"
+  t=$(extract 1); on+=("$t"); printf 'with ReplayGain    %6.2f s\n' "$t"
+done
+m_on=$(printf '%s\n' "${on[@]}" | median)
+m_off=$(printf '%s\n' "${off[@]}" | median)
+printf 'median without %.2f s, with %.2f s\n' "$m_off" "$m_on"
+printf 'ratio %.3f\n' "$(echo "$m_on / $m_off" | bc -l)"
