@@ -19,6 +19,8 @@
 #include "tags/cover_image.h"
 #include "tags/name_template.h"
 #include "tags/tag_writer.h"
+#include "verify/cue_sheet.h"
+#include "verify/verified_rip.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -639,6 +641,38 @@ void TJobEngine::writeRipLog()
     QString error;
     m_logPath = m_verification->writeLog(m_folder, extensionOf(m_format).mid(1).toUpper(), &error);
     if (!error.isEmpty())
+        m_view.verificationWarning(error);
+    if (!m_logPath.isEmpty() && m_options.Verify.CueSheet)
+        writeCueSheet();
+}
+
+void TJobEngine::writeCueSheet()
+{
+    const QDir beside = QFileInfo(m_logPath).dir();
+    TCueSheet sheet;
+    for (int i = 0; i < m_count; ++i) {
+        if (m_summary.items()[size_t(i)].Outcome != TItemOutcome::Made)
+            continue;
+        const TJobItem& item = m_work[size_t(i)];
+        const QString name = beside.relativeFilePath(item.Output);
+        if (!CueSheetNamesFile(name)) {
+            m_summary.note(i, QStringLiteral("No cue sheet: a cue sheet cannot name this file"));
+            return;
+        }
+        const TTrackTags tags = tagsFor(i);
+        if (sheet.Tracks.empty()) {
+            sheet.Performer = tags.AlbumArtist.isEmpty() ? tags.Artist : tags.AlbumArtist;
+            sheet.Title = tags.Album;
+            sheet.Date = tags.Date;
+            sheet.Genre = tags.Genre;
+        }
+        const QString performer = tags.Artist == sheet.Performer ? QString() : tags.Artist;
+        sheet.Tracks.push_back({ItemTrack(m_items[i]), name, tags.Title, performer, tags.Isrc});
+    }
+    if (sheet.Tracks.empty())
+        return;
+    QString error;
+    if (!WriteRipLogFile(RipCueSheetPath(m_logPath), CueSheetText(sheet), &error))
         m_view.verificationWarning(error);
 }
 

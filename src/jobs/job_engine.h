@@ -148,6 +148,7 @@ private:
     // Tells the view how item i's read verified.
     void showVerification(int i);
     void writeRipLog();
+    void writeCueSheet();
     // The step leaves the running list; it is deleted once its report is handled.
     void retire(TJobStep& step);
 

@@ -182,6 +182,7 @@ TOptionsFormValues OptionsFormValuesFrom(const TOptionsSetting& s)
         int(std::find(std::begin(kReadModes), std::end(kReadModes), mode) - std::begin(kReadModes));
     v.ReadOffset = s.Verify.ReadOffset;
     v.RipHiddenTrack = s.Verify.RipHiddenTrack;
+    v.CueSheet = s.Verify.CueSheet;
     v.AccurateRip = s.Verify.AccurateRip;
     v.AccurateRipServer = s.Verify.AccurateRipServer;
     v.CTDB = s.Verify.CTDB;
@@ -266,6 +267,7 @@ OptionsFormProblem StoreOptionsFormValues(const TOptionsFormValues& v, TOptionsS
                                          : TReadMode::Auto);
     s.Verify.ReadOffset = qBound(-kMaxReadOffset, v.ReadOffset, kMaxReadOffset);
     s.Verify.RipHiddenTrack = v.RipHiddenTrack;
+    s.Verify.CueSheet = v.CueSheet;
     s.Verify.AccurateRip = v.AccurateRip;
     s.Verify.AccurateRipServer = v.AccurateRipServer.trimmed();
     s.Verify.CTDB = v.CTDB;

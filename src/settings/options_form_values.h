@@ -63,6 +63,7 @@ struct TOptionsFormValues {
     int ReadMode = 0; // item index of ReadModeItems()
     int ReadOffset = 0;
     bool RipHiddenTrack = false;
+    bool CueSheet = false;
     bool AccurateRip = true;
     QString AccurateRipServer;
     bool CTDB = true;

@@ -95,6 +95,7 @@ struct TVerifyOptions {
     QString AccurateRipServer = QStringLiteral("http://www.accuraterip.com");
     QString CTDBServer = QStringLiteral("http://db.cuetools.net");
     bool RipHiddenTrack = false; // audio before track 1 ripped as track 0
+    bool CueSheet = false;       // a .cue sheet beside the tracks and the log
     bool operator==(const TVerifyOptions&) const = default;
 };
 

@@ -114,6 +114,7 @@ const std::vector<OptionKey>& optionTable()
                     [] { return TVerifyOptions{}.CTDBServer; }}},
         {"Verify", "RipHiddenTrack",
          BoolOption{[](S& s) -> bool& { return s.Verify.RipHiddenTrack; }, false}},
+        {"Verify", "CueSheet", BoolOption{[](S& s) -> bool& { return s.Verify.CueSheet; }, false}},
 
         {"QueryCDDB", "Server",
          TextOption{[](S& s) -> QString& { return s.QueryCDDB.Server; },

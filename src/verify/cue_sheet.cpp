@@ -37,7 +37,8 @@ bool CueSheetNamesFile(const QString& fileName)
         if (c == QLatin1Char('"') || c.category() == QChar::Other_Control)
             return false;
     }
-    return !fileName.isEmpty();
+    // Names are written simplified: runs of spaces would name another file.
+    return !fileName.isEmpty() && fileName == fileName.simplified();
 }
 
 QString CueSheetText(const TCueSheet& sheet)

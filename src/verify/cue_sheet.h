@@ -30,6 +30,6 @@ struct TCueSheet {
 
 QString CueSheetText(const TCueSheet& sheet);
 
-// False for a file name the sheet cannot hold as it is (a double quote or a
-// control character in it).
+// False for a file name the sheet cannot hold as it is (a double quote, a
+// control character, or spaces that are not single ones between words).
 bool CueSheetNamesFile(const QString& fileName);

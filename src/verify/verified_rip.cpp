@@ -81,6 +81,15 @@ QString RipLogPath(const QString& folder, const QString& album)
     return path;
 }
 
+QString RipCueSheetPath(const QString& logPath)
+{
+    const QString stem = logPath.endsWith(QStringLiteral(".log")) ? logPath.chopped(4) : logPath;
+    QString path = stem + QStringLiteral(".cue");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QStringLiteral("%1 (%2).cue").arg(stem).arg(n);
+    return path;
+}
+
 bool WriteRipLogFile(const QString& path, const QString& text, QString* error)
 {
     QSaveFile file(path);

@@ -49,6 +49,10 @@ private:
 // never replaced.
 QString RipLogPath(const QString& folder, const QString& album);
 
+// Where the cue sheet beside the log at logPath goes: the log's name with
+// ".cue", numbered when a file of that name is there already.
+QString RipCueSheetPath(const QString& logPath);
+
 // Writes text as path completely or not at all (a temporary file renamed
 // when done); false with *error.
 bool WriteRipLogFile(const QString& path, const QString& text, QString* error);

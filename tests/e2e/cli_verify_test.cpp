@@ -236,6 +236,11 @@ TEST_F(CliVerifyE2E, ExtractVerifiesEveryTrackAndLogsBesideTheFiles)
                         "CTDB: disc CRC %1 differs"),
          {}},
     };
+    ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
+                          QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
+                                         "CTDBServer=http://%1\nCueSheet=1\n")
+                              .arg(server->address())
+                              .toUtf8()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         discgen::DiscSpec spec = intactDisc();
@@ -259,7 +264,15 @@ TEST_F(CliVerifyE2E, ExtractVerifiesEveryTrackAndLogsBesideTheFiles)
         EXPECT_EQ(results, c.results.arg(crc)) << out.toStdString() << err.toStdString();
         // Every file is made, and nothing half-made or temporary is left.
         EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u','),
-                  QStringLiteral("Rip.log,") + wavs);
+                  QStringLiteral("Rip.cue,Rip.log,") + wavs);
+        QStringList fileLines;
+        for (const QByteArray& line : readFile(outDir + QStringLiteral("/Rip.cue")).split('\n')) {
+            if (line.startsWith("FILE "))
+                fileLines << QString::fromUtf8(line);
+        }
+        EXPECT_EQ(fileLines.join(u','),
+                  QStringLiteral("FILE \"Track01.wav\" WAVE,FILE \"Track02.wav\" "
+                                 "WAVE,FILE \"Track03.wav\" WAVE"));
         const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
         EXPECT_TRUE(log.contains(c.inLog)) << log.toStdString();
         EXPECT_TRUE(log.contains(results.section(QLatin1Char('\n'), 1, 1)));

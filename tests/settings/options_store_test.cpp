@@ -55,6 +55,7 @@ const char* const kAllKeys[][2] = {
     {"Verify", "AccurateRipServer"},
     {"Verify", "CTDBServer"},
     {"Verify", "RipHiddenTrack"},
+    {"Verify", "CueSheet"},
     {"QueryCDDB", "Server"},
     {"QueryCDDB", "Script"},
     {"QueryCDDB", "UseProxy"},

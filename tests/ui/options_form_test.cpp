@@ -122,6 +122,7 @@ QStringList dump(const TOptionsSetting& s)
     add("ReadMode", s.Verify.ReadMode);
     add("ReadOffset", s.Verify.ReadOffset);
     add("RipHiddenTrack", s.Verify.RipHiddenTrack);
+    add("CueSheet", s.Verify.CueSheet);
     add("AccurateRip", s.Verify.AccurateRip);
     add("AccurateRipServer", s.Verify.AccurateRipServer);
     add("CTDB", s.Verify.CTDB);
@@ -544,6 +545,9 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
         {"hidden track",
          [](OptionsFormTest& t) { t.child<QCheckBox>("ckRipHiddenTrack")->setChecked(false); },
          [](TOptionsSetting& s) { s.Verify.RipHiddenTrack = false; }},
+        {"cue sheet",
+         [](OptionsFormTest& t) { t.child<QCheckBox>("ckCueSheet")->setChecked(true); },
+         [](TOptionsSetting& s) { s.Verify.CueSheet = true; }},
         {"accuraterip",
          [](OptionsFormTest& t) { t.child<QCheckBox>("ckAccurateRip")->setChecked(true); },
          [](TOptionsSetting& s) { s.Verify.AccurateRip = true; }},

@@ -135,4 +135,5 @@ TEST(CueSheet, OneFilePerTrackWithTheHiddenTrackAsIndex00)
     EXPECT_TRUE(CueSheetNamesFile(QStringLiteral("01 It's.flac")));
     EXPECT_FALSE(CueSheetNamesFile(QStringLiteral("01 \"Quoted\".flac")));
     EXPECT_FALSE(CueSheetNamesFile(QStringLiteral("01 a\tb.flac")));
+    EXPECT_FALSE(CueSheetNamesFile(QStringLiteral("01 a  b.flac")));
 }

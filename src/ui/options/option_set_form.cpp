@@ -434,6 +434,8 @@ QWidget* TOptionSetForm::buildVerifyPage()
     ckRipHiddenTrack =
         NewFormCheckBox("ckRipHiddenTrack",
                         QStringLiteral("Rip hidden audio before track 1 as track 0"), GroupBox5);
+    ckCueSheet = NewFormCheckBox(
+        "ckCueSheet", QStringLiteral("Write a cue sheet beside the tracks and the log"), GroupBox5);
     auto* offsetRow = new QHBoxLayout;
     offsetRow->addWidget(seReadOffset);
     offsetRow->addWidget(newLabel(QStringLiteral("samples"), GroupBox5));
@@ -442,6 +444,7 @@ QWidget* TOptionSetForm::buildVerifyPage()
     reading->addRow(newLabel(QStringLiteral("Read mode:"), GroupBox5), cbReadMode);
     reading->addRow(newLabel(QStringLiteral("Read offset:"), GroupBox5), offsetRow);
     reading->addRow(ckRipHiddenTrack);
+    reading->addRow(ckCueSheet);
 
     auto* GroupBox6 = new QGroupBox(QStringLiteral("Check the rip against"), TabSheet8);
     GroupBox6->setObjectName(QStringLiteral("GroupBox6"));
@@ -588,6 +591,7 @@ void TOptionSetForm::FormShow()
     selectItem(cbReadMode, v.ReadMode);
     seReadOffset->setValue(v.ReadOffset);
     ckRipHiddenTrack->setChecked(v.RipHiddenTrack);
+    ckCueSheet->setChecked(v.CueSheet);
     ckAccurateRip->setChecked(v.AccurateRip);
     eAccurateRipServer->setText(v.AccurateRipServer);
     ckCTDB->setChecked(v.CTDB);
@@ -716,6 +720,7 @@ TOptionsFormValues TOptionSetForm::values() const
     v.ReadMode = itemIndex(cbReadMode);
     v.ReadOffset = seReadOffset->value();
     v.RipHiddenTrack = ckRipHiddenTrack->isChecked();
+    v.CueSheet = ckCueSheet->isChecked();
     v.AccurateRip = ckAccurateRip->isChecked();
     v.AccurateRipServer = eAccurateRipServer->text();
     v.CTDB = ckCTDB->isChecked();

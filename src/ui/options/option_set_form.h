@@ -124,6 +124,7 @@ private:
     QComboBox* cbReadMode = nullptr;
     QSpinBox* seReadOffset = nullptr;
     QCheckBox* ckRipHiddenTrack = nullptr;
+    QCheckBox* ckCueSheet = nullptr;
     QCheckBox* ckAccurateRip = nullptr;
     QLineEdit* eAccurateRipServer = nullptr;
     QCheckBox* ckCTDB = nullptr;
