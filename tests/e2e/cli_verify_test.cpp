@@ -68,6 +68,17 @@ struct CliVerifyE2E : CliDiscE2E {
             ctdbAnswer = discgen::CtdbAnswerOf(intact, 7);
         }
     }
+    // The intact disc shifted by shift samples, with one sample of changedTrack
+    // (when not 0) flipped; the output folder emptied.
+    void writeCaseDisc(int shift, int changedTrack)
+    {
+        discgen::DiscSpec spec = intactDisc();
+        spec.shift = shift;
+        if (changedTrack)
+            spec.changes.append({changedTrack, 30000});
+        writeDisc(spec);
+        QDir(outDir).removeRecursively();
+    }
     int run(const QStringList& args, QString* out, QString* err) const
     {
         return quillon(args + QStringList{QStringLiteral("--cd-image"), cue}, out, err);
@@ -149,14 +160,9 @@ TEST_F(CliVerifyE2E, IntactChangedAndShiftedImages)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        discgen::DiscSpec spec = intactDisc();
-        spec.shift = c.shift;
-        if (c.changedTrack)
-            spec.changes.append({c.changedTrack, 30000});
-        writeDisc(spec);
+        writeCaseDisc(c.shift, c.changedTrack);
         if (HasFatalFailure())
             return;
-        QDir(outDir).removeRecursively();
         QString out;
         QString err;
         EXPECT_EQ(verify(c.args, &out, &err), c.exitCode) << err.toStdString();
@@ -243,14 +249,9 @@ TEST_F(CliVerifyE2E, ExtractVerifiesEveryTrackAndLogsBesideTheFiles)
                               .toUtf8()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        discgen::DiscSpec spec = intactDisc();
-        spec.shift = c.shift;
-        if (c.changedTrack)
-            spec.changes.append({c.changedTrack, 30000});
-        writeDisc(spec);
+        writeCaseDisc(c.shift, c.changedTrack);
         if (HasFatalFailure())
             return;
-        QDir(outDir).removeRecursively();
         QString out;
         QString err;
         EXPECT_EQ(run(QStringList{QStringLiteral("extract"), QStringLiteral("--format"),
