@@ -9,9 +9,6 @@ TResampleChain::TResampleChain()
     MSConverter1.setObjectName(QStringLiteral("MSConverter1"));
     RateConverter1.setObjectName(QStringLiteral("RateConverter1"));
     SampleConverter2.setObjectName(QStringLiteral("SampleConverter2"));
-    WaveIn1.SetStartSample(0);
-    WaveIn1.SetEndSample(-1);
-    WaveIn1.SetLoop(false);
     MSConverter1.SetMode(msmMonoToBoth);
     RateConverter1.SetFilterWindow(fwBlackman);
     RateConverter1.SetKernelWidth(30);

@@ -28,9 +28,6 @@ bool TEncodedFileStep::startWorker(TStepEnd& failure)
     try {
         m_parts = std::make_unique<Parts>();
         TWaveIn& in = m_parts->WaveIn1;
-        in.SetStartSample(0);
-        in.SetEndSample(-1);
-        in.SetLoop(false);
         in.SetFileName(m_input);
         m_parts->Out = makeOutput();
         TEncodedFileOut& out = *m_parts->Out;

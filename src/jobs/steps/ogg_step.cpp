@@ -46,9 +46,6 @@ bool TOggStep::startWorker(TStepEnd& failure)
         m_parts = std::make_unique<Parts>();
         TWaveIn& in = m_parts->WaveIn1;
         TVorbisOut& out = m_parts->VorbisOut1;
-        in.SetStartSample(0);
-        in.SetEndSample(-1);
-        in.SetLoop(false);
         in.SetFileName(m_input);
         out.SetInput(&in);
         out.SetFileMode(foRewrite);
