@@ -16,6 +16,7 @@ void TMp3EncodeProcess::StartEncoder(const TOptionsSetting& options)
 {
     m_encodeParser.reset();
     m_decodeParser.reset();
+    m_lastPercent = 0;
     launch(findProgram(), currentArguments(options));
 }
 
@@ -24,8 +25,11 @@ void TMp3EncodeProcess::parseLine(const QByteArray& line)
     const std::optional<TLameProgress> progress =
         EncodeMode ? m_encodeParser.parseLine(line)
                    : m_decodeParser.parseLine(line, elapsedSeconds());
-    if (!progress)
+    // lame prints a line per frame when decoding (thousands a second) and
+    // several per percent when encoding: only a new percentage is news.
+    if (!progress || progress->Percent == m_lastPercent)
         return;
+    m_lastPercent = progress->Percent;
     auto info = std::make_unique<TProcessInfo>();
     info->Percent = progress->Percent;
     info->ElapsedText = progress->ElapsedText;

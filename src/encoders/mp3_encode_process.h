@@ -4,7 +4,8 @@
 // end of the child into the end report 2000, all posted to ReportWindow.
 //
 // Reports (TProcessInfo, posted as WM_PROCESSINFO):
-//   progress  Percent 1..100, ElapsedText, EstimatedText
+//   progress  Percent 1..100, ElapsedText, EstimatedText; one report per
+//             percentage, however many lines lame prints
 //   2000/2    the child has ended; when it failed (non-zero exit, killed by a
 //             signal) Message says how, with its last line
 // OutputFile is written as it is; the job engine has asked about an existing
@@ -39,4 +40,6 @@ protected:
 private:
     TLameEncodeParser m_encodeParser;
     TLameDecodeParser m_decodeParser;
+    // The percentage of the last progress report of this step.
+    int m_lastPercent = 0;
 };

@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -90,9 +93,17 @@ void WaitMilliseconds(qint64 n)
 {
     if (n < 1)
         return;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(n);
-    while (std::chrono::steady_clock::now() < end) {
+    if (!QCoreApplication::instance()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(n)); // no events to handle
+        return;
     }
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(std::chrono::milliseconds(n));
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 qint64 GetFileSizeByName(const QString& path)
@@ -125,8 +136,8 @@ QString ProgramFolder()
     const bool installed = QFileInfo(exeDir + QStringLiteral("../share/quillon")).isDir();
     if (!installed && QFileInfo(exeDir).isWritable())
         return exeDir;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                         + QStringLiteral("/quillon");
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/quillon");
     QDir().mkpath(data);
     return AddBackslash(data);
 }

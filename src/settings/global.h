@@ -19,7 +19,9 @@ QString AddBackslash(const QString& path);
 // True when the file exists and some process holds it open.
 bool IsFileInUse(const QString& path);
 
-// Waits at least n milliseconds on a monotonic clock without processing events.
+// Waits n milliseconds without using the processor: the thread's events
+// (timers, posted events, painting, a close request) go on being handled,
+// the user's input waits until the end.
 void WaitMilliseconds(qint64 n);
 
 // Size of the file in bytes, or -1 when it does not exist.

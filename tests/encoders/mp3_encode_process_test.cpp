@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 using quillon::test::haveProgram;
 using quillon::test::readFile;
 using quillon::test::writeFile;
@@ -32,6 +35,13 @@ protected:
         encoder.ProgramFolders = {dir.filePath(QStringLiteral("beside"))};
     }
     QString file(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    // lame prints many lines per percent (one per frame when decoding): a
+    // step reports each percentage once, rising.
+    void expectEachPercentOnce() const
+    {
+        const std::vector<int> p = sink.progress();
+        EXPECT_TRUE(std::adjacent_find(p.begin(), p.end(), std::greater_equal<>()) == p.end());
+    }
     void prepare(const QString& in, const QString& out, bool encode, quint8 kind)
     {
         prepareStep(encoder, &sink, in, out, encode, kind);
@@ -60,6 +70,7 @@ TEST_F(Mp3Process, EncodesAndDecodesWithRealLame)
     EXPECT_TRUE(end->info.Message.isEmpty()) << end->info.Message.toStdString();
     ASSERT_FALSE(sink.progress().empty());
     EXPECT_EQ(sink.progress().back(), 100);
+    expectEachPercentOnce();
     EXPECT_FALSE(encoder.isRunning());
     EXPECT_TRUE(encoder.Active); // only StopEncoder clears it
 
@@ -76,6 +87,7 @@ TEST_F(Mp3Process, EncodesAndDecodesWithRealLame)
     EXPECT_EQ(sink.last(scMp3Done)->info.StepResult, 2);
     ASSERT_FALSE(sink.progress().empty());
     EXPECT_EQ(sink.progress().back(), 100);
+    expectEachPercentOnce();
     const QByteArray back = readFile(file("back.wav"));
     ASSERT_GT(back.size(), 44);
     EXPECT_EQ(back.left(4), QByteArray("RIFF"));

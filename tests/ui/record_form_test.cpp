@@ -6,6 +6,7 @@
 
 #include "../audio/recorder_alsa_env.h"
 #include "job_window_closer.h"
+#include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
@@ -389,6 +390,37 @@ TEST_F(RecorderFixture, CancelAtCloseStillCloses)
     EXPECT_FALSE(form.Device().IsOpen());
     // The new-recording file stays for the next New to overwrite.
     EXPECT_GT(readFile(TfrmRecord::NewRecordingPath()).size(), 44);
+}
+
+TEST_F(RecorderFixture, ACloseDuringTheLastSecondWaitsForTheTakeToEnd)
+{
+    TfrmRecord form(nullptr, 1);
+    form.show();
+    newRecording(form);
+    bool closedEarly = true;
+    // The stop waits out the second with the window alive; the title bar's
+    // close comes in the middle of it.
+    form.SetStopWaiter([&](qint64 wait) {
+        form.close();
+        closedEarly = !form.isVisible() || !form.Device().IsOpen();
+        WaitMilliseconds(wait);
+    });
+    press(form, btRecord);
+    // Stopped where the clock shows a tenth of 2 or more: the stop waits.
+    QElapsedTimer guard;
+    guard.start();
+    do
+        pump(20);
+    while (labelText(form, "panRecordTime").right(1) < QStringLiteral("2") &&
+           guard.elapsed() < 5000);
+    answers.answers.push_back(pbNo);
+    press(form, btStop);
+    EXPECT_FALSE(closedEarly);
+    pump(50);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.Device().IsOpen());
+    ASSERT_EQ(answers.shown.size(), 1u);
+    EXPECT_EQ(answers.shown[0].text, QStringLiteral("NoName has been modified,Save it?"));
 }
 
 TEST_F(RecorderFixture, ACaptureDeviceThatCannotBeOpenedLeavesTheWindowUsable)

@@ -192,6 +192,10 @@ void TfrmRecord::FormShow()
 void TfrmRecord::reject()
 {
     // Every way out (Exit, the title bar, Escape) passes here once.
+    if (m_waitingForStop) {
+        m_closeAfterStop = true;
+        return;
+    }
     if (!m_closing) {
         m_closing = true;
         FormClose();
@@ -328,10 +332,18 @@ void TfrmRecord::stopHandling()
     TrackBar1->setValue(0);
     Timer1->stop();
     if (TimerRecord->isActive()) {
-        // The recording goes on to the next whole second.
-        if (const qint64 wait = RecordStopWait(m_recordMilliseconds); wait > 0)
-            m_stopWaiter(wait);
+        // The recording goes on to the next whole second. The window keeps
+        // painting meanwhile; a close that comes then waits for the end.
         TimerRecord->stop();
+        if (const qint64 wait = RecordStopWait(m_recordMilliseconds); wait > 0) {
+            m_waitingForStop = true;
+            m_stopWaiter(wait);
+            m_waitingForStop = false;
+            if (m_closeAfterStop) {
+                m_closeAfterStop = false;
+                QMetaObject::invokeMethod(this, &TfrmRecord::reject, Qt::QueuedConnection);
+            }
+        }
         TimerRecordTimer();
     }
     lbState->setText(kIdle);

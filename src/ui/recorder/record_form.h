@@ -43,7 +43,8 @@ public:
     bool Modified() const { return m_modified; }
     TWaveAudioDevice& Device() { return m_device; }
     TMediaPlayerBar* MediaPlayer() const { return MediaPlayer1; }
-    // Replaces the busy wait at the end of a recording (tests watch it).
+    // Replaces the wait for the rest of the second at the end of a recording
+    // (tests watch it).
     void SetStopWaiter(std::function<void(qint64)> waiter) { m_stopWaiter = std::move(waiter); }
 
 public slots:
@@ -93,6 +94,8 @@ private:
     bool m_modifiedBeforeTake = false; // restored when a take does not start
     bool m_mp3Made = false;
     bool m_closing = false;
+    bool m_waitingForStop = false; // the last second of a take is being recorded
+    bool m_closeAfterStop = false; // a close came during that wait
     qint64 m_playClock = 0;
     qint64 m_startPosition = 0;
     QElapsedTimer m_recordStart;
