@@ -413,10 +413,6 @@ bool TJobEngine::startRip(int i)
                                            shown, m_options.CommonOptions);
     if (m_verification)
         step->setVerification(m_verification, output.fileName());
-    // FLAC and Opus are measured by their encoders; the rip thread
-    // measures for the others.
-    step->setMeasureLoudness(m_options.ReplayGain && m_format != ofWAV && m_format != ofFLAC &&
-                             m_format != ofOpus);
     return launch(std::move(step), "Extracting(",
                   m_stepsStarted == 0 ? QString() : JobText("RES_Extracting", "Extracting"));
 }
@@ -479,8 +475,6 @@ bool TJobEngine::startEncode(int i)
     const bool plainTags =
         extract && !m_options.UseID3 && (format == ofMP3 || format == ofOGG || format == ofWMA);
     item.Tags = plainTags ? TTrackTags{} : tagsFor(i);
-    if (item.Loudness)
-        item.Tags.TrackGain = item.Loudness->gain();
     const QString encoding = JobText("RES_Encoding", "Encoding");
     switch (format) {
     case ofOGG: {
@@ -494,6 +488,7 @@ bool TJobEngine::startEncode(int i)
             failJob(i, QString::fromUtf8(e.what()));
             return false;
         }
+        measureBeside(*step, input);
         return launch(std::move(step), "Encoding(",
                       first ? JobText("RES_WAV_TO_OGG", "Encoding WAV to OGG") : encoding);
     }
@@ -509,22 +504,35 @@ bool TJobEngine::startEncode(int i)
                       "Encoding(",
                       first && !extract ? JobText("RES_WAV_TO_OPUS", "Encoding WAV to Opus")
                                         : encoding);
-    case ofWMA:
-        return launch(
-            std::make_unique<TWmaStep>(i, *m_wma, input, item.Out.path(), m_kind, m_options),
-            "Encoding(",
-            first && !extract ? JobText("RES_WAV_TO_WMA", "Encoding WAV to WMA") : encoding);
+    case ofWMA: {
+        auto step =
+            std::make_unique<TWmaStep>(i, *m_wma, input, item.Out.path(), m_kind, m_options);
+        measureBeside(*step, input);
+        return launch(std::move(step), "Encoding(",
+                      first && !extract ? JobText("RES_WAV_TO_WMA", "Encoding WAV to WMA")
+                                        : encoding);
+    }
     case -1:
         return launch(
             std::make_unique<TMp3Step>(i, false, *m_mp3, input, item.Out.path(), m_kind, m_options),
             "Decoding(",
             first ? JobText("RES_MP3_TO_WAV", "Decoding MP3 to WAV")
                   : JobText("RES_Decoding", "Decoding"));
-    default:
-        return launch(
-            std::make_unique<TMp3Step>(i, true, *m_mp3, input, item.Out.path(), m_kind, m_options),
-            "Encoding(", first ? JobText("RES_WAV_TO_MP3", "Encoding WAV to MP3") : encoding);
+    default: {
+        auto step =
+            std::make_unique<TMp3Step>(i, true, *m_mp3, input, item.Out.path(), m_kind, m_options);
+        measureBeside(*step, input);
+        return launch(std::move(step), "Encoding(",
+                      first ? JobText("RES_WAV_TO_MP3", "Encoding WAV to MP3") : encoding);
     }
+    }
+}
+
+void TJobEngine::measureBeside(TJobStep& step, const QString& input) const
+{
+    // A recording is tagged in the recorder's own window.
+    if (m_options.ReplayGain && m_kind != TJobKind::RecordToMp3)
+        step.measureBeside(input);
 }
 
 void TJobEngine::retire(TJobStep& step)
@@ -577,12 +585,9 @@ void TJobEngine::afterStep(TJobStep& step)
 {
     const TStepKind kind = step.kind();
     const int i = step.item();
-    TJobItem& item = m_work[size_t(i)];
     switch (kind) {
     case TStepKind::Rip:
         ++m_extractedCount;
-        if (auto* rip = dynamic_cast<TRipStep*>(&step))
-            item.Loudness = rip->TakeLoudness();
         if (m_format == ofWAV) {
             commitOutput(i);
             itemDone(i);
@@ -597,6 +602,8 @@ void TJobEngine::afterStep(TJobStep& step)
     case TStepKind::EncodeMp3:
     case TStepKind::EncodeWma:
     case TStepKind::EncodeOgg:
+        // Measured beside the encoder; the gain goes in with the other tags.
+        takeLoudness(step, i);
         tagOutput(kind, i);
         outputDone(i);
         return;
@@ -604,12 +611,7 @@ void TJobEngine::afterStep(TJobStep& step)
     case TStepKind::EncodeOpus:
         // These measured the audio on its way to the encoder and wrote
         // their tags themselves, the track gain included.
-        if (auto* encoded = dynamic_cast<TEncodedFileStep*>(&step)) {
-            if (auto loudness = encoded->TakeLoudness()) {
-                item.Loudness = std::move(loudness);
-                item.Tags.TrackGain = item.Loudness->gain();
-            }
-        }
+        takeLoudness(step, i);
         outputDone(i);
         return;
     case TStepKind::DecodeMp3:
@@ -725,6 +727,14 @@ void TJobEngine::commitOutput(int i)
         m_summary.note(i, item.Wav.errorText());
 }
 
+void TJobEngine::takeLoudness(TJobStep& step, int i)
+{
+    TJobItem& item = m_work[size_t(i)];
+    item.Loudness = step.TakeLoudness();
+    if (item.Loudness)
+        item.Tags.TrackGain = item.Loudness->gain();
+}
+
 bool TJobEngine::holdsForAlbumGain() const
 {
     TTagFormat format = TTagFormat::Flac;
@@ -830,8 +840,9 @@ void TJobEngine::tagOutput(TStepKind kind, int i)
     if (m_kind == TJobKind::RecordToMp3 ||
         (m_kind == TJobKind::Extract && !m_options.UseID3 && !item.Tags.TrackGain.Valid))
         return;
-    // The Vorbis writer put the comments into the stream; only a cover is missing.
-    if (kind == TStepKind::EncodeOgg && item.Tags.Cover.isEmpty())
+    // The Vorbis writer put the comments into the stream; only a cover or
+    // the gain can be missing.
+    if (kind == TStepKind::EncodeOgg && item.Tags.Cover.isEmpty() && !item.Tags.TrackGain.Valid)
         return;
     TTagFormat format = TTagFormat::Mp3;
     tagFormatOf(kind == TStepKind::EncodeMp3   ? int(ofMP3)

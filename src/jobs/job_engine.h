@@ -138,6 +138,10 @@ private:
     // Makes the folder path goes into (a name template's); false with the
     // item failed when it cannot, or when it would lie outside the output folder.
     bool makeFolderOf(int i, const QString& path);
+    // With ReplayGain on, step measures the WAV its encoder reads beside it.
+    void measureBeside(TJobStep& step, const QString& input) const;
+    // The loudness step measured becomes item i's, with its track gain.
+    void takeLoudness(TJobStep& step, int i);
     // An extraction whose files get the album gain: each complete file
     // waits under its temporary name until every track is measured.
     bool holdsForAlbumGain() const;
