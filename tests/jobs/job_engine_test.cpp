@@ -445,8 +445,8 @@ TEST_F(EngineFixture, StopDuringRipRemovesWhatIsUnfinishedAndGoesNoFurther)
     engine.Start();
     // Track 1 is encoded and measured (its file waits for the album gain,
     // which a stopped job does not get).
-    ASSERT_TRUE(runUntilClosed(
-        view, 60000, [&] { return inSecondTrack.load() && engine.EncodedCount() == 1; }));
+    ASSERT_TRUE(runUntilClosed(view, 60000,
+                               [&] { return inSecondTrack.load() && engine.EncodedCount() == 1; }));
     engine.Stop();
     EXPECT_EQ(view.closed, 1);
     EXPECT_TRUE(engine.Finished());
