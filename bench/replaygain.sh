@@ -2,7 +2,8 @@
 # What the ReplayGain measurement adds to an extraction: 'quillon extract' of
 # a 10-track disc image with [ReplayGain] Enabled=1 against Enabled=0, runs
 # interleaved, medians. The last line is "ratio R" = with / without
-# (goal: R <= 1.05).
+# (goal: R <= 1.05). The CPU time (user + sys) of each run is shown too: on
+# a busy machine it moves less than the wall clock.
 #
 # Environment: RUNS (3), SECONDS_PER_TRACK (180), FORMAT (flac; mp3, ogg...),
 # BIN: a folder with a built quillon and quillon-discgen (else the program
@@ -14,6 +15,7 @@ RUNS=${RUNS:-3}
 SECONDS_PER_TRACK=${SECONDS_PER_TRACK:-180}
 FORMAT=${FORMAT:-flac}
 command -v bc >/dev/null || { echo "bc is needed" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time is needed (package time)" >&2; exit 1; }
 if [ -z "${BIN:-}" ]; then
   BUILD_DIR=build-bench ./scripts/build.sh -DQUILLON_BENCH=ON -DQUILLON_TESTS=OFF >/dev/null
   BIN="$(pwd)/build-bench/bin"
@@ -30,25 +32,33 @@ for gain in 0 1; do
 done
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $FORMAT, 10 x ${SECONDS_PER_TRACK} s"
 
-# extract GAIN: seconds of one whole extraction with ReplayGain on (1) or off (0).
+# extract GAIN: "WALL CPU" seconds of one whole extraction with ReplayGain
+# on (1) or off (0).
 extract() {
   rm -rf "$WORK/out"
-  local start end n
+  local start end n cpu
   start=$(now)
-  QUILLON_HOME="$WORK/home$1" "$BIN/quillon" extract --cd-image "$WORK/disc.cue" \
-    --metadata stored --format "$FORMAT" --output "$WORK/out" >/dev/null 2>&1
+  QUILLON_HOME="$WORK/home$1" /usr/bin/time -f '%U %S' -o "$WORK/cpu" "$BIN/quillon" extract \
+    --cd-image "$WORK/disc.cue" --metadata stored --format "$FORMAT" --output "$WORK/out" \
+    >/dev/null 2>&1
   end=$(now)
   n=$(find "$WORK/out" -name "*.$FORMAT" | wc -l)
   [ "$n" -eq 10 ] || { echo "quillon made $n .$FORMAT files, not 10" >&2; exit 1; }
-  echo "$end - $start" | bc -l
+  cpu=$(awk '{print $1 + $2}' "$WORK/cpu")
+  echo "$(echo "$end - $start" | bc -l) $cpu"
 }
 
-on=() off=()
+on=() off=() cpu_on=() cpu_off=()
 for r in $(seq 1 "$RUNS"); do
-  t=$(extract 0); off+=("$t"); printf 'without ReplayGain %6.2f s\n' "$t"
-  t=$(extract 1); on+=("$t"); printf 'with ReplayGain    %6.2f s\n' "$t"
+  run=$(extract 0); read -r t c <<<"$run"; off+=("$t"); cpu_off+=("$c")
+  printf 'without ReplayGain %6.2f s (cpu %6.2f s)\n' "$t" "$c"
+  run=$(extract 1); read -r t c <<<"$run"; on+=("$t"); cpu_on+=("$c")
+  printf 'with ReplayGain    %6.2f s (cpu %6.2f s)\n' "$t" "$c"
 done
 m_on=$(printf '%s\n' "${on[@]}" | median)
 m_off=$(printf '%s\n' "${off[@]}" | median)
-printf 'median without %.2f s, with %.2f s\n' "$m_off" "$m_on"
+c_on=$(printf '%s\n' "${cpu_on[@]}" | median)
+c_off=$(printf '%s\n' "${cpu_off[@]}" | median)
+printf 'median without %.2f s (cpu %.2f s), with %.2f s (cpu %.2f s)\n' "$m_off" "$c_off" "$m_on" "$c_on"
+printf 'cpu ratio %.3f\n' "$(echo "$c_on / $c_off" | bc -l)"
 printf 'ratio %.3f\n' "$(echo "$m_on / $m_off" | bc -l)"

@@ -1,6 +1,5 @@
 #include "cd_rip_thread.h"
 
-#include "audio/loudness.h"
 #include "jobs/file_writer.h"
 #include "jobs/rip_verification.h"
 #include "settings/global.h"
@@ -13,7 +12,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -52,23 +50,18 @@ int blockPeak(const char* data, qsizetype bytes)
 // pass (of the last read only).
 class TWavFileSink : public ITrackSink {
 public:
-    using TMeasure = std::function<void(const char*, qsizetype)>;
-    TWavFileSink(TFileWriter& file, bool measure, int& peak, TMeasure loudness,
-                 std::function<void()> restartLoudness)
-        : m_file(file), m_measure(measure), m_peak(peak), m_loudness(std::move(loudness)),
-          m_restartLoudness(std::move(restartLoudness))
+    TWavFileSink(TFileWriter& file, bool measure, int& peak)
+        : m_file(file), m_measure(measure), m_peak(peak)
     {}
     bool restart() override
     {
         m_peak = 0;
-        m_restartLoudness();
         return m_file.truncate(kWavHeaderSize);
     }
     bool write(const char* pcm, std::size_t bytes) override
     {
         if (m_measure)
             m_peak = std::max(m_peak, blockPeak(pcm, qsizetype(bytes)));
-        m_loudness(pcm, qsizetype(bytes));
         return m_file.write(pcm, qint64(bytes));
     }
     QString errorText() const override { return m_file.errorText(); }
@@ -77,8 +70,6 @@ private:
     TFileWriter& m_file;
     bool m_measure;
     int& m_peak;
-    TMeasure m_loudness;
-    std::function<void()> m_restartLoudness;
 };
 
 } // namespace
@@ -232,7 +223,6 @@ void TCDRipThread::Execute()
 
     m_peak = 0;
     m_lastPercent = -1;
-    restartMeasure();
     if (Verification) {
         if (!ReadVerified(toc, file))
             return;
@@ -295,7 +285,6 @@ bool TCDRipThread::Normalize(TFileWriter& file, int percent, QString& message)
             const qint16 s = qFromLittleEndian<qint16>(block + i);
             qToLittleEndian<qint16>(ScaleSample(s, factor), block + i);
         }
-        measure(block, n);
         if (!file.writeAt(done, block, n)) {
             message = file.errorText();
             return false;
@@ -335,8 +324,6 @@ bool TCDRipThread::ReadPlain(qint64 start, qint64 length, TFileWriter& file)
                 const char* data = buf.Buf.constData() + offset;
                 if (measure)
                     m_peak = std::max(m_peak, blockPeak(data, len));
-                if (!options.IsNormalize)
-                    this->measure(data, len);
                 writeFailed = !file.write(data, len);
             } else {
                 readFailed = true;
@@ -374,15 +361,7 @@ bool TCDRipThread::ReadVerified(const TTOC& toc, TFileWriter& file)
             postFinal(rrReadFailed, error);
         return false;
     }
-    // With a normalise pass, the loudness is measured on the scaled audio.
-    const bool normalize = Options.IsNormalize;
-    TWavFileSink sink(
-        file, normalize, m_peak,
-        [this, normalize](const char* pcm, qsizetype bytes) {
-            if (!normalize)
-                measure(pcm, bytes);
-        },
-        [this] { restartMeasure(); });
+    TWavFileSink sink(file, Options.IsNormalize, m_peak);
     const std::int64_t startMs = nowMs();
     const int number = toc.Entries[size_t(m_trackIndex - 1)].TrackNumber;
     const TVerifiedTrack track =
@@ -397,29 +376,4 @@ bool TCDRipThread::ReadVerified(const TTOC& toc, TFileWriter& file)
     const bool writing = !file.errorText().isEmpty();
     postFinal(writing ? rrWriteFailed : rrReadFailed, track.Error);
     return false;
-}
-
-void TCDRipThread::restartMeasure()
-{
-    Loudness.reset();
-    if (!MeasureLoudness)
-        return;
-    try {
-        Loudness = std::make_unique<TLoudness>(2, 44100);
-    } catch (const std::exception&) {
-        // The track is still ripped; it only goes without a gain.
-    }
-}
-
-void TCDRipThread::measure(const char* data, qsizetype bytes)
-{
-    if (!Loudness || bytes < 4)
-        return;
-    // The drive's bytes are little-endian like the samples the meter takes
-    // on every platform this builds for; a copy keeps them aligned.
-    const std::size_t frames = std::size_t(bytes / 4);
-    m_frames.resize(frames * 2);
-    for (std::size_t k = 0; k < frames * 2; ++k)
-        m_frames[k] = qFromLittleEndian<qint16>(data + 2 * k);
-    Loudness->add(m_frames.data(), frames);
 }

@@ -30,14 +30,12 @@
 #include <QString>
 
 class TFileWriter;
-class TLoudness;
 class TRipVerification;
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <thread>
-#include <vector>
 
 class QObject;
 
@@ -90,11 +88,6 @@ public:
     std::atomic<bool> StopRequested{false};
     std::shared_ptr<TRipVerification> Verification;
     QString LogName; // the track's file as the rip log names it
-    // Measures the track's loudness (ReplayGain) as it is written, after the
-    // normalise pass when there is one; Loudness holds it once the thread
-    // has reported rrOk.
-    bool MeasureLoudness = false;
-    std::unique_ptr<TLoudness> Loudness;
 
     qint32 TrackIndex() const { return m_trackIndex; }
     const QString& FileName() const { return m_filePath; }
@@ -122,17 +115,12 @@ private:
     bool ReadVerified(const TTOC& toc, TFileWriter& file);
     // Reads length sectors from start plainly, one read each; false as above.
     bool ReadPlain(qint64 start, qint64 length, TFileWriter& file);
-    // Adds written 16-bit stereo samples to Loudness; restart drops what
-    // was measured (a verified read starting over).
-    void measure(const char* data, qsizetype bytes);
-    void restartMeasure();
 
     qint32 m_trackIndex;
     QString m_filePath;
     QString m_shownPath;
-    int m_peak = 0;                     // largest absolute sample read so far (when normalising)
-    int m_lastPercent = -1;             // of the last progress report
-    QString m_lastState;                // of the last progress report
-    std::vector<std::int16_t> m_frames; // samples on their way to Loudness
+    int m_peak = 0;         // largest absolute sample read so far (when normalising)
+    int m_lastPercent = -1; // of the last progress report
+    QString m_lastState;    // of the last progress report
     std::thread m_thread;
 };

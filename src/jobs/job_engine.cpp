@@ -413,8 +413,6 @@ bool TJobEngine::startRip(int i)
                                            shown, m_options.CommonOptions);
     if (m_verification)
         step->setVerification(m_verification, output.fileName());
-    // The rip thread measures the loudness as it reads, beside the encoders.
-    step->setMeasureLoudness(m_options.ReplayGain && m_format != ofWAV);
     return launch(std::move(step), "Extracting(",
                   m_stepsStarted == 0 ? QString() : JobText("RES_Extracting", "Extracting"));
 }
@@ -477,8 +475,6 @@ bool TJobEngine::startEncode(int i)
     const bool plainTags =
         extract && !m_options.UseID3 && (format == ofMP3 || format == ofOGG || format == ofWMA);
     item.Tags = plainTags ? TTrackTags{} : tagsFor(i);
-    if (item.Loudness)
-        item.Tags.TrackGain = item.Loudness->gain();
     const QString encoding = JobText("RES_Encoding", "Encoding");
     switch (format) {
     case ofOGG: {
@@ -492,37 +488,51 @@ bool TJobEngine::startEncode(int i)
             failJob(i, QString::fromUtf8(e.what()));
             return false;
         }
+        measureBeside(*step, input);
         return launch(std::move(step), "Encoding(",
                       first ? JobText("RES_WAV_TO_OGG", "Encoding WAV to OGG") : encoding);
     }
     case ofFLAC:
-        return launch(
-            std::make_unique<TFlacStep>(i, input, item.Out.path(), item.Tags,
-                                        m_options.ReplayGain && !extract, m_options.FlacLevel),
-            "Encoding(",
-            first && !extract ? JobText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC") : encoding);
+        return launch(std::make_unique<TFlacStep>(i, input, item.Out.path(), item.Tags,
+                                                  m_options.ReplayGain, m_options.FlacLevel),
+                      "Encoding(",
+                      first && !extract ? JobText("RES_WAV_TO_FLAC", "Encoding WAV to FLAC")
+                                        : encoding);
     case ofOpus:
-        return launch(
-            std::make_unique<TOpusStep>(i, input, item.Out.path(), item.Tags,
-                                        m_options.ReplayGain && !extract, m_options.OpusBitRate),
-            "Encoding(",
-            first && !extract ? JobText("RES_WAV_TO_OPUS", "Encoding WAV to Opus") : encoding);
-    case ofWMA:
-        return launch(
-            std::make_unique<TWmaStep>(i, *m_wma, input, item.Out.path(), m_kind, m_options),
-            "Encoding(",
-            first && !extract ? JobText("RES_WAV_TO_WMA", "Encoding WAV to WMA") : encoding);
+        return launch(std::make_unique<TOpusStep>(i, input, item.Out.path(), item.Tags,
+                                                  m_options.ReplayGain, m_options.OpusBitRate),
+                      "Encoding(",
+                      first && !extract ? JobText("RES_WAV_TO_OPUS", "Encoding WAV to Opus")
+                                        : encoding);
+    case ofWMA: {
+        auto step =
+            std::make_unique<TWmaStep>(i, *m_wma, input, item.Out.path(), m_kind, m_options);
+        measureBeside(*step, input);
+        return launch(std::move(step), "Encoding(",
+                      first && !extract ? JobText("RES_WAV_TO_WMA", "Encoding WAV to WMA")
+                                        : encoding);
+    }
     case -1:
         return launch(
             std::make_unique<TMp3Step>(i, false, *m_mp3, input, item.Out.path(), m_kind, m_options),
             "Decoding(",
             first ? JobText("RES_MP3_TO_WAV", "Decoding MP3 to WAV")
                   : JobText("RES_Decoding", "Decoding"));
-    default:
-        return launch(
-            std::make_unique<TMp3Step>(i, true, *m_mp3, input, item.Out.path(), m_kind, m_options),
-            "Encoding(", first ? JobText("RES_WAV_TO_MP3", "Encoding WAV to MP3") : encoding);
+    default: {
+        auto step =
+            std::make_unique<TMp3Step>(i, true, *m_mp3, input, item.Out.path(), m_kind, m_options);
+        measureBeside(*step, input);
+        return launch(std::move(step), "Encoding(",
+                      first ? JobText("RES_WAV_TO_MP3", "Encoding WAV to MP3") : encoding);
     }
+    }
+}
+
+void TJobEngine::measureBeside(TJobStep& step, const QString& input) const
+{
+    // A recording is tagged in the recorder's own window.
+    if (m_options.ReplayGain && m_kind != TJobKind::RecordToMp3)
+        step.measureBeside(input);
 }
 
 void TJobEngine::retire(TJobStep& step)
@@ -575,12 +585,9 @@ void TJobEngine::afterStep(TJobStep& step)
 {
     const TStepKind kind = step.kind();
     const int i = step.item();
-    TJobItem& item = m_work[size_t(i)];
     switch (kind) {
     case TStepKind::Rip:
         ++m_extractedCount;
-        if (auto* rip = dynamic_cast<TRipStep*>(&step))
-            item.Loudness = rip->TakeLoudness();
         if (m_format == ofWAV) {
             commitOutput(i);
             itemDone(i);
@@ -595,22 +602,17 @@ void TJobEngine::afterStep(TJobStep& step)
     case TStepKind::EncodeMp3:
     case TStepKind::EncodeWma:
     case TStepKind::EncodeOgg:
+        // Measured beside the encoder; the gain goes in with the other tags.
+        takeLoudness(step, i);
         tagOutput(kind, i);
-        commitOutput(i);
-        itemDone(i);
+        outputDone(i);
         return;
     case TStepKind::EncodeFlac:
     case TStepKind::EncodeOpus:
-        // These wrote their tags themselves, the track gain included; a
-        // conversion measured it on the way to the encoder.
-        if (auto* encoded = dynamic_cast<TEncodedFileStep*>(&step)) {
-            if (auto loudness = encoded->TakeLoudness()) {
-                item.Loudness = std::move(loudness);
-                item.Tags.TrackGain = item.Loudness->gain();
-            }
-        }
-        commitOutput(i);
-        itemDone(i);
+        // These measured the audio on its way to the encoder and wrote
+        // their tags themselves, the track gain included.
+        takeLoudness(step, i);
+        outputDone(i);
         return;
     case TStepKind::DecodeMp3:
         commitOutput(i);
@@ -698,7 +700,11 @@ void TJobEngine::itemDone(int i)
     m_phase[size_t(i)] = TPhase::Over;
     // Intermediate and unfinished files of the item go now, not at the end
     // of the job.
-    m_work[size_t(i)].discardTemporaryFiles();
+    TJobItem& item = m_work[size_t(i)];
+    if (item.AwaitsAlbumGain)
+        item.discardWorkFiles();
+    else
+        item.discardTemporaryFiles();
     if (m_kind == TJobKind::Extract && (was == TPhase::Waiting || was == TPhase::Ripping))
         ++m_extractedCount;
     if (m_kind == TJobKind::WavToOgg || (m_kind == TJobKind::Extract && m_format == ofOGG))
@@ -721,30 +727,74 @@ void TJobEngine::commitOutput(int i)
         m_summary.note(i, item.Wav.errorText());
 }
 
+void TJobEngine::takeLoudness(TJobStep& step, int i)
+{
+    TJobItem& item = m_work[size_t(i)];
+    item.Loudness = step.TakeLoudness();
+    if (item.Loudness)
+        item.Tags.TrackGain = item.Loudness->gain();
+}
+
+bool TJobEngine::holdsForAlbumGain() const
+{
+    TTagFormat format = TTagFormat::Flac;
+    return m_kind == TJobKind::Extract && m_options.ReplayGain && tagFormatOf(m_format, &format);
+}
+
+void TJobEngine::outputDone(int i)
+{
+    // A file under its final name is complete, and tagging it again would
+    // mean copying it whole; so it keeps its temporary name until the album
+    // gain is known, and is then tagged in place (the encoders leave room).
+    if (holdsForAlbumGain())
+        m_work[size_t(i)].AwaitsAlbumGain = true;
+    else
+        commitOutput(i);
+    itemDone(i);
+}
+
 void TJobEngine::writeAlbumGain()
 {
     TTagFormat format = TTagFormat::Flac;
-    if (m_kind != TJobKind::Extract || !m_options.ReplayGain || !tagFormatOf(m_format, &format))
+    if (!holdsForAlbumGain() || !tagFormatOf(m_format, &format))
         return;
     std::vector<const TLoudness*> tracks;
     for (const TJobItem& item : m_work) {
-        if (item.Loudness)
+        if (item.Loudness && item.AwaitsAlbumGain)
             tracks.push_back(item.Loudness.get());
     }
     const TGainValue album = AlbumGain(tracks);
-    if (!album.Valid)
-        return;
-    setStatus(QStringLiteral("Writing the album gain"));
+    if (album.Valid)
+        setStatus(QStringLiteral("Writing the album gain"));
     for (int i = 0; i < m_count; ++i) {
         TJobItem& item = m_work[size_t(i)];
-        if (!item.Loudness)
+        if (!item.AwaitsAlbumGain)
             continue;
-        item.Tags.AlbumGain = album;
-        // The file is complete under its name by now: it is tagged through a
-        // copy. An MP3's ID3v1 tag stays as it is.
-        QString error;
-        if (!RetagFile(item.Output, format, item.Tags, {}, &error))
-            m_summary.note(i, QStringLiteral("Could not save the album gain: %1").arg(error));
+        item.AwaitsAlbumGain = false;
+        if (album.Valid && item.Loudness) {
+            item.Tags.AlbumGain = album;
+            // An MP3's ID3v1 tag stays as it is. A write that fails may
+            // have left the file cut: it never takes its name then.
+            QString error;
+            if (!WriteTrackTags(item.Out.path(), format, item.Tags, {}, &error)) {
+                item.discardTemporaryFiles();
+                m_summary.failed(i, QStringLiteral("Could not save the album gain: %1").arg(error));
+                continue;
+            }
+        }
+        commitOutput(i);
+        item.discardTemporaryFiles();
+    }
+}
+
+void TJobEngine::commitWaitingOutputs()
+{
+    for (int i = 0; i < m_count; ++i) {
+        TJobItem& item = m_work[size_t(i)];
+        if (!item.AwaitsAlbumGain)
+            continue;
+        item.AwaitsAlbumGain = false;
+        commitOutput(i);
     }
 }
 
@@ -790,8 +840,9 @@ void TJobEngine::tagOutput(TStepKind kind, int i)
     if (m_kind == TJobKind::RecordToMp3 ||
         (m_kind == TJobKind::Extract && !m_options.UseID3 && !item.Tags.TrackGain.Valid))
         return;
-    // The Vorbis writer put the comments into the stream; only a cover is missing.
-    if (kind == TStepKind::EncodeOgg && item.Tags.Cover.isEmpty())
+    // The Vorbis writer put the comments into the stream; only a cover or
+    // the gain can be missing.
+    if (kind == TStepKind::EncodeOgg && item.Tags.Cover.isEmpty() && !item.Tags.TrackGain.Valid)
         return;
     TTagFormat format = TTagFormat::Mp3;
     tagFormatOf(kind == TStepKind::EncodeMp3   ? int(ofMP3)
@@ -930,6 +981,8 @@ void TJobEngine::FinishJob()
         s->stop();
     }
     steps.clear();
+    // Tracks that were complete keep their track gain but get no album gain.
+    commitWaitingOutputs();
     for (TJobItem& item : m_work)
         item.discardTemporaryFiles();
     if (m_verification) {

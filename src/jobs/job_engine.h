@@ -138,9 +138,21 @@ private:
     // Makes the folder path goes into (a name template's); false with the
     // item failed when it cannot, or when it would lie outside the output folder.
     bool makeFolderOf(int i, const QString& path);
+    // With ReplayGain on, step measures the WAV its encoder reads beside it.
+    void measureBeside(TJobStep& step, const QString& input) const;
+    // The loudness step measured becomes item i's, with its track gain.
+    void takeLoudness(TJobStep& step, int i);
+    // An extraction whose files get the album gain: each complete file
+    // waits under its temporary name until every track is measured.
+    bool holdsForAlbumGain() const;
+    // The encoder's output of item i is complete: it takes its name now, or
+    // waits for the album gain.
+    void outputDone(int i);
     // At the end of an extraction: the album's gain over every measured
-    // track, written into each of their files.
+    // track, written into each waiting file, which then takes its name.
     void writeAlbumGain();
+    // The waiting files take their names as they are (a stopped job).
+    void commitWaitingOutputs();
     // The tags of item i's output: the disc record's, or a converted file's name and cover.
     TTrackTags tagsFor(int i) const;
     // Writes the tags into the complete output of an encoder that does not itself.

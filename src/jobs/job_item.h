@@ -23,11 +23,19 @@ struct TJobItem {
     TPartFile Out;              // what the encoder writes
     TTrackTags Tags;            // what the output is tagged with
     std::unique_ptr<TLoudness> Loudness; // the measured track, for the album gain
+    bool AwaitsAlbumGain = false;        // Out is complete and waits for the album gain
 
     void discardTemporaryFiles()
     {
         Wav.discard();
         Prepared.discard();
         Out.discard();
+    }
+    // What is only needed on the way to Out: a work WAV, a prepared copy.
+    void discardWorkFiles()
+    {
+        if (KeptWav.isEmpty())
+            Wav.discard();
+        Prepared.discard();
     }
 };

@@ -11,10 +11,11 @@
 #include <memory>
 
 constexpr int WM_USER = 0x400;
-constexpr int WM_RIPFAILED = WM_USER + 101;      // 1125
-constexpr int WM_PROCESSINFO = WM_USER + 102;    // 1126
-constexpr int WM_CDDBFINISHED = WM_USER + 104;   // 1128
-constexpr int WM_LOOKUPFINISHED = WM_USER + 110; // 1134: a title or cover lookup ended
+constexpr int WM_RIPFAILED = WM_USER + 101;        // 1125
+constexpr int WM_PROCESSINFO = WM_USER + 102;      // 1126
+constexpr int WM_CDDBFINISHED = WM_USER + 104;     // 1128
+constexpr int WM_LOOKUPFINISHED = WM_USER + 110;   // 1134: a title or cover lookup ended
+constexpr int WM_LOUDNESSMEASURED = WM_USER + 111; // 1135: a job step's side meter is done
 
 // Qt event types derived from the message numbers (QEvent::User is 1000, so
 // every number stays well inside the user range).

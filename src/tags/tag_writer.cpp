@@ -14,6 +14,7 @@
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/tbytevectorstream.h>
+#include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
@@ -398,8 +399,8 @@ bool saveBytes(const QString& target, const T::ByteVector& bytes, const QString&
     return true;
 }
 
-bool tagStream(T::ByteVectorStream* stream, TTagFormat format, const TTrackTags& tags,
-               const QString& path, QString* error)
+bool tagStream(T::IOStream* stream, TTagFormat format, const TTrackTags& tags, const QString& path,
+               QString* error)
 {
     bool saved = false;
     switch (format) {
@@ -425,18 +426,31 @@ bool tagStream(T::ByteVectorStream* stream, TTagFormat format, const TTrackTags&
 }
 
 // The tagged content of source, written to target (the same file, or a
-// temporary one), with the ID3v1 tag after it when asked.
+// temporary one), with the ID3v1 tag after it when asked. The same file is
+// tagged where it lies: TagLib then rewrites only the tags when they fit
+// into the room left for them, not the whole file.
 bool writeTagged(const QString& source, const QString& target, TTagFormat format,
                  const TTrackTags& tags, const TTagWriteOptions& options, QString* error)
 {
     error->clear();
-    T::ByteVector bytes;
-    if (!loadBytes(source, &bytes, error))
-        return false;
-    T::ByteVectorStream stream(bytes);
-    if (!tagStream(&stream, format, tags, source, error) ||
-        !saveBytes(target, *stream.data(), source, error))
-        return false;
+    if (source == target) {
+        const QByteArray name = QFile::encodeName(source);
+        T::FileStream stream(name.constData());
+        if (!stream.isOpen() || stream.readOnly()) {
+            *error = QStringLiteral("Cannot write %1.").arg(shown(source));
+            return false;
+        }
+        if (!tagStream(&stream, format, tags, source, error))
+            return false;
+    } else {
+        T::ByteVector bytes;
+        if (!loadBytes(source, &bytes, error))
+            return false;
+        T::ByteVectorStream stream(bytes);
+        if (!tagStream(&stream, format, tags, source, error) ||
+            !saveBytes(target, *stream.data(), source, error))
+            return false;
+    }
     if (format == TTagFormat::Mp3 && options.Id3v1) {
         Tid3tag v1 = *options.Id3v1;
         if (v1.WriteTag(target) >= 0x100) {

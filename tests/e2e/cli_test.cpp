@@ -217,7 +217,8 @@ QMap<QString, QString> probedTags(const QString& file)
 QMap<QString, QString> vorbisComments(const QString& file)
 {
     QProcess p;
-    if (file.endsWith(QStringLiteral(".mp3")) || file.endsWith(QStringLiteral(".ogg")))
+    if (file.endsWith(QStringLiteral(".mp3")) || file.endsWith(QStringLiteral(".ogg")) ||
+        file.endsWith(QStringLiteral(".wma")))
         return probedTags(file);
     if (file.endsWith(QStringLiteral(".flac")))
         p.start(QStringLiteral("metaflac"), {QStringLiteral("--export-tags-to=-"), file});
@@ -279,6 +280,7 @@ TEST_F(CliE2E, ExtractsInEveryFormatAreTaggedNamedByTemplateAndShareTheAlbumGain
         {"opus", "R128_TRACK_GAIN", "R128_ALBUM_GAIN"},
         {"mp3", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
         {"ogg", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
+        {"wma", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
     };
     const QStringList titles = {"Opening", "Middle Ünï", "Closing"};
     for (const auto& c : cases) {
@@ -296,7 +298,7 @@ TEST_F(CliE2E, ExtractsInEveryFormatAreTaggedNamedByTemplateAndShareTheAlbumGain
                 out(QStringLiteral("Cli Band/0%1 %2").arg(i + 1).arg(titles[i]) + ext);
             ASSERT_TRUE(QFile::exists(file)) << file.toStdString() << r.out.toStdString();
             const QMap<QString, QString> tags = vorbisComments(file);
-            // Without "Use ID3" an extracted MP3 or OGG carries the gains only.
+            // Without "Use ID3" an extracted MP3, OGG or WMA carries the gains only.
             if (file.endsWith(QStringLiteral(".flac")) || file.endsWith(QStringLiteral(".opus"))) {
                 EXPECT_EQ(tags.value(QStringLiteral("TITLE")), titles[i]);
                 EXPECT_EQ(tags.value(QStringLiteral("ARTIST")), QStringLiteral("Cli Band"));
@@ -309,7 +311,7 @@ TEST_F(CliE2E, ExtractsInEveryFormatAreTaggedNamedByTemplateAndShareTheAlbumGain
             const QString wav =
                 work.filePath(QStringLiteral("wav/") + titles[i] + QStringLiteral(".wav"));
             if (QLatin1String(c.trackGain) == QLatin1String("REPLAYGAIN_TRACK_GAIN")) {
-                // Measured while the disc was read: as ffmpeg reads the audio.
+                // Measured on the ripped audio: as ffmpeg reads it.
                 const double gain =
                     tags.value(QString::fromLatin1(c.trackGain)).section(u' ', 0, 0).toDouble();
                 EXPECT_NEAR(gain, -18.0 - ffmpegLoudness(wav), 0.1);
@@ -331,10 +333,12 @@ TEST_F(CliE2E, ExtractsInEveryFormatAreTaggedNamedByTemplateAndShareTheAlbumGain
     }
 }
 
-TEST_F(CliE2E, ConvertToFlacAndOpusTitlesByNameAndEmbedsTheCoverBeside)
+TEST_F(CliE2E, ConversionsAreTitledByNameEmbedTheCoverBesideAndCarryTheTrackGain)
 {
-    if (!haveProgram(QStringLiteral("metaflac")) || !haveProgram(QStringLiteral("opusinfo")))
-        GTEST_SKIP() << "flac or opus-tools missing";
+    if (!haveProgram(QStringLiteral("metaflac")) || !haveProgram(QStringLiteral("opusinfo")) ||
+        !haveProgram(QStringLiteral("ffmpeg")) || !haveProgram(QStringLiteral("ffprobe")) ||
+        !haveProgram(QStringLiteral("lame")))
+        GTEST_SKIP() << "flac, opus-tools, ffmpeg or lame missing";
     const QString in = work.filePath(QStringLiteral("in"));
     ASSERT_EQ(quillon({QStringLiteral("extract"), QStringLiteral("--cd-image"), cue,
                        QStringLiteral("--tracks"), QStringLiteral("2"), QStringLiteral("--format"),
@@ -343,21 +347,38 @@ TEST_F(CliE2E, ConvertToFlacAndOpusTitlesByNameAndEmbedsTheCoverBeside)
               0);
     const QByteArray cover = noiseJpeg(40, 30);
     ASSERT_TRUE(writeFile(in + QStringLiteral("/cover.jpg"), cover));
-    for (const char* format : {"flac", "opus"}) {
-        SCOPED_TRACE(format);
+    const QString wav = in + QStringLiteral("/Middle Ünï.wav");
+    const double loudness = ffmpegLoudness(wav);
+    struct Case {
+        const char* format;
+        const char* trackGain; // its key
+        double reference;      // the loudness it brings the track to, LUFS
+        double unit;           // of its value, in dB
+    } cases[] = {
+        {"flac", "REPLAYGAIN_TRACK_GAIN", -18, 1}, {"opus", "R128_TRACK_GAIN", -23, 1 / 256.0},
+        {"mp3", "REPLAYGAIN_TRACK_GAIN", -18, 1},  {"ogg", "REPLAYGAIN_TRACK_GAIN", -18, 1},
+        {"wma", "REPLAYGAIN_TRACK_GAIN", -18, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QString format = QString::fromLatin1(c.format);
         const ProgramRun r =
-            quillon({QStringLiteral("convert"), QStringLiteral("--to"), QString::fromLatin1(format),
-                     QStringLiteral("--output"), work.filePath(QStringLiteral("out")),
-                     in + QStringLiteral("/Middle Ünï.wav")});
+            quillon({QStringLiteral("convert"), QStringLiteral("--to"), format,
+                     QStringLiteral("--output"), work.filePath(QStringLiteral("out")), wav});
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        const QString file = out(QStringLiteral("Middle Ünï.") + QLatin1String(format));
+        const QString file = out(QStringLiteral("Middle Ünï.") + format);
         EXPECT_EQ(r.out.trimmed(), file);
         const QMap<QString, QString> tags = vorbisComments(file);
         EXPECT_EQ(tags.value(QStringLiteral("TITLE")), QStringLiteral("Middle Ünï"));
-        if (QLatin1String(format) == QLatin1String("opus")) {
+        // Measured on the way to the encoder, or beside one that reads the file itself.
+        const QString gain = tags.value(QString::fromLatin1(c.trackGain)).section(u' ', 0, 0);
+        ASSERT_FALSE(gain.isEmpty()) << tags.keys().join(u' ').toStdString();
+        EXPECT_NEAR(gain.toDouble() * c.unit, c.reference - loudness, 0.1);
+        if (format == QLatin1String("opus")) {
             EXPECT_TRUE(tags.contains(QStringLiteral("METADATA_BLOCK_PICTURE")));
-            continue;
         }
+        if (format != QLatin1String("flac"))
+            continue;
         const QString picture = work.filePath(QStringLiteral("picture"));
         ASSERT_EQ(QProcess::execute(QStringLiteral("metaflac"),
                                     {QStringLiteral("--export-picture-to=") + picture, file}),

@@ -1,6 +1,5 @@
 #include "cdaccess/cd_rip_thread.h"
 
-#include "audio/loudness.h"
 #include "fake_cd_drive.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
@@ -78,21 +77,16 @@ struct RipFixture : ::testing::Test {
     void TearDown() override { OptionsSetting.CommonOptions = saved; }
 
     // Runs one track into <title>.wav to its end and delivers the reports.
-    // With loudness, the track's loudness is measured and handed over.
-    void rip(int track, const QString& title, bool stopFirst = false,
-             std::unique_ptr<TLoudness>* loudness = nullptr)
+    void rip(int track, const QString& title, bool stopFirst = false)
     {
         TCDRipThread thread(track, path(title + QStringLiteral(".wav")));
         thread.CDHandle = 1;
         thread.Window = &collector;
         thread.Options = OptionsSetting.CommonOptions;
         thread.StopRequested = stopFirst;
-        thread.MeasureLoudness = loudness != nullptr;
         thread.Resume();
         thread.Wait();
         QCoreApplication::sendPostedEvents(&collector);
-        if (loudness)
-            *loudness = std::move(thread.Loudness);
     }
     QString path(const QString& name) const { return out.filePath(name); }
 };
@@ -315,33 +309,6 @@ TEST_F(RipFixture, NormalizeBringsPeakToTargetAndLeavesSilenceAlone)
         if (c.peak == 0) {
             EXPECT_TRUE(wav.mid(44) == original);
         }
-    }
-}
-
-TEST_F(RipFixture, LoudnessIsMeasuredOnTheAudioWrittenAfterAnyNormalising)
-{
-    for (const bool normalize : {false, true}) {
-        SCOPED_TRACE(normalize);
-        FakeCDDrive drive({300}); // 4 s: enough blocks for the gated loudness
-        drive.generator = [](std::int32_t lba, char* sector) {
-            for (int i = 0; i < kSectorSize / 2; ++i)
-                qToLittleEndian<qint16>(qint16(((lba * 588 + i / 2) % 100 - 50) * 60),
-                                        sector + 2 * i);
-        };
-        OptionsSetting.CommonOptions.IsNormalize = normalize;
-        OptionsSetting.CommonOptions.NormalizePercent = 90;
-        std::unique_ptr<TLoudness> measured;
-        rip(1, QStringLiteral("Measured"), false, &measured);
-        ASSERT_TRUE(measured);
-        const QByteArray wav = readFile(path(QStringLiteral("Measured.wav")));
-        TLoudness written(2, 44100);
-        written.add(reinterpret_cast<const std::int16_t*>(wav.constData() + 44),
-                    std::size_t(wav.size() - 44) / 4);
-        const TGainValue a = measured->gain();
-        const TGainValue b = written.gain();
-        ASSERT_TRUE(a.Valid && b.Valid);
-        EXPECT_NEAR(a.Gain, b.Gain, 0.001);
-        EXPECT_DOUBLE_EQ(a.Peak, b.Peak);
     }
 }
 

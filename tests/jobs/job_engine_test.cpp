@@ -10,6 +10,7 @@
 #include "tags/tag_writer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -442,7 +443,10 @@ TEST_F(EngineFixture, StopDuringRipRemovesWhatIsUnfinishedAndGoesNoFurther)
                       {QStringLiteral("01A"), QStringLiteral("02B"), QStringLiteral("03C")}, view,
                       &encoder);
     engine.Start();
-    ASSERT_TRUE(runUntilClosed(view, 60000, [&] { return inSecondTrack.load(); }));
+    // Track 1 is encoded and measured (its file waits for the album gain,
+    // which a stopped job does not get).
+    ASSERT_TRUE(runUntilClosed(view, 60000,
+                               [&] { return inSecondTrack.load() && engine.EncodedCount() == 1; }));
     engine.Stop();
     EXPECT_EQ(view.closed, 1);
     EXPECT_TRUE(engine.Finished());
@@ -541,6 +545,35 @@ TEST_F(EngineFixture, FlacAndOpusExtractionsAreTaggedFiledByTemplateAndGainedPer
         EXPECT_EQ(
             QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList{QStringLiteral("AC-DC")});
+    }
+}
+
+TEST_F(EngineFixture, StoppedFlacAndOpusConversionsEndAtOnceAndLeaveNoFile)
+{
+    struct Case {
+        TJobKind kind;
+        const char* output;
+    } cases[] = {{TJobKind::WavToFlac, "Long.flac"}, {TJobKind::WavToOpus, "Long.opus"}};
+    // Noise, long enough that the encoder is still at it when Stop comes.
+    const QString input = in.filePath(QStringLiteral("Long.wav"));
+    ASSERT_TRUE(writeWav(input, 44100, 2, 16, 120, true));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        view = RecordingView{};
+        OptionsSetting.ReplayGain = true; // the meter beside the encoder stops too
+        TJobEngine engine(c.kind, 0, {input}, view);
+        engine.Start();
+        ASSERT_TRUE(runUntilClosed(view, 60000, [&] {
+            return !engine.RunningSteps().empty() && engine.RunningSteps()[0]->percent() > 0;
+        }));
+        ASSERT_LT(engine.RunningSteps()[0]->percent(), 100);
+        QElapsedTimer stopping;
+        stopping.start();
+        engine.Stop();
+        EXPECT_LT(stopping.elapsed(), 1000);
+        EXPECT_TRUE(engine.Finished());
+        EXPECT_EQ(engine.Summary().headline(), QStringLiteral("Stopped; 0 of 1 file made"));
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
     }
 }
 

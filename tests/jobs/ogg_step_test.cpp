@@ -119,7 +119,11 @@ TEST_F(OggJob, WavToOggConvertsEveryItemWithItsTitle)
     for (const auto& e : expects) {
         SCOPED_TRACE(e.file.toStdString());
         EXPECT_EQ(oggInfoComplaint(e.file), "");
-        EXPECT_EQ(listComments(e.file), QStringList{e.title});
+        // The track gain was measured beside the encoder.
+        QStringList comments = listComments(e.file);
+        EXPECT_EQ(comments.filter(QStringLiteral("REPLAYGAIN_TRACK_")).size(), 2);
+        comments.removeIf([](const QString& c) { return c.startsWith("REPLAYGAIN_TRACK_"); });
+        EXPECT_EQ(comments, QStringList{e.title});
         TVorbisIn in;
         in.SetFileName(e.file);
         EXPECT_EQ(in.TotalSamples(), e.frames);

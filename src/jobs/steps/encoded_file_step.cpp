@@ -69,7 +69,7 @@ void TEncodedFileStep::onReport(const TProcessInfo& info)
     }
     const bool complete = m_parts && m_parts->Out->Completed();
     if (complete && m_measureGain)
-        m_loudness = m_parts->Meter.TakeLoudness();
+        keepLoudness(m_parts->Meter.TakeLoudness());
     m_parts.reset();
     if (info.StepResult == kEncodedFileFailed)
         finish(TStepResult::Failed, info.Message);

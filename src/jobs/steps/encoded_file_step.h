@@ -28,9 +28,6 @@ class TEncodedFileStep : public TJobStep {
 public:
     ~TEncodedFileStep() override;
 
-    // The loudness of the track once the step is done (null without a meter).
-    std::unique_ptr<TLoudness> TakeLoudness() { return std::move(m_loudness); }
-
 protected:
     TEncodedFileStep(TStepKind kind, int item, const QString& input, const QString& output,
                      const TTrackTags& tags, bool measureGain);
@@ -51,5 +48,4 @@ private:
     TTrackTags m_tags;
     bool m_measureGain;
     std::unique_ptr<Parts> m_parts;
-    std::unique_ptr<TLoudness> m_loudness;
 };

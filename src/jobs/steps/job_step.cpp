@@ -1,5 +1,7 @@
 #include "jobs/steps/job_step.h"
 
+#include <utility>
+
 TJobStep::TJobStep(TStepKind kind, int item) : m_kind(kind), m_item(item) {}
 
 // Each concrete step ends its worker in its own destructor, while the whole
@@ -11,10 +13,17 @@ bool TJobStep::start(TStepEnd& failure)
     m_clock.start();
     m_percent = 0;
     m_running = true;
-    if (startWorker(failure))
-        return true;
-    m_running = false;
-    return false;
+    m_waitingEnd.reset();
+    m_loudness.reset();
+    if (!startWorker(failure)) {
+        m_running = false;
+        return false;
+    }
+    if (!m_besidePath.isEmpty()) {
+        m_beside = std::make_unique<TWavLoudnessWorker>(m_besidePath);
+        m_beside->Start([this] { postMessage(this, WM_LOUDNESSMEASURED); });
+    }
+    return true;
 }
 
 void TJobStep::stop()
@@ -22,6 +31,7 @@ void TJobStep::stop()
     if (!m_running)
         return;
     m_running = false;
+    m_beside.reset();
     stopWorker();
 }
 
@@ -42,11 +52,33 @@ void TJobStep::setNormalizing()
 
 void TJobStep::finish(TStepResult result, const QString& message)
 {
-    if (!m_running)
+    if (!m_running || m_waitingEnd)
         return;
+    // A complete output waits for the meter beside it; a failed one does not.
+    if (result == TStepResult::Done && m_beside) {
+        m_waitingEnd = TStepEnd{result, message};
+        return;
+    }
+    m_beside.reset();
+    end(TStepEnd{result, message});
+}
+
+void TJobStep::besideDone()
+{
+    if (!m_beside)
+        return;
+    // Without a measurement the output only goes without its gain.
+    m_loudness = m_beside->Take();
+    m_beside.reset();
+    if (m_waitingEnd)
+        end(*std::exchange(m_waitingEnd, std::nullopt));
+}
+
+void TJobStep::end(const TStepEnd& end)
+{
     m_running = false;
     if (OnEnded)
-        OnEnded(*this, TStepEnd{result, message});
+        OnEnded(*this, end);
 }
 
 bool TJobStep::event(QEvent* e)
@@ -57,7 +89,9 @@ bool TJobStep::event(QEvent* e)
     // Reports still queued from a stopped worker are dropped here.
     if (!m_running)
         return true;
-    if (m->message() == WM_PROCESSINFO) {
+    if (m->message() == WM_LOUDNESSMEASURED) {
+        besideDone();
+    } else if (m->message() == WM_PROCESSINFO) {
         if (const TProcessInfo* info = m->info())
             onReport(*info);
     } else {

@@ -15,6 +15,8 @@
 // the worker before it returns (it joins threads and kills children), so a
 // stopped step never reports again.
 
+#include "audio/loudness.h"
+#include "audio/wav_loudness_worker.h"
 #include "settings/process_info.h"
 
 #include <QElapsedTimer>
@@ -22,6 +24,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 enum class TStepKind {
     Rip,
@@ -73,6 +77,14 @@ public:
     // its kind says it all.
     virtual QString detailText() const { return {}; }
 
+    // Before start(): the loudness of this WAV file (the one the step's
+    // encoder reads) is measured on a thread beside the step's worker, and
+    // the step is done only once both are.
+    void measureBeside(const QString& wav) { m_besidePath = wav; }
+    // The track's loudness once the step is done; null when it was not
+    // measured (or could not be).
+    std::unique_ptr<TLoudness> TakeLoudness() { return std::move(m_loudness); }
+
     std::function<void(TJobStep&)> OnProgress;
     std::function<void(TJobStep&, const TStepEnd&)> OnEnded;
 
@@ -86,16 +98,25 @@ protected:
 
     void progress(int percent);
     void setNormalizing();
+    // A measurement made by the step's own worker.
+    void keepLoudness(std::unique_ptr<TLoudness> loudness) { m_loudness = std::move(loudness); }
     // The end, once: the step stops running and OnEnded is called.
     void finish(TStepResult result, const QString& message = {});
 
     bool event(QEvent* e) override;
 
 private:
+    void besideDone();
+    void end(const TStepEnd& end);
+
     TStepKind m_kind;
     int m_item;
     bool m_running = false;
     bool m_normalizing = false;
     int m_percent = 0;
     QElapsedTimer m_clock;
+    QString m_besidePath;
+    std::unique_ptr<TWavLoudnessWorker> m_beside;
+    std::optional<TStepEnd> m_waitingEnd; // the worker's end, held until the meter is done
+    std::unique_ptr<TLoudness> m_loudness;
 };

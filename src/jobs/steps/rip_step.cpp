@@ -1,6 +1,5 @@
 #include "jobs/steps/rip_step.h"
 
-#include "audio/loudness.h"
 #include "cdaccess/cd_rip_thread.h"
 #include "jobs/job_texts.h"
 #include "jobs/rip_verification.h"
@@ -31,7 +30,6 @@ bool TRipStep::startWorker(TStepEnd&)
     m_thread->Options = m_options;
     m_thread->Verification = m_verification;
     m_thread->LogName = m_logName;
-    m_thread->MeasureLoudness = m_measureLoudness;
     m_thread->Resume();
     return true;
 }
@@ -61,12 +59,7 @@ void TRipStep::onReport(const TProcessInfo& info)
         return;
     }
     m_state.clear();
-    if (m_thread) {
-        m_thread->Wait(); // it has posted its last report
-        if (info.StepResult == rrOk)
-            m_loudness = std::move(m_thread->Loudness);
-    }
-    m_thread.reset();
+    m_thread.reset(); // it has posted its last report
     switch (info.StepResult) {
     case rrOk:
         finish(TStepResult::Done);

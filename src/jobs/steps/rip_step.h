@@ -9,7 +9,6 @@
 #include <memory>
 
 class TCDRipThread;
-class TLoudness;
 class TRipVerification;
 
 class TRipStep : public TJobStep {
@@ -26,10 +25,6 @@ public:
     void setVerification(std::shared_ptr<TRipVerification> verification, const QString& logName);
     // What the read is doing now ("reading (secure)"), empty for a plain read.
     QString detailText() const override { return m_state; }
-    // Measures the track's loudness while it is read (before start()).
-    void setMeasureLoudness(bool on) { m_measureLoudness = on; }
-    // The loudness of the track once the step is done; null without one.
-    std::unique_ptr<TLoudness> TakeLoudness() { return std::move(m_loudness); }
 
 protected:
     bool startWorker(TStepEnd& failure) override;
@@ -46,7 +41,5 @@ private:
     std::shared_ptr<TRipVerification> m_verification;
     QString m_logName;
     QString m_state;
-    bool m_measureLoudness = false;
-    std::unique_ptr<TLoudness> m_loudness;
     std::unique_ptr<TCDRipThread> m_thread;
 };
