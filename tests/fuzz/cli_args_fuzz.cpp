@@ -5,21 +5,11 @@
 
 #include "cdaccess/cdio_access.h"
 #include "cli_args.h"
+#include "fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <set>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -29,12 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         args << QString::fromUtf8(word);
     QStringList rest = args;
     TakeImageDriveArguments(rest);
-    check(rest.size() <= args.size());
+    fuzz::check(rest.size() <= args.size());
 
     QString error;
     const auto request = ParseCliArguments(args, error);
     if (!request) {
-        check(!error.isEmpty());
+        fuzz::check(!error.isEmpty());
         return 0;
     }
     CliHelpText(request->Command);
@@ -44,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (const auto tracks = ParseTrackList(request->Tracks, 99, why)) {
             std::set<int> seen;
             for (int t : *tracks)
-                check(t >= 1 && t <= 99 && seen.insert(t).second);
+                fuzz::check(t >= 1 && t <= 99 && seen.insert(t).second);
         } else {
-            check(!why.isEmpty());
+            fuzz::check(!why.isEmpty());
         }
     }
     return 0;

@@ -5,6 +5,7 @@
 
 #include "cdaccess/cd_access.h"
 #include "cdaccess/cdio_access.h"
+#include "fuzz_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,24 +13,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
 QTemporaryDir* folder = nullptr;
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 void readSector(TCdioAccess& cd, HCDROM handle, std::int32_t lba)
 {
@@ -39,7 +26,7 @@ void readSector(TCdioAccess& cd, HCDROM handle, std::int32_t lba)
     buf.MaxLen = kSectorSize;
     buf.Buf.resize(buf.MaxLen);
     if (cd.ReadCDAudioLBA(handle, buf))
-        check(buf.Len >= 0 && buf.Len <= buf.MaxLen);
+        fuzz::check(buf.Len >= 0 && buf.Len <= buf.MaxLen);
 }
 
 } // namespace
@@ -48,7 +35,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     folder = new QTemporaryDir;
     // A short data file for cue sheets that name "disc.bin" (20 sectors).
-    writeFile(folder->filePath(QStringLiteral("disc.bin")), QByteArray(20 * kSectorSize, '\1'));
+    fuzz::writeFile(folder->filePath(QStringLiteral("disc.bin")),
+                    QByteArray(20 * kSectorSize, '\1'));
     return 0;
 }
 
@@ -58,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     static const char* const kinds[] = {"disc.cue", "disc.toc", "disc.nrg"};
     const QString path = folder->filePath(QString::fromLatin1(kinds[data[0] % 3]));
-    if (!writeFile(path, QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1))))
+    if (!fuzz::writeFile(path,
+                         QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1))))
         return 0;
 
     TCdioAccess cd;
@@ -70,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cd.ModifyCDParms(handle, kCDParmAddressMode, kAddressModeMsf);
         TTOC toc;
         if (cd.ReadTOC(handle, toc)) {
-            check(toc.Entries.size() == size_t(toc.TrackCount()) + 1 || toc.Entries.empty());
+            fuzz::check(toc.Entries.size() == size_t(toc.TrackCount()) + 1 || toc.Entries.empty());
             AudioCDPresent(toc);
             DiscKeyFromTOC(toc);
             for (int k = 0; k < toc.TrackCount() && k < 8; ++k) {

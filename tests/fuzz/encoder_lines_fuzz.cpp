@@ -6,22 +6,12 @@
 #include "encoders/lame_output_parser.h"
 #include "encoders/line_splitter.h"
 #include "encoders/wma_output_parser.h"
+#include "fuzz_support.h"
 
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -38,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TLameEncodeParser encode;
     TLameDecodeParser decode;
     for (const QByteArray& line : lines) {
-        check(line.size() <= TLineSplitter::kMaxLine);
+        fuzz::check(line.size() <= TLineSplitter::kMaxLine);
         if (const auto p = encode.parseLine(line))
-            check(p->Percent >= 1 && p->Percent <= 100);
+            fuzz::check(p->Percent >= 1 && p->Percent <= 100);
         decode.parseLine(line, double(data[0]));
         ClassifyWmaLine(line);
         IsBlankLine(line);
         const QString clean = WithoutTerminalEscapes(QString::fromLocal8Bit(line));
-        check(!clean.contains(QChar(0x1B)));
+        fuzz::check(!clean.contains(QChar(0x1B)));
     }
     WmaFinishedSeconds(double(data[0]) / 3.0);
     return 0;

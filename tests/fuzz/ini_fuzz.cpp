@@ -3,36 +3,22 @@
 // saved), a language file, and the in-memory store, where a value written
 // must read back. Any crash, sanitizer report or hang is a bug.
 
+#include "fuzz_support.h"
 #include "settings/disc_info.h"
 #include "settings/ini_file.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/options_store.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace {
 
 QTemporaryDir* home = nullptr;
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-}
 
 } // namespace
 
@@ -51,12 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         switch (data[0] % 4) {
         case 0:
-            writeFile(OptionsFilePath(), bytes);
+            fuzz::writeFile(OptionsFilePath(), bytes);
             LoadSaveOptions(true);
             LoadSaveOptions(false);
             break;
         case 1: {
-            writeFile(DiscInfoFilePath(), bytes);
+            fuzz::writeFile(DiscInfoFilePath(), bytes);
             const QString key = QStringLiteral("12345");
             LoadSaveDiscInfo(key, true);
             HasStoredTitles(OptionsSetting.CDInfo);
@@ -65,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case 2: {
             const QString path = home->filePath(QStringLiteral("CLan_Fuzz.ini"));
-            writeFile(path, bytes);
+            fuzz::writeFile(path, bytes);
             const TLanguageFile language(path);
             for (const char* key : {"MainForm", "tbExit", "RES_Play", "PageControl1_Page0"})
                 language.value(QStringLiteral("MainForm"), QString::fromLatin1(key), {});
@@ -86,9 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ini.writeInteger(QStringLiteral("Options"), QStringLiteral("Number"), -7);
             TIniFile again(QString{});
             again.setData(ini.data());
-            check(again.readString(QStringLiteral("Fuzz"), QStringLiteral("Key"), {}) ==
-                  QStringLiteral("v 1"));
-            check(again.readInteger(QStringLiteral("Options"), QStringLiteral("Number"), 0) == -7);
+            fuzz::check(again.readString(QStringLiteral("Fuzz"), QStringLiteral("Key"), {}) ==
+                        QStringLiteral("v 1"));
+            fuzz::check(again.readInteger(QStringLiteral("Options"), QStringLiteral("Number"), 0) ==
+                        -7);
             break;
         }
         }
