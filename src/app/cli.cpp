@@ -8,6 +8,7 @@
 #include "cli_view.h"
 
 #include "cdaccess/cd_access.h"
+#include "cdaccess/cd_rip_thread.h"
 #include "cdaccess/cdio_access.h"
 #include "cddb/cddb_disc_id.h"
 #include "jobs/job_engine.h"
@@ -309,7 +310,7 @@ int runToc(const TCliRequest& r)
     for (int k = 0; k < toc.TrackCount(); ++k) {
         const TTOCTRACK& e = toc.Entries[size_t(k)];
         const std::int32_t frames = toc.Entries[size_t(k) + 1].MsfFrames() - e.MsfFrames();
-        const qint64 bytes = qint64(frames) * kSectorSize + 44;
+        const qint64 bytes = qint64(frames) * kSectorSize + kWavHeaderSize;
         text += QStringLiteral("%1  %2  %3  %4\n")
                     .arg(k + 1, 5)
                     .arg(lengthText(frames), 8)

@@ -57,8 +57,6 @@ public:
     // Milliseconds to wait before each block; values above 100 are ignored.
     void SetDelay(int ms);
     int Delay() const { return Thread.delay(); }
-    bool SuspendWhenIdle() const { return Thread.SuspendWhenIdle; }
-    void SetSuspendWhenIdle(bool value) { Thread.SuspendWhenIdle = value; }
 
     TPcmInput* Input() const { return m_inputSlot.get(); }
     // While Busy, the new input is begun, swapped in between two blocks and the

@@ -50,8 +50,6 @@ public:
     void setDelay(int ms) { m_delay = ms; }
     int delay() const { return m_delay; }
 
-    bool SuspendWhenIdle = true;
-
 private:
     void execute();
 

@@ -114,7 +114,7 @@ public:
     // Opens a drive; 0 on failure.
     virtual HCDROM GetCDHandle(const TCDREC& drive) = 0;
     virtual bool CloseCDHandle(HCDROM handle) = 0;
-    // (36, 1) switches TOC addresses to minute/second/frame; false when refused.
+    // (kCDParmAddressMode, kAddressModeMsf) switches TOC addresses to MSF; false if refused.
     virtual bool ModifyCDParms(HCDROM handle, int which, int value) = 0;
     virtual bool ReadTOC(HCDROM handle, TTOC& toc) = 0;
     // Reads buf.NumFrames sectors from buf.StartFrame into buf.Buf.

@@ -182,7 +182,7 @@ void TCDRipThread::Execute()
     ICDAccess& cd = cdAccess();
     const TCommonOptions& options = Options;
 
-    if (!cd.ModifyCDParms(CDHandle, 36, 1)) {
+    if (!cd.ModifyCDParms(CDHandle, kCDParmAddressMode, kAddressModeMsf)) {
         if (Window)
             postMessage(Window, WM_RIPFAILED, rfAddressMode);
         return;

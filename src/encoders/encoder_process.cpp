@@ -22,7 +22,7 @@ TEncoderProcess::TEncoderProcess(const QString& programName, QObject* parent)
 TEncoderProcess::~TEncoderProcess()
 {
     if (Active)
-        StopEncoder(0);
+        StopEncoder();
     endStep(true);
 }
 
@@ -88,7 +88,6 @@ void TEncoderProcess::launch(const QString& program, const QStringList& argument
         fail(number);
     }
 
-    StartTime = QDateTime::currentDateTime();
     m_clock.start();
     m_process = process;
     connect(process, &QProcess::readyReadStandardOutput, this,
@@ -176,9 +175,8 @@ void TEncoderProcess::endStep(bool kill)
     connect(process, &QProcess::finished, process, &QObject::deleteLater);
 }
 
-void TEncoderProcess::StopEncoder(int exitCode)
+void TEncoderProcess::StopEncoder()
 {
-    Q_UNUSED(exitCode); // a signal ends the child; its exit code is of no use to anyone
     if (!Active)
         return;
     Active = false;

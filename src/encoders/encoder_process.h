@@ -1,6 +1,6 @@
 #pragma once
-// What the MP3 and WMA encoder processes share: the fields the job window sets
-// before a step, finding the program, starting it with an argument vector,
+// What the MP3 and WMA encoder processes share: the fields set before each
+// step, finding the program, starting it with an argument vector,
 // cutting its output into lines, and ending a step (by the child's exit, by an
 // error line, or by a stop).
 //
@@ -14,7 +14,6 @@
 // it is sent SIGTERM if this program dies.
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
@@ -37,7 +36,7 @@ class TEncoderProcess : public QObject {
 public:
     ~TEncoderProcess() override;
 
-    // Set by the job window before each step.
+    // Set by prepareStep before each step.
     bool Active = false;
     QObject* ReportWindow = nullptr;
     QString InputFile;
@@ -49,16 +48,13 @@ public:
     void prepareStep(QObject* receiver, const QString& input, const QString& output, bool encode,
                      quint8 jobKind);
 
-    // Moment the child was started.
-    QDateTime StartTime;
-
     // Folders searched for the program before PATH; the executable's folder
     // unless changed (tests change it).
     QStringList ProgramFolders;
 
     // Ends the running step at once: the child is terminated and no end report
     // follows. Does nothing unless Active.
-    void StopEncoder(int exitCode);
+    void StopEncoder();
 
     // True while a child of the current step is alive and watched.
     bool isRunning() const { return m_process != nullptr; }

@@ -8,7 +8,6 @@
 TCDPlayer::TCDPlayer(QObject* parent) : QObject(parent)
 {
     m_output.SetInput(&m_source);
-    m_output.SetSuspendWhenIdle(true);
     // Both events come on the output's worker and are handled on our thread.
     m_output.OnDone = [this](QObject*) {
         QMetaObject::invokeMethod(

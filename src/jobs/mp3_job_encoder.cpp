@@ -23,7 +23,7 @@ public:
     {
         if (auto* p =
                 receiver->findChild<TMp3EncodeProcess*>(QString(), Qt::FindDirectChildrenOnly))
-            p->StopEncoder(0);
+            p->StopEncoder();
     }
 };
 

@@ -22,7 +22,6 @@ TWavToWav::TWavToWav()
     WaveOut1.SetFileMode(foRewrite);
     WaveOut1.SetWavType(wtPCM);
     WaveOut1.SetBlockSize(512);
-    WaveOut1.SetSuspendWhenIdle(true);
     WaveOut1.OnProgress = [this](QObject*) {
         if (OnProgress)
             OnProgress(WaveOut1.Progress());

@@ -29,7 +29,7 @@ void TWmaJobEncoder::start(QObject* receiver, const QString& input, const QStrin
 void TWmaJobEncoder::stop(QObject* receiver)
 {
     if (TWMAEncodeProcess* p = processOf(receiver))
-        p->StopEncoder(0);
+        p->StopEncoder();
 }
 
 IJobEncoder& jobWmaEncoder()

@@ -2,7 +2,7 @@
 // The progress report that workers post to the job window, and the message
 // numbers the program's threads use to talk to windows.
 //
-// A worker creates a TProcessInfo, wraps it in a ProcessInfoEvent and posts it
+// A worker creates a TProcessInfo, wraps it in a TMessageEvent and posts it
 // with QCoreApplication::postEvent; the receiver owns it from then on.
 
 #include <QEvent>

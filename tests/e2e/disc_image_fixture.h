@@ -47,7 +47,7 @@ struct DiscImageFixture : ::testing::Test {
         drive.IsImage = true;
         handle = cdAccess().GetCDHandle(drive);
         ASSERT_NE(handle, 0u);
-        ASSERT_TRUE(cdAccess().ModifyCDParms(handle, 36, 1));
+        ASSERT_TRUE(cdAccess().ModifyCDParms(handle, kCDParmAddressMode, kAddressModeMsf));
         ASSERT_TRUE(cdAccess().ReadTOC(handle, toc));
         ASSERT_EQ(toc.TrackCount(), int(tracks.size()));
     }

@@ -55,7 +55,7 @@ inline bool writeWav(const QString& path, int rate, int channels, int bits, doub
            file.write(header + data) == header.size() + data.size();
 }
 
-// Fills in what the job window sets before a step.
+// Fills in what prepareStep sets before a step.
 template <class Encoder>
 void prepareStep(Encoder& encoder, QObject* window, const QString& in, const QString& out,
                  bool encode, quint8 kind)

@@ -201,7 +201,7 @@ TEST_F(Mp3Process, StopTerminatesTheChildAndReportsNothing)
     ASSERT_FALSE(sink.progress().empty());
     ASSERT_EQ(sink.count(scMp3Done), 0) << "finished before it could be stopped";
 
-    encoder.StopEncoder(0);
+    encoder.StopEncoder();
     EXPECT_FALSE(encoder.Active);
     EXPECT_FALSE(encoder.isRunning());
     sink.settle(500);
@@ -210,7 +210,7 @@ TEST_F(Mp3Process, StopTerminatesTheChildAndReportsNothing)
     EXPECT_LT(readFile(file("long.mp3")).size(), 120 * 16000);
 
     // A second stop does nothing.
-    encoder.StopEncoder(0);
+    encoder.StopEncoder();
 }
 
 TEST_F(Mp3Process, DestroyingARunningEncoderEndsTheChild)

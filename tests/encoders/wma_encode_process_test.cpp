@@ -58,7 +58,8 @@ TEST_F(WmaProcess, EncodesAndReportsFinishThenEnd)
     EXPECT_EQ(OptionsSetting.WMABitRate, 40); // the user's settings are not ours to change
     const auto defaultCode = kWmaProfileCodes[kDefaultWmaProfile];
     EXPECT_TRUE(encoder.lastCommandLine().contains(
-        QStringLiteral("-a_setting ") + QString::fromLatin1(defaultCode.data(), defaultCode.size())));
+        QStringLiteral("-a_setting ") +
+        QString::fromLatin1(defaultCode.data(), defaultCode.size())));
     ASSERT_TRUE(sink.waitFor(scWmaDone));
 
     ASSERT_EQ(sink.reports.size(), 2u);
@@ -171,7 +172,7 @@ TEST_F(WmaProcess, StopEndsTheStepWithoutReport)
     prepare(file("tone.wav"), file("slow.wma"));
     encoder.StartEncoder();
     EXPECT_TRUE(encoder.isRunning());
-    encoder.StopEncoder(0);
+    encoder.StopEncoder();
     EXPECT_FALSE(encoder.isRunning());
     sink.settle(300);
     EXPECT_TRUE(sink.reports.empty());

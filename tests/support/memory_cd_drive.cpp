@@ -1,10 +1,62 @@
 #include "support/memory_cd_drive.h"
 
+#include <algorithm>
+
 namespace quillon::test {
 
-MemoryCDDrive::MemoryCDDrive()
+MemoryCDDrive::MemoryCDDrive(Start start)
 {
+    if (start == NoDrive)
+        return;
     m_frames = {5 * kFramesPerSecond, 3 * kFramesPerSecond, 2 * kFramesPerSecond};
+    TCDREC rec;
+    rec.Vendor = QStringLiteral("Memory ");
+    rec.Product = QStringLiteral("CD-DRIVE");
+    rec.Device = QStringLiteral("memory");
+    m_drives = {rec};
+}
+
+void MemoryCDDrive::setToc(const TTOC& toc)
+{
+    std::lock_guard guard(m_lock);
+    m_frames.clear();
+    m_dataTracks.clear();
+    m_firstLba = toc.Entries.empty() ? 0 : toc.Entries.front().Lba();
+    for (int k = 0; k < toc.TrackCount(); ++k) {
+        m_frames.push_back(toc.Entries[size_t(k) + 1].Lba() - toc.Entries[size_t(k)].Lba());
+        if (!toc.Entries[size_t(k)].IsAudio())
+            m_dataTracks.insert(k + 1);
+    }
+}
+
+void MemoryCDDrive::setDrives(const std::vector<TCDREC>& drives)
+{
+    std::lock_guard guard(m_lock);
+    m_drives = drives;
+}
+
+void MemoryCDDrive::setFailClose(bool fail)
+{
+    std::lock_guard guard(m_lock);
+    m_failClose = fail;
+}
+
+void MemoryCDDrive::setExclusive(bool exclusive)
+{
+    std::lock_guard guard(m_lock);
+    m_exclusive = exclusive;
+}
+
+std::vector<HCDROM> MemoryCDDrive::closedHandles() const
+{
+    std::lock_guard guard(m_lock);
+    return m_closed;
+}
+
+int MemoryCDDrive::listCalls() const
+{
+    std::lock_guard guard(m_lock);
+    return m_listCalls;
 }
 
 void MemoryCDDrive::setTracks(const std::vector<std::int32_t>& frames, std::int32_t firstLba)
@@ -158,18 +210,18 @@ bool MemoryCDDrive::knownHandle(HCDROM handle)
 std::vector<TCDREC> MemoryCDDrive::GetCDList()
 {
     std::lock_guard guard(m_lock);
+    ++m_listCalls;
     ok();
-    TCDREC rec;
-    rec.Vendor = QStringLiteral("Memory ");
-    rec.Product = QStringLiteral("CD-DRIVE");
-    rec.Device = QStringLiteral("memory");
-    return {rec};
+    return m_drives;
 }
 
 HCDROM MemoryCDDrive::GetCDHandle(const TCDREC& drive)
 {
     std::lock_guard guard(m_lock);
-    if (m_failGetHandle || drive.Device != QLatin1String("memory")) {
+    const bool listed = std::any_of(m_drives.begin(), m_drives.end(), [&](const TCDREC& d) {
+        return d.Device == drive.Device && d.Vendor == drive.Vendor && d.Product == drive.Product;
+    });
+    if (m_failGetHandle || !listed || (m_exclusive && !m_handles.empty())) {
         fail(CDERR_OPEN, QStringLiteral("Cannot open the drive %1").arg(drive.Device));
         return 0;
     }
@@ -184,7 +236,10 @@ bool MemoryCDDrive::CloseCDHandle(HCDROM handle)
     std::lock_guard guard(m_lock);
     if (!knownHandle(handle))
         return false;
+    if (m_failClose)
+        return fail(CDERR_BAD_HANDLE, QStringLiteral("The drive cannot be closed"));
     m_handles.erase(handle);
+    m_closed.push_back(handle);
     return ok();
 }
 
@@ -276,6 +331,28 @@ TTRACKBUF readRequest(std::int32_t start, std::int32_t count)
     buf.MaxLen = count * kSectorSize;
     buf.Buf.resize(buf.MaxLen);
     return buf;
+}
+
+TCDREC namedDrive(const char* vendor, const char* product)
+{
+    TCDREC rec;
+    rec.Vendor = QString::fromLatin1(vendor);
+    rec.Product = QString::fromLatin1(product);
+    return rec;
+}
+
+TTOC tocAt(const std::vector<int>& msfFrames, std::uint8_t dataTrack)
+{
+    TTOC toc;
+    toc.FirstTrack = 1;
+    toc.LastTrack = std::uint8_t(msfFrames.size() - 1);
+    for (size_t i = 0; i < msfFrames.size(); ++i) {
+        const bool leadOut = i + 1 == msfFrames.size();
+        const std::uint8_t number = leadOut ? 0xAA : std::uint8_t(i + 1);
+        toc.Entries.push_back(
+            TTOCTRACK::FromFrames(number, msfFrames[i], number == dataTrack ? 0x04 : 0x00));
+    }
+    return toc;
 }
 
 TCDREC imageDrive(const QString& path)

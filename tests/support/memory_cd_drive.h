@@ -1,8 +1,10 @@
 #pragma once
-// A CD drive held in memory for tests: one drive whose disc is a TOC and
-// sector contents given by the test, and which can be told to fail: chosen
-// sector reads, the address mode, opening, reading the TOC. Install it with
-// ScopedCDAccess so that code calling cdAccess() uses it.
+// CD drives held in memory for tests: a drive list (one drive unless the test
+// sets others; every listed drive holds the same disc), a disc given as track
+// lengths or as a table of contents, sector contents given by the test, and
+// failures on demand: chosen sector reads, the address mode, opening, closing,
+// reading the TOC. Install it with ScopedCDAccess so that code calling
+// cdAccess() uses it, or hand it to the code under test.
 //
 // Threads: every call may come from any thread (the rip thread reads while the
 // test thread watches); the state is guarded by one lock.
@@ -21,9 +23,10 @@ namespace quillon::test {
 
 class MemoryCDDrive : public ICDAccess {
 public:
-    // A drive "Memory CD-DRIVE" (Device "memory", the only one GetCDHandle opens)
-    // with a disc of three audio tracks of 5, 3 and 2 seconds.
-    MemoryCDDrive();
+    enum Start { OneDisc, NoDrive };
+    // OneDisc: a drive "Memory CD-DRIVE" (Device "memory") with a disc of three
+    // audio tracks of 5, 3 and 2 seconds. NoDrive: an empty list and no disc.
+    explicit MemoryCDDrive(Start start = OneDisc);
 
     // The disc: track lengths in frames, track 1 starting at firstLba. An empty
     // list is a drive without a disc (ReadTOC fails).
@@ -38,15 +41,28 @@ public:
     // The bytes ReadCDAudioLBA returns for count sectors from lba.
     QByteArray expectedAudio(std::int32_t lba, std::int32_t count) const;
 
+    // The disc of a table of contents: its track starts, data tracks and lead-out.
+    void setToc(const TTOC& toc);
+
+    // The drive list; each listed drive opens. By default one memory drive.
+    void setDrives(const std::vector<TCDREC>& drives);
+
     // Any read that includes the sector fails.
     void failReadAt(std::int32_t sector);
     void setRefuseAddressMode(bool refuse);
     void setFailGetHandle(bool fail);
     void setFailReadTOC(bool fail);
+    void setFailClose(bool fail);
+    // Opening fails while another handle is open (a handle left open by an
+    // earlier run keeps the drive busy until it is closed).
+    void setExclusive(bool exclusive);
 
-    // What happened: reads as (start, count) in order, open handles, address mode.
+    // What happened: reads as (start, count) in order, open handles, handles
+    // closed, drive list requests, address mode.
     std::vector<std::pair<std::int32_t, std::int32_t>> reads() const;
     int openHandleCount() const;
+    std::vector<HCDROM> closedHandles() const;
+    int listCalls() const;
     bool isMsfMode() const;
     bool isEjected() const;
 
@@ -76,10 +92,15 @@ private:
     std::set<int> m_dataTracks;
     std::int32_t m_firstLba = 0;
     QByteArray m_audio;
+    std::vector<TCDREC> m_drives;
     std::set<std::int32_t> m_badSectors;
     bool m_refuseAddressMode = false;
     bool m_failGetHandle = false;
     bool m_failReadTOC = false;
+    bool m_failClose = false;
+    bool m_exclusive = false;
+    std::vector<HCDROM> m_closed;
+    int m_listCalls = 0;
     bool m_msf = false;
     bool m_ejected = false;
     std::set<HCDROM> m_handles;
@@ -94,6 +115,12 @@ TTRACKBUF readRequest(std::int32_t start, std::int32_t count);
 
 // The drive list entry of a disc image file.
 TCDREC imageDrive(const QString& path);
+// A drive list entry with the given vendor and product texts.
+TCDREC namedDrive(const char* vendor = "QUILLON ", const char* product = "MEMORY DRIVE");
+// A table of contents whose tracks start at the given frame addresses
+// (LBA + 150), the last address being the lead-out; dataTrack (from 1) is a
+// data track.
+TTOC tocAt(const std::vector<int>& msfFrames, std::uint8_t dataTrack = 0);
 
 // Installs an implementation for the lifetime of the object.
 class ScopedCDAccess {

@@ -4,6 +4,7 @@
 #include "settings/id3_edit_fields.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
+#include "support/widget_checks.h"
 #include "tags/id3_tag.h"
 #include "ui/tags/id3_edit_form.h"
 
@@ -610,7 +611,7 @@ TEST_F(Id3EditTest, ButtonsHaveDistinctMnemonics)
     EXPECT_EQ(keys.size(), 6);
 }
 
-TEST_F(Id3EditTest, Screenshot)
+TEST_F(Id3EditTest, LongTitleAndCoverLeaveEveryControlWhole)
 {
     load(mp3File("shot.mp3", fullTag));
     child<QLineEdit>("ID3title")->setText(QStringLiteral("Привет 東京"));
@@ -618,5 +619,6 @@ TEST_F(Id3EditTest, Screenshot)
     ASSERT_TRUE(writeFile(coverFile, quillon::test::noiseJpeg(300, 300)));
     m_prompts.openAnswers.push_back({coverFile});
     click("bCover");
-    EXPECT_TRUE(m_form->grab().save(QStringLiteral("/tmp/quillon_id3edit.png")));
+    m_form->show();
+    EXPECT_EQ(quillon::test::cutOffControls(m_form.get()), "");
 }

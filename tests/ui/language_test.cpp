@@ -6,7 +6,7 @@
 #include "settings/language.h"
 #include "settings/options_setting.h"
 
-#include "fake_cd_access.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QAbstractButton>
@@ -160,7 +160,7 @@ TEST_F(LanguageTest, FiftyMessagesAndTheEnglishFileHoldsThemAll)
 TEST_F(LanguageTest, EnglishFileCoversEveryWindowAndChangesNothing)
 {
     const TLanguageFile english(QString::fromUtf8(QUILLON_SOURCE_DIR "/lang/CLan_English.ini"));
-    FakeCDAccess cd;
+    quillon::test::MemoryCDDrive cd{quillon::test::MemoryCDDrive::NoDrive};
     TMainFormServices services;
     services.cd = &cd;
     TMainForm main(services);

@@ -10,7 +10,7 @@
 #include "settings/options_store.h"
 #include "settings/prompts.h"
 
-#include "fake_cd_access.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QAction>
@@ -29,14 +29,24 @@
 #include <map>
 #include <stdexcept>
 
+using quillon::test::MemoryCDDrive;
+using quillon::test::namedDrive;
 using quillon::test::readFile;
 using quillon::test::TempHome;
+using quillon::test::tocAt;
 using quillon::test::writeFile;
 
 namespace {
 QString q(const char* s)
 {
     return QString::fromUtf8(s);
+}
+
+// What the window sees when it comes to the front.
+void activate(QWidget& window)
+{
+    QEvent event(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&window, &event);
 }
 
 constexpr int f(int minute, int second, int frame)
@@ -51,7 +61,7 @@ struct FakeStores {
     bool discSaveThrows = false;
     int optionLoads = 0;
 
-    TMainFormServices services(FakeCDAccess& cd)
+    TMainFormServices services(MemoryCDDrive& cd)
     {
         TMainFormServices s;
         s.cd = &cd;
@@ -92,13 +102,13 @@ protected:
 
     TempHome home;
     ScopedPrompts prompts;
-    FakeCDAccess cd;
+    MemoryCDDrive cd{MemoryCDDrive::NoDrive};
     FakeStores stores;
 };
 
 TTOC threeTrackDisc()
 {
-    return FakeCDAccess::discAt({f(0, 2, 0), f(5, 1, 74), f(8, 26, 10), f(12, 0, 0)});
+    return tocAt({f(0, 2, 0), f(5, 1, 74), f(8, 26, 10), f(12, 0, 0)});
 }
 } // namespace
 
@@ -117,7 +127,7 @@ TEST(TrackRows, LengthsSizesAndTitlesFromTheTableOfContents)
     };
     for (const auto& c : cases) {
         TCDInfo info;
-        const auto rows = TrackRowsFromTOC(FakeCDAccess::discAt({c.start, c.next}), info);
+        const auto rows = TrackRowsFromTOC(tocAt({c.start, c.next}), info);
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].Length, q(c.length)) << c.length;
         EXPECT_EQ(rows[0].Size, q(c.size)) << c.length;
@@ -132,7 +142,7 @@ TEST(TrackRows, EmptyTitlesBecomeTrackNumbersAndStayPairedWithRows)
     std::vector<int> starts;
     for (int i = 0; i <= 7; ++i)
         starts.push_back(f(0, 2 + 30 * i, 0));
-    TTOC toc = FakeCDAccess::discAt(starts, 3); // track 3 is data: listed like the others
+    TTOC toc = tocAt(starts, 3); // track 3 is data: listed like the others
     const auto rows = TrackRowsFromTOC(toc, info);
     ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[0].Title, q("Intro"));
@@ -165,24 +175,26 @@ TEST_F(MainFormTest, OpenDriveReportsEachFailureInTheStatusLine)
     const struct {
         int drives;
         int index;
-        bool refuse;
-        int staleCloses;
+        bool refuse;   // the drive never opens
+        bool leftOpen; // a handle of an earlier run keeps the drive busy
         bool opened;
         const char* status;
     } cases[] = {
-        {0, 0, false, 0, false, "No CD devices found!"},
-        {1, 1, false, 0, false, "CD device information error in your configration!"},
-        {2, -1, false, 0, false, "CD device information error in your configration!"},
-        {1, 0, true, 0, false, "No CD devices found!"},
-        {1, 0, true, 3, true, "QUILLON MEMORY DRIVE"}, // a stale handle freed, then opened
-        {2, 1, false, 0, true, "QUILLON MEMORY DRIVE"},
+        {0, 0, false, false, false, "No CD devices found!"},
+        {1, 1, false, false, false, "CD device information error in your configration!"},
+        {2, -1, false, false, false, "CD device information error in your configration!"},
+        {1, 0, true, false, false, "No CD devices found!"},
+        {1, 0, false, true, true, "QUILLON MEMORY DRIVE"}, // the stale handle freed, then opened
+        {2, 1, false, false, true, "QUILLON MEMORY DRIVE"},
     };
     for (const auto& c : cases) {
-        FakeCDAccess access;
-        for (int i = 0; i < c.drives; ++i)
-            access.drives.push_back(FakeCDAccess::drive());
-        access.refuseHandles = c.refuse;
-        access.staleHandleThatCloses = c.staleCloses;
+        MemoryCDDrive access;
+        access.setDrives(std::vector<TCDREC>(size_t(c.drives), namedDrive()));
+        access.setFailGetHandle(c.refuse);
+        if (c.leftOpen) {
+            access.setExclusive(true);
+            ASSERT_NE(access.GetCDHandle(namedDrive()), 0u);
+        }
         TMainFormModel model(stores.services(access));
         EXPECT_EQ(model.OpenDrive(c.index) != 0, c.opened) << c.status;
         EXPECT_EQ(model.statusText(), q(c.status));
@@ -197,7 +209,7 @@ TEST_F(MainFormTest, NoDriveShowsHintAndKeepsEnglishWhateverTheLanguage)
                           "[MainForm]\nMainForm=Arr\ntbExit=Walk the plank\n"));
     TMainForm form(stores.services(cd));
     form.show();
-    QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+    activate(form);
     EXPECT_EQ(form.statusText(), q("No CD devices found!"));
     EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
     EXPECT_EQ(form.windowTitle(), q("Quillon 2.5"));
@@ -217,8 +229,8 @@ TEST_F(MainFormTest, ADriveWithTheLanguageFileRetitlesTheWindow)
     OptionsSetting.Lan = q("Pirate");
     ASSERT_TRUE(writeFile(home.file(q("CLan_Pirate.ini")),
                           "[MainForm]\nMainForm=Arr\ntbExit=Walk the plank\n"));
-    cd.drives.push_back(FakeCDAccess::drive());
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive()});
+    cd.setToc(threeTrackDisc());
     TMainForm form(stores.services(cd));
     form.show();
     EXPECT_EQ(form.windowTitle(), q("Arr"));
@@ -229,15 +241,15 @@ TEST_F(MainFormTest, ADriveWithTheLanguageFileRetitlesTheWindow)
 
 TEST_F(MainFormTest, DiscInsertedAndRemovedAreNoticedByPolling)
 {
-    cd.drives.push_back(FakeCDAccess::drive());
+    cd.setDrives({namedDrive()});
     TMainForm form(stores.services(cd));
     form.show();
-    QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+    activate(form);
     EXPECT_TRUE(form.model().NoDiscAtStart());
     EXPECT_EQ(form.statusText(), q("Can not find audio CD in your CD device."));
     EXPECT_EQ(form.findChild<TfrmNoDeviceHint*>(), nullptr);
 
-    cd.disc = threeTrackDisc();
+    cd.setToc(threeTrackDisc());
     form.model().PollDisc();
     ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3);
     QTreeWidgetItem* first = form.ListView1()->topLevelItem(0);
@@ -247,21 +259,21 @@ TEST_F(MainFormTest, DiscInsertedAndRemovedAreNoticedByPolling)
     EXPECT_EQ(first->text(3), q("50.30"));
     EXPECT_EQ(first->checkState(0), Qt::Checked);
     EXPECT_EQ(form.statusText(), q("QUILLON MEMORY DRIVE"));
-    QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+    activate(form);
     EXPECT_EQ(form.statusText(), q("QUILLON MEMORY DRIVE")) << "the notice does not come back";
 
     // A title typed for the disc survives its removal and comes back with it.
     form.setTitle(1, q("Second Song"));
-    const TTOC disc = *cd.disc;
-    cd.disc.reset();
+    const TTOC disc = cd.toc();
+    cd.setTracks({});
     form.model().PollDisc();
     EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
-    cd.disc = disc;
+    cd.setToc(disc);
     form.model().PollDisc();
     EXPECT_EQ(form.titles(), (QStringList{q("Track01"), q("Second Song"), q("Track03")}));
 
     // A data disc counts as no audio CD.
-    cd.disc = FakeCDAccess::discAt({f(0, 2, 0), f(40, 0, 0)}, 1);
+    cd.setToc(tocAt({f(0, 2, 0), f(40, 0, 0)}, 1));
     form.model().PollDisc();
     EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
     form.model().Refresh();
@@ -270,11 +282,11 @@ TEST_F(MainFormTest, DiscInsertedAndRemovedAreNoticedByPolling)
 
 TEST_F(MainFormTest, UnreadableTableOfContentsIsReported)
 {
-    cd.drives.push_back(FakeCDAccess::drive());
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive()});
+    cd.setToc(threeTrackDisc());
     TMainForm form(stores.services(cd));
     form.show();
-    cd.tocFails = true;
+    cd.setFailReadTOC(true);
     form.ReadDisc();
     EXPECT_EQ(form.statusText(), q("Not get CD device information!"));
     EXPECT_EQ(form.ListView1()->topLevelItemCount(), 0);
@@ -282,8 +294,8 @@ TEST_F(MainFormTest, UnreadableTableOfContentsIsReported)
 
 TEST_F(MainFormTest, CtrlClickTogglesTheCheckAndSelectAllNoneSetThemAll)
 {
-    cd.drives.push_back(FakeCDAccess::drive());
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive()});
+    cd.setToc(threeTrackDisc());
     TMainForm form(stores.services(cd));
     form.show();
     QTreeWidget* list = form.ListView1();
@@ -305,10 +317,10 @@ TEST_F(MainFormTest, CtrlClickTogglesTheCheckAndSelectAllNoneSetThemAll)
     EXPECT_EQ(form.checkedRows(), (std::vector<bool>{false, false, false}));
     QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true}));
-    form.action(q("ActionNoSelect"))->trigger();
+    form.action(TCommand::SelectNone)->trigger();
     EXPECT_EQ(form.checkedRows(), (std::vector<bool>{false, false, false}));
     EXPECT_FALSE(form.hasCheckedRows());
-    form.action(q("ActionSelectAll"))->trigger();
+    form.action(TCommand::SelectAll)->trigger();
     EXPECT_EQ(form.checkedRows(), (std::vector<bool>{true, true, true}));
     form.setChecked(1, false);
     EXPECT_EQ(form.checkedItems(), (QStringList{q("01Track01"), q("03Track03")}));
@@ -316,8 +328,8 @@ TEST_F(MainFormTest, CtrlClickTogglesTheCheckAndSelectAllNoneSetThemAll)
 
 TEST_F(MainFormTest, CloseSavesTheDiscRecordThenTheOptions)
 {
-    cd.drives.push_back(FakeCDAccess::drive());
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive()});
+    cd.setToc(threeTrackDisc());
     {
         TMainForm form(stores.services(cd));
         form.show();
@@ -328,7 +340,7 @@ TEST_F(MainFormTest, CloseSavesTheDiscRecordThenTheOptions)
     EXPECT_EQ(stores.log, (std::vector<QString>{q("disc ") + key, q("options")}));
     EXPECT_EQ(stores.discs[key].Tracks[1], q("Opening"));
     EXPECT_EQ(stores.discs[key].TrackNumber, 3);
-    EXPECT_EQ(cd.closed.size(), 1u);
+    EXPECT_EQ(cd.closedHandles().size(), 1u);
 
     // Next start: the title comes back.
     TMainForm again(stores.services(cd));
@@ -338,10 +350,10 @@ TEST_F(MainFormTest, CloseSavesTheDiscRecordThenTheOptions)
 
 TEST_F(MainFormTest, CloseGoesOnAfterAFailedStep)
 {
-    cd.drives.push_back(FakeCDAccess::drive());
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive()});
+    cd.setToc(threeTrackDisc());
     stores.discSaveThrows = true;
-    cd.closeFails = true;
+    cd.setFailClose(true);
     TMainForm form(stores.services(cd));
     form.show();
     form.close();
@@ -353,8 +365,8 @@ TEST_F(MainFormTest, CloseGoesOnAfterAFailedStep)
 
 TEST_F(MainFormTest, ExtractChecksBeforeHandingOutItems)
 {
-    cd.drives.push_back(FakeCDAccess::drive());
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive()});
+    cd.setToc(threeTrackDisc());
     TMainForm form(stores.services(cd));
     form.show();
     const QString out = home.file(q("out"));
@@ -397,11 +409,11 @@ TEST_F(MainFormTest, ExtractChecksBeforeHandingOutItems)
 
 TEST_F(MainFormTest, LanguageSwitchToAMissingFileKeepsTheCheckedItem)
 {
-    cd.drives.push_back(FakeCDAccess::drive());
+    cd.setDrives({namedDrive()});
     TMainForm form(stores.services(cd));
     form.show();
-    QAction* english = form.action(q("miEnglish"));
-    QAction* other = form.action(q("miOther"));
+    QAction* english = form.action(TCommand::English);
+    QAction* other = form.action(TCommand::OtherLanguage);
     EXPECT_TRUE(english->isChecked());
     other->trigger();
     EXPECT_TRUE(english->isChecked());
@@ -427,21 +439,28 @@ TEST_F(MainFormTest, LanguageSwitchToAMissingFileKeepsTheCheckedItem)
 TEST_F(MainFormTest, CommandsWithoutHandlersStayHidden)
 {
     TMainForm form(stores.services(cd));
-    QAction* extract = form.action(q("ActionExtract"));
+    QAction* extract = form.action(TCommand::Extract);
     ASSERT_NE(extract, nullptr);
     EXPECT_FALSE(extract->isVisible());
     EXPECT_TRUE(form.toolButton(q("tbExtract"))->isHidden());
     EXPECT_FALSE(form.toolButton(q("tbExit"))->isHidden());
-    EXPECT_EQ(form.setCommand(q("NoSuchCommand"), [] {}), nullptr);
+    // Every command has its own action, named for the language files.
+    QStringList names;
+    for (int i = 0; i < kCommandCount; ++i) {
+        QAction* act = form.action(TCommand(i));
+        ASSERT_NE(act, nullptr) << i;
+        EXPECT_FALSE(act->objectName().isEmpty() || names.contains(act->objectName())) << i;
+        names << act->objectName();
+    }
 
     int runs = 0;
     form.setCommand(
-        q("ActionExtract"), [&] { ++runs; }, [&] { return form.hasCheckedRows(); });
+        TCommand::Extract, [&] { ++runs; }, [&] { return form.hasCheckedRows(); });
     EXPECT_TRUE(extract->isVisible());
     EXPECT_FALSE(form.toolButton(q("tbExtract"))->isHidden());
     EXPECT_FALSE(extract->isEnabled()) << "no rows yet";
-    cd.drives.push_back(FakeCDAccess::drive());
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive()});
+    cd.setToc(threeTrackDisc());
     form.show();
     EXPECT_TRUE(extract->isEnabled());
     form.toolButton(q("tbExtract"))->click();
@@ -457,8 +476,8 @@ TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
         return true;
     };
     OptionsSetting.CommonOptions.OutputFolder = home.path();
-    form.action(q("Openoutputdirectory1"))->trigger();
-    form.action(q("mnuHelp"))->trigger();
+    form.action(TCommand::OpenOutputFolder)->trigger();
+    form.action(TCommand::Help)->trigger();
     form.toolButton(q("tbHome"))->click();
     ASSERT_EQ(opened.size(), 3) << QUrl::toStringList(opened).join(q(" ")).toStdString();
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(home.path()));
@@ -467,7 +486,7 @@ TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
 
     // Without a browser the page opens in a window of the program.
     form.openUrl = [](const QUrl&) { return false; };
-    form.action(q("mnuHelp"))->trigger();
+    form.action(TCommand::Help)->trigger();
     auto* help = form.findChild<THelpWindow*>();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
@@ -478,7 +497,7 @@ TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
     EXPECT_EQ(form.findChildren<THelpWindow*>().size(), 1);
 
     OptionsSetting.CommonOptions.OutputFolder = home.file(q("gone"));
-    form.action(q("Openoutputdirectory1"))->trigger();
+    form.action(TCommand::OpenOutputFolder)->trigger();
     EXPECT_EQ(prompts.lastText(),
               home.file(q("gone")) + q(",The output directory does not exist."));
 }
@@ -566,7 +585,7 @@ TEST_F(MainFormTest, ClearHistorySaysWhenThereIsNoWine)
         }
         TMainForm form(stores.services(cd));
         prompts.shown.clear();
-        form.action(q("miRealOnePlayer"))->trigger();
+        form.action(TCommand::ClearRealPlayer)->trigger();
         ASSERT_EQ(prompts.shown.size(), 1u);
         EXPECT_TRUE(prompts.lastText().startsWith(q(c.message)))
             << prompts.lastText().toStdString();
@@ -588,13 +607,13 @@ TEST(WineRegistry, KeysWithSubkeysStay)
     EXPECT_TRUE(registry.keyExists(q("A\\B")));
 }
 
-TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
+TEST_F(MainFormTest, ListAndStatusFillTheWindowAndUncheckedBoxesShow)
 {
-    cd.drives.push_back(FakeCDAccess::drive("QUILLON ", "DEMO DRIVE"));
+    cd.setDrives({namedDrive("QUILLON ", "DEMO DRIVE")});
     std::vector<int> starts{f(0, 2, 0)};
     for (int length : {205, 299, 187, 241, 263, 178})
         starts.push_back(starts.back() + length * 75 + 17);
-    cd.disc = FakeCDAccess::discAt(starts);
+    cd.setToc(tocAt(starts));
     stores.discs[q("")] = TCDInfo{};
     TMainForm form(stores.services(cd));
     form.show();
@@ -604,11 +623,6 @@ TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
     EXPECT_EQ(form.size(), QSize(551, 501));
 
     QWidget* client = form.centralWidget();
-    const QImage shot = form.grab().toImage();
-    const QString png = QDir::tempPath() + q("/quillon-main-window.png");
-    shot.save(png);
-    const QPoint origin = client->mapTo(&form, QPoint(0, 0));
-    const auto colourAt = [&](int x, int y) { return shot.pixelColor(origin + QPoint(x, y)); };
     QWidget* toolBar = form.findChild<QWidget*>(q("ToolBar1"));
     const QRect list = form.ListView1()->geometry();
     const QRect status = form.StatusBar1()->geometry();
@@ -622,11 +636,6 @@ TEST_F(MainFormTest, LookMatchesTheDesignedColoursAndGeometry)
     EXPECT_EQ(list,
               QRect(10, title.bottom() + 1, w - 20, h - title.bottom() - 1 - status.height() - 10));
     EXPECT_EQ(status, QRect(10, h - status.height() - 10, w - 20, status.height()));
-    EXPECT_EQ(colourAt(w - 2, 2), QColor(228, 228, 255)) << "toolbar";
-    EXPECT_EQ(colourAt(3, h - 3), QColor(214, 223, 247)) << "window";
-    EXPECT_EQ(colourAt(w / 2, list.bottom() - 5), QColor(239, 239, 255)) << "list";
-    EXPECT_EQ(colourAt(status.right() - 20, status.center().y()), QColor(220, 225, 255))
-        << "status bar";
     EXPECT_EQ(form.ListView1()->columnWidth(1), 230);
 
     // An unchecked box has a frame that stands out from the light list.
@@ -711,8 +720,8 @@ TEST(MainFormOnImage, ListsAGeneratedDiscAndKeepsItsTitlesAcrossRuns)
 
 TEST_F(MainFormTest, ChoosingAnotherDriveMovesTheListAndTheHandleToIt)
 {
-    cd.drives = {FakeCDAccess::drive("FIRST ", "DRIVE"), FakeCDAccess::drive("SECOND ", "DRIVE")};
-    cd.disc = threeTrackDisc();
+    cd.setDrives({namedDrive("FIRST ", "DRIVE"), namedDrive("SECOND ", "DRIVE")});
+    cd.setToc(threeTrackDisc());
     TMainForm form(stores.services(cd));
     form.show();
     const HCDROM first = form.CDHandle();
@@ -720,11 +729,11 @@ TEST_F(MainFormTest, ChoosingAnotherDriveMovesTheListAndTheHandleToIt)
     form.setTitle(0, q("Kept Title"));
 
     // Another disc is in the second drive.
-    cd.disc = FakeCDAccess::discAt({f(0, 2, 0), f(3, 0, 0)});
+    cd.setToc(tocAt({f(0, 2, 0), f(3, 0, 0)}));
     form.SwitchDrive(1);
     EXPECT_NE(form.CDHandle(), first);
     EXPECT_NE(form.CDHandle(), 0u);
-    EXPECT_EQ(cd.closed, std::vector<HCDROM>{first});
+    EXPECT_EQ(cd.closedHandles(), std::vector<HCDROM>{first});
     EXPECT_EQ(form.statusText(), q("SECOND DRIVE"));
     EXPECT_EQ(form.ListView1()->topLevelItemCount(), 1);
     // The titles typed for the first drive's disc were kept in the store.
@@ -741,7 +750,7 @@ TEST(MainFormOnImage, AMissingImageIsSaidToBeMissing)
     {
         TMainForm form(DefaultMainFormServices());
         form.show();
-        QCoreApplication::sendEvent(&form, new QEvent(QEvent::WindowActivate));
+        activate(form);
         auto* hint = form.findChild<TfrmNoDeviceHint*>();
         ASSERT_NE(hint, nullptr);
         auto* image = hint->findChild<QLabel*>(q("lbImage"));

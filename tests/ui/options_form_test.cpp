@@ -1,12 +1,15 @@
 // The options dialog: its value rules (bit-rate texts, extraction length,
 // the drive reopening) and the real dialog driven through its widgets.
 
+#include "audio/vorbis_out.h"
 #include "cdaccess/cd_access.h"
 #include "settings/options_form_values.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "settings/wma_profiles.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
+#include "support/widget_checks.h"
 #include "ui/options/option_set_form.h"
 #include "ui/tags/edit_track_name_form.h"
 #include "ui/tags/id3_edit_form.h"
@@ -35,40 +38,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
+
+using quillon::test::namedDrive;
 
 namespace {
 
 // ---------------------------------------------------------------- helpers
-
-// A drive list without hardware; everything but the list is unused here.
-class DriveListOnly : public ICDAccess {
-public:
-    std::vector<TCDREC> drives;
-    int listCalls = 0;
-
-    std::vector<TCDREC> GetCDList() override
-    {
-        ++listCalls;
-        return drives;
-    }
-    HCDROM GetCDHandle(const TCDREC&) override { return 0; }
-    bool CloseCDHandle(HCDROM) override { return true; }
-    bool ModifyCDParms(HCDROM, int, int) override { return false; }
-    bool ReadTOC(HCDROM, TTOC&) override { return false; }
-    bool ReadCDAudioLBA(HCDROM, TTRACKBUF&) override { return false; }
-    int GetAspiLibError() override { return 0; }
-    QString LastErrorText() override { return {}; }
-    bool EjectMedia(HCDROM) override { return false; }
-    bool CloseTray(HCDROM) override { return false; }
-};
-
-TCDREC drive(const char* vendor, const char* product)
-{
-    TCDREC d;
-    d.Vendor = QString::fromLatin1(vendor);
-    d.Product = QString::fromLatin1(product);
-    return d;
-}
 
 // Every setting the dialog touches as "name=value" lines, so a failed
 // comparison names the setting that differs.
@@ -182,9 +158,10 @@ public:
     {
         ASSERT_TRUE(m_outDir.isValid());
         m_saved = OptionsSetting;
-        m_drives.drives = {drive(" HL-DT-ST ", "DVDRAM GH24NSD1 "), drive("ASUS    ", "BW-16D1HT"),
-                           drive("", "")};
-        m_drives.drives[2].Device = QStringLiteral("/tmp/disc.cue");
+        TCDREC image = namedDrive("", "");
+        image.Device = QStringLiteral("/tmp/disc.cue");
+        m_drives.setDrives({namedDrive(" HL-DT-ST ", "DVDRAM GH24NSD1 "),
+                            namedDrive("ASUS    ", "BW-16D1HT"), image});
         setCDAccess(&m_drives);
         OptionsSetting = unusualSettings(m_outDir.path());
     }
@@ -216,7 +193,7 @@ public:
 
     QTemporaryDir m_outDir;
     TOptionsSetting m_saved;
-    DriveListOnly m_drives;
+    quillon::test::MemoryCDDrive m_drives;
     ScopedPrompts m_prompts;
     std::unique_ptr<TOptionSetForm> m_form;
 };
@@ -264,16 +241,31 @@ TEST(OptionsFormValues, RipTimeTexts)
         EXPECT_EQ(ParseRipTimeText(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
-TEST(OptionsFormValues, ListItemsAsShown)
+TEST(OptionsFormValues, ListItemsReadBackAsTheValuesTheyShow)
 {
-    EXPECT_EQ(LameBitRateItems(),
-              (QStringList{" 32 kbit/s", " 40 kbit/s", " 48 kbit/s", " 56 kbit/s", " 64 kbit/s",
-                           " 80 kbit/s", " 96 kbit/s", "112 kbit/s", "128 kbit/s", "160 kbit/s",
-                           "192 kbit/s", "224 kbit/s", "256 kbit/s", "320 kbit/s"}));
-    EXPECT_EQ(OggBitRateItems(),
-              (QStringList{" Default", " 45 kbit/s", " 48 kbit/s", " 56 kbit/s", " 64 kbit/s",
-                           " 80 kbit/s", " 96 kbit/s", "112 kbit/s", "128 kbit/s", "144 kbit/s",
-                           "160 kbit/s", "192 kbit/s", "224 kbit/s", "256 kbit/s", "320 kbit/s"}));
+    // The MP3 bit rates are stored from the shown text: every item reads back
+    // as a rate lame takes, and the defaults are 128 and 320 kbit/s.
+    const std::set<int> lameRates{32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    std::set<int> listed;
+    for (const QString& item : LameBitRateItems()) {
+        const auto kbits = ParseBitRateText(item);
+        ASSERT_TRUE(kbits.has_value()) << item.toStdString();
+        EXPECT_TRUE(lameRates.count(*kbits)) << item.toStdString();
+        EXPECT_EQ(item.trimmed(), BitRateText(*kbits));
+        listed.insert(*kbits);
+    }
+    EXPECT_EQ(listed, lameRates);
+    EXPECT_EQ(ParseBitRateText(LameBitRateItems().at(kDefaultBitRateItem)), 128);
+    EXPECT_EQ(ParseBitRateText(LameBitRateItems().at(kDefaultMaxBitRateItem)), 320);
+    // The Ogg lists are stored as item indexes: each item names the rate the
+    // encoder is given for its index (56 has always asked for 46000).
+    ASSERT_EQ(OggBitRateItems().size(), br320 + 1);
+    EXPECT_EQ(VorbisBitsPerSecond(VorbisBitRateFromIndex(0)), -1);
+    for (int i = 1; i < OggBitRateItems().size(); ++i) {
+        const int shown = ParseBitRateText(OggBitRateItems().at(i)).value_or(0) * 1000;
+        const int given = VorbisBitsPerSecond(VorbisBitRateFromIndex(i));
+        EXPECT_EQ(shown == 56000 ? 46000 : shown, given) << i;
+    }
     const QStringList wma{"48.000 kHz, 192 kbit/s, Stereo", "48.000 kHz, 160 kbit/s, Stereo",
                           "48.000 kHz, 128 kbit/s, Stereo", "44.100 kHz, 192 kbit/s, Stereo",
                           "44.100 kHz, 160 kbit/s, Stereo", "44.100 kHz, 128 kbit/s, Stereo",
@@ -771,7 +763,7 @@ TEST_F(OptionsFormTest, DrivePage)
     for (const auto& c : cases) {
         OptionsSetting.CDIndex = c.cdIndex;
         OptionsSetting.CDDb = true;
-        m_drives.listCalls = 0;
+        const int listedBefore = m_drives.listCalls();
         openForm();
         EXPECT_EQ(child<QComboBox>("cbCDList")->count(), 0) << c.what;
         if (c.showPage) {
@@ -783,7 +775,7 @@ TEST_F(OptionsFormTest, DrivePage)
             child<QComboBox>("cbCDList")->setCurrentIndex(c.choose);
         child<QCheckBox>("ckbCDDb")->setChecked(c.cdDb);
         clickOk();
-        EXPECT_EQ(m_drives.listCalls, c.showPage ? 1 : 0) << c.what;
+        EXPECT_EQ(m_drives.listCalls() - listedBefore, c.showPage ? 1 : 0) << c.what;
         EXPECT_EQ(OptionsSetting.CDIndex, c.expectStored) << c.what;
         EXPECT_EQ(m_form->driveMustReopen(), c.reopen) << c.what;
     }
@@ -799,7 +791,7 @@ TEST_F(OptionsFormTest, DriveListTextsAndRefill)
     EXPECT_EQ(list->itemText(1), QStringLiteral("ASUS    BW-16D1HT"));
     EXPECT_EQ(list->itemText(2), QStringLiteral("/tmp/disc.cue"));
     // Every showing rebuilds the list from the drives present now.
-    m_drives.drives.resize(1);
+    m_drives.setDrives({namedDrive(" HL-DT-ST ", "DVDRAM GH24NSD1 ")});
     showPage("TabSheet1");
     showPage("TabSheet3");
     EXPECT_EQ(list->count(), 1);
@@ -870,13 +862,14 @@ TEST_F(OptionsFormTest, NameExampleFollowsTheTemplate)
     EXPECT_EQ(example->text(), QStringLiteral("No such field: %titel%"));
 }
 
-TEST_F(OptionsFormTest, Screenshots)
+TEST_F(OptionsFormTest, EveryPageShowsItsControlsWhole)
 {
     openForm();
-    for (int page = 0; page < 11; ++page) {
-        child<QTabWidget>("PageControl1")->setCurrentIndex(page);
-        const QString path = QStringLiteral("/tmp/quillon_options_page%1.png").arg(page);
-        EXPECT_TRUE(m_form->grab().save(path)) << path.toStdString();
+    auto* pages = child<QTabWidget>("PageControl1");
+    ASSERT_GE(pages->count(), 11);
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        EXPECT_EQ(quillon::test::cutOffControls(m_form.get()), "") << page;
     }
 }
 

@@ -149,14 +149,11 @@ struct RipFormTest : ::testing::Test {
     }
 };
 
-TEST_F(RipFormTest, ControlsCarryTheirNames)
+TEST_F(RipFormTest, ShowsItsTexts)
 {
     ThreadedEncoder enc;
     enc.steps = 1;
     TRipForm form(nullptr, TJobKind::WavToMp3, 0, {a}, &enc);
-    for (const char* name : {"GroupBox1", "Label3", "Label10", "Label1", "Label20", "Label2"})
-        EXPECT_NE(form.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
-    EXPECT_NE(child<QProgressBar>(form, "FlatGauge1"), nullptr);
     ASSERT_NE(child<QPushButton>(form, "btStop"), nullptr);
     EXPECT_EQ(child<QPushButton>(form, "btStop")->text(), QStringLiteral("Stop"));
     EXPECT_EQ(child<QLabel>(form, "Label10")->text(), QStringLiteral("Time elapsed:"));

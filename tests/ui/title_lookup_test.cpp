@@ -2,7 +2,6 @@
 // stored titles is looked up by itself against a MusicBrainz service started
 // here; with two releases the chooser opens and the test picks the second.
 #include "../metadata/mb_answers.h"
-#include "fake_cd_access.h"
 #include "main/main_form.h"
 #include "metadata/choose_release_form.h"
 #include "metadata/disc_ids.h"
@@ -11,6 +10,7 @@
 #include "settings/options_store.h"
 #include "settings/prompts.h"
 #include "support/cddb_test_server.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -37,14 +37,14 @@ struct TitleLookupTest : ::testing::Test {
     TempHome home;
     TOptionsSetting saved = OptionsSetting;
     ScopedPrompts prompts;
-    FakeCDAccess cd;
+    quillon::test::MemoryCDDrive cd{quillon::test::MemoryCDDrive::NoDrive};
     QString discId;
 
     void SetUp() override
     {
-        cd.drives = {FakeCDAccess::drive()};
-        cd.disc = FakeCDAccess::discAt({150, 900, 2400});
-        discId = DiscIdsOf(*cd.disc)->MusicBrainz;
+        cd.setDrives({quillon::test::namedDrive()});
+        cd.setToc(quillon::test::tocAt({150, 900, 2400}));
+        discId = DiscIdsOf(cd.toc())->MusicBrainz;
     }
     void TearDown() override { OptionsSetting = saved; }
 
@@ -118,7 +118,7 @@ TEST_F(TitleLookupTest, ChooserPicksTheSecondRelease)
     EXPECT_EQ(form.statusText(), q("Titles from MusicBrainz"));
     // The choice is in the disc store at once, with where it came from.
     OptionsSetting.CDInfo = {};
-    LoadSaveDiscInfo(DiscKeyFromTOC(*cd.disc), true);
+    LoadSaveDiscInfo(DiscKeyFromTOC(cd.toc()), true);
     EXPECT_EQ(OptionsSetting.CDInfo.Tracks[2], q("B-Side"));
     EXPECT_EQ(OptionsSetting.CDInfo.Source, q("musicbrainz"));
     EXPECT_EQ(OptionsSetting.CDInfo.MusicBrainzReleaseId, q(mbtest::kSingleId));
@@ -195,7 +195,7 @@ TEST_F(TitleLookupTest, StoredOrTypedTitlesWinAndFailuresChangeNothing)
             OptionsSetting.CDInfo.TrackNumber = 2;
             OptionsSetting.CDInfo.Tracks[1] = q("Mine");
             OptionsSetting.CDInfo.Tracks[2] = q("Also Mine");
-            LoadSaveDiscInfo(DiscKeyFromTOC(*cd.disc), false);
+            LoadSaveDiscInfo(DiscKeyFromTOC(cd.toc()), false);
         }
         TMainForm form(services());
         form.show();

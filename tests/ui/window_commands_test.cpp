@@ -90,7 +90,7 @@ TEST_F(WindowCommandsTest, ExtractWritesTheCheckedTracksAsWav)
     if (const QString shot = qEnvironmentVariable("QUILLON_SCREENSHOT"); !shot.isEmpty())
         form.grab().save(shot);
 
-    QAction* extract = form.action(q("ActionExtract"));
+    QAction* extract = form.action(TCommand::Extract);
     ASSERT_NE(extract, nullptr);
     ASSERT_TRUE(extract->isEnabled());
     extract->trigger(); // modal job window; returns when the job has ended
@@ -113,7 +113,7 @@ TEST_F(WindowCommandsTest, ExtractAsksBeforeReplacingAndSaysOnceAtTheEndWhatWasN
     checkFirstAndThird(form, q("First"), q("AC/DC"));
     ASSERT_TRUE(quillon::test::writeFile(m_out + q("/First.wav"), "mine"));
     m_prompts.answers = {pbNo};
-    form.action(q("ActionExtract"))->trigger();
+    form.action(TCommand::Extract)->trigger();
 
     EXPECT_EQ(quillon::test::readFile(m_out + q("/First.wav")), "mine");
     EXPECT_EQ(quillon::test::readFile(m_out + q("/AC-DC.wav")).mid(44),
@@ -151,7 +151,7 @@ TEST_F(WindowCommandsTest, AnotherDriveChosenInTheOptionsIsListedAndExtracted)
     form.SelectAll(false);
     form.setChecked(1, true);
     form.updateCommands();
-    form.action(q("ActionExtract"))->trigger();
+    form.action(TCommand::Extract)->trigger();
 
     EXPECT_EQ(quillon::test::readFile(m_out + q("/Second Disc.wav")).mid(44),
               discgen::TrackAudio(other[1]));
@@ -168,7 +168,7 @@ TEST_F(WindowCommandsTest, ExtractWithNothingCheckedIsDisabled)
     form.show();
     form.SelectAll(false);
     form.updateCommands();
-    EXPECT_FALSE(form.action(q("ActionExtract"))->isEnabled());
+    EXPECT_FALSE(form.action(TCommand::Extract)->isEnabled());
     form.close();
 }
 
@@ -179,7 +179,7 @@ TEST_F(WindowCommandsTest, RenameTitleChangesTheSelectedRowAndCancelKeepsIt)
     form.show();
     ASSERT_EQ(form.ListView1()->topLevelItemCount(), 3);
     form.ListView1()->setCurrentItem(form.ListView1()->topLevelItem(1));
-    QAction* rename = form.action(q("aEditTrackName"));
+    QAction* rename = form.action(TCommand::EditTrackName);
     ASSERT_TRUE(rename && rename->isEnabled());
 
     // Answers the modal rename dialog once it is up.

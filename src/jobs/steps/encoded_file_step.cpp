@@ -38,7 +38,6 @@ bool TEncodedFileStep::startWorker(TStepEnd& failure)
         } else {
             out.SetInput(&in);
         }
-        out.SetSuspendWhenIdle(true);
         out.SetTags(m_tags);
         out.SetFileName(m_output);
         out.OnProgress = [this, &out](QObject*) { post(out.Progress()); };

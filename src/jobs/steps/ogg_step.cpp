@@ -49,7 +49,6 @@ bool TOggStep::startWorker(TStepEnd& failure)
         in.SetFileName(m_input);
         out.SetInput(&in);
         out.SetFileMode(foRewrite);
-        out.SetSuspendWhenIdle(true);
         out.OnProgress = [this, &out](QObject*) { VorbisOut1Progress(out.Progress()); };
         out.OnDone = [this](QObject*) { VorbisOut1Done(); };
         out.OnThreadException = [this](QObject*, const std::exception& e) { VorbisOut1Failed(e); };

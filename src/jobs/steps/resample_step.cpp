@@ -22,7 +22,6 @@ bool TResampleStep::startWorker(TStepEnd& failure)
         out.SetFileMode(foRewrite);
         out.SetWavType(wtPCM);
         out.SetBlockSize(512);
-        out.SetSuspendWhenIdle(true);
         out.OnProgress = [this, &out](QObject*) { post(out.Progress()); };
         out.OnDone = [this](QObject*) { post(scResampleDone); };
         out.OnThreadException = [this](QObject*, const std::exception& e) {

@@ -5,6 +5,44 @@
 
 #include <vector>
 
+// The main window's commands, in menu order; each has one entry in MainCommands().
+enum class TCommand {
+    WavToMp3,
+    Mp3ToWav,
+    WavToOgg,
+    WavToWma,
+    WavToFlac,
+    WavToOpus,
+    WavToWav,
+    OpenOutputFolder,
+    Refresh,
+    Eject,
+    CloseTray,
+    Exit,
+    Extract,
+    Record,
+    OggPlayer,
+    Play,
+    Pause,
+    Stop,
+    VolumeControl,
+    ClearRealPlayer,
+    ClearMediaPlayer,
+    SelectAll,
+    SelectNone,
+    QueryCddb,
+    LookUpTitles,
+    EditTrackName,
+    Id3Edit,
+    Options,
+    English,
+    OtherLanguage,
+    Help,
+    HomePage,
+    About,
+};
+inline constexpr int kCommandCount = int(TCommand::About) + 1;
+
 struct TMainMenu {
     const char* Name; // objectName of the QMenu
     const char* Caption;
@@ -12,6 +50,7 @@ struct TMainMenu {
 };
 
 struct TMainCommand {
+    TCommand Id;
     const char* Name;     // objectName of the QAction (language files use it)
     const char* Caption;  // menu caption
     const char* Shortcut; // portable key text, empty for none
@@ -22,12 +61,12 @@ struct TMainCommand {
 struct TToolButtonSpec {
     const char* Name;    // objectName of the tool button
     const char* Caption; // text under its picture
-    const char* Command; // the command it runs
+    TCommand Command;    // the command it runs
     bool SeparatorBefore;
 };
 
 const std::vector<TMainMenu>& MainMenus();
 const std::vector<TMainCommand>& MainCommands();
 // The track list's context menu, in order.
-const std::vector<const char*>& MainContextCommands();
+const std::vector<TCommand>& MainContextCommands();
 const std::vector<TToolButtonSpec>& MainToolButtons();

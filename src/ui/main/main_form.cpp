@@ -151,7 +151,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent) : QMainWindow(
     connect(m_list, &QTreeWidget::itemChanged, this, [this] { updateCommands(); });
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] { updateCommands(); });
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        QAction* rename = action(QStringLiteral("aEditTrackName"));
+        QAction* rename = action(TCommand::EditTrackName);
         if (item != nullptr && item->isSelected() && rename->isVisible() && rename->isEnabled())
             rename->trigger();
     });
@@ -198,12 +198,12 @@ void TMainForm::buildMenus()
         }
         act->setVisible(false);
         addAction(act); // shortcuts work without opening a menu
-        m_actions.insert(name, act);
+        m_actions[size_t(spec.Id)] = act;
         QMenu* menu = m_menus.value(QString::fromLatin1(spec.Menu));
         if (spec.SeparatorBefore)
             menu->addSeparator();
         menu->addAction(act);
-        if (name == QLatin1String("VolumeControlMenu"))
+        if (spec.Id == TCommand::VolumeControl)
             menu->addMenu(m_menus.value(QStringLiteral("ClearHistory1")));
     }
     for (const TMainMenu& spec : MainMenus()) {
@@ -212,10 +212,10 @@ void TMainForm::buildMenus()
     }
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));
-    for (const char* name : MainContextCommands())
-        m_popup->addAction(m_actions.value(QString::fromLatin1(name)));
-    for (const char* name : {"miEnglish", "miOther"})
-        m_actions.value(QString::fromLatin1(name))->setCheckable(true);
+    for (TCommand command : MainContextCommands())
+        m_popup->addAction(action(command));
+    for (TCommand command : {TCommand::English, TCommand::OtherLanguage})
+        action(command)->setCheckable(true);
 }
 
 void TMainForm::buildToolBar(QWidget* parent)
@@ -246,10 +246,10 @@ void TMainForm::buildToolBar(QWidget* parent)
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(true);
         button->setMinimumWidth(52);
-        button->setProperty("command", QString::fromLatin1(spec.Command));
-        connect(button, &QToolButton::clicked, this, [this, button] {
-            QAction* act = action(button->property("command").toString());
-            if (act != nullptr && act->isEnabled())
+        m_toolButtonCommands.insert(button, spec.Command);
+        connect(button, &QToolButton::clicked, this, [this, command = spec.Command] {
+            QAction* act = action(command);
+            if (act->isEnabled())
                 act->trigger();
         });
         layout->addWidget(button);
@@ -261,40 +261,38 @@ void TMainForm::buildToolBar(QWidget* parent)
 
 void TMainForm::attachOwnCommands()
 {
-    const auto own = [this](const char* name, std::function<void()> run,
+    const auto own = [this](TCommand command, std::function<void()> run,
                             std::function<bool()> enabled = {}) {
-        setCommand(QString::fromLatin1(name), std::move(run), std::move(enabled));
+        setCommand(command, std::move(run), std::move(enabled));
     };
-    own("Openoutputdirectory1", [this] {
+    own(TCommand::OpenOutputFolder, [this] {
         m_model->OpenOutputDirectory(
             [this](const QString& folder) { openUrl(QUrl::fromLocalFile(folder)); });
     });
-    own("bRefresh", [this] { m_model->Refresh(); });
-    own("EjectMenu", [this] { m_model->EjectCD(); });
-    own("CloseCdRomMenu", [this] { m_model->CloseCD(); });
-    own("ActionExit", [this] { close(); });
-    own("VolumeControlMenu", [this] { OpenVolumeControl(); });
-    own("miRealOnePlayer", [this] { ClearHistory(true); });
-    own("miWindowsMediaPlayer", [this] { ClearHistory(false); });
-    own("ActionSelectAll", [this] { SelectAll(true); });
-    own("ActionNoSelect", [this] { SelectAll(false); });
-    own("miEnglish", [this] { ChooseLanguage(QStringLiteral("miEnglish")); });
-    own("miOther", [this] { ChooseLanguage(QStringLiteral("miOther")); });
-    own("mnuHelp", [this] { ShowHelp(); });
+    own(TCommand::Refresh, [this] { m_model->Refresh(); });
+    own(TCommand::Eject, [this] { m_model->EjectCD(); });
+    own(TCommand::CloseTray, [this] { m_model->CloseCD(); });
+    own(TCommand::Exit, [this] { close(); });
+    own(TCommand::VolumeControl, [this] { OpenVolumeControl(); });
+    own(TCommand::ClearRealPlayer, [this] { ClearHistory(true); });
+    own(TCommand::ClearMediaPlayer, [this] { ClearHistory(false); });
+    own(TCommand::SelectAll, [this] { SelectAll(true); });
+    own(TCommand::SelectNone, [this] { SelectAll(false); });
+    own(TCommand::English, [this] { ChooseLanguage(QStringLiteral("miEnglish")); });
+    own(TCommand::OtherLanguage, [this] { ChooseLanguage(QStringLiteral("miOther")); });
+    own(TCommand::Help, [this] { ShowHelp(); });
     // The program has no public page yet: Home shows the help page.
-    own("miHomePage", [this] { ShowHelp(); });
-    own("mnuAbout", [this] { ShowAbout(); });
+    own(TCommand::HomePage, [this] { ShowHelp(); });
+    own(TCommand::About, [this] { ShowAbout(); });
     own(
-        "aLookupTitles", [this] { m_model->LookUpTitles(); },
+        TCommand::LookUpTitles, [this] { m_model->LookUpTitles(); },
         [this] { return !m_model->rows().empty(); });
 }
 
-QAction* TMainForm::setCommand(const QString& name, std::function<void()> run,
+QAction* TMainForm::setCommand(TCommand command, std::function<void()> run,
                                std::function<bool()> enabled)
 {
-    QAction* act = m_actions.value(name);
-    if (act == nullptr)
-        return nullptr;
+    QAction* act = action(command);
     disconnect(act, &QAction::triggered, nullptr, nullptr);
     connect(act, &QAction::triggered, this, [run = std::move(run)] {
         if (run)
@@ -346,8 +344,8 @@ void TMainForm::updateToolBar()
                 pendingSeparator = item;
             continue;
         }
-        QAction* act = action(button->property("command").toString());
-        const bool visible = act != nullptr && act->isVisible();
+        QAction* act = action(m_toolButtonCommands.value(button));
+        const bool visible = act->isVisible();
         button->setVisible(visible);
         button->setEnabled(visible && act->isEnabled());
         if (visible) {

@@ -4,6 +4,7 @@
 // TMainFormModel; this class only shows rows and routes commands.
 
 #include "cdaccess/cd_access.h"
+#include "main_commands.h"
 #include "main_form_model.h"
 
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -56,12 +58,12 @@ public:
     int selectedRow() const; // -1 when none
 
     // --- commands -----------------------------------------------------------
-    // Attaches a handler to a command of the menus (by control name) and shows
-    // it with its toolbar button; enabled, when given, is asked whenever the
-    // list or its selection changes. Returns the action (null for an unknown name).
-    QAction* setCommand(const QString& name, std::function<void()> run,
+    // Attaches a handler to a command of the menus and shows it with its
+    // toolbar button; enabled, when given, is asked whenever the list or its
+    // selection changes. Returns the command's action.
+    QAction* setCommand(TCommand command, std::function<void()> run,
                         std::function<bool()> enabled = {});
-    QAction* action(const QString& name) const { return m_actions.value(name); }
+    QAction* action(TCommand command) const { return m_actions[size_t(command)]; }
     QToolButton* toolButton(const QString& name) const { return m_toolButtons.value(name); }
     // Re-asks every command whether it is enabled.
     void updateCommands();
@@ -106,9 +108,10 @@ private:
     TStatusBar* m_status = nullptr;
     QMenu* m_popup = nullptr;
     QTimer* m_pollTimer = nullptr;
-    QHash<QString, QAction*> m_actions;
+    std::array<QAction*, kCommandCount> m_actions{};
     QHash<QString, QMenu*> m_menus;
     QHash<QString, QToolButton*> m_toolButtons;
+    QHash<QToolButton*, TCommand> m_toolButtonCommands;
     QList<QWidget*> m_toolBarItems; // buttons and separators in order
     QHash<QAction*, std::function<bool()>> m_enabled;
     std::vector<std::function<void()>> m_closeHooks;

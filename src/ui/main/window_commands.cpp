@@ -19,7 +19,7 @@ void AttachWindowCommands(TMainForm& form)
     TMainForm* f = &form;
 
     f->setCommand(
-        QStringLiteral("ActionExtract"),
+        TCommand::Extract,
         [f] {
             const auto items = f->model().PrepareExtract(f->titles(), f->checkedRows());
             if (!items)
@@ -29,31 +29,31 @@ void AttachWindowCommands(TMainForm& form)
         },
         [f] { return f->hasCheckedRows(); });
 
-    f->setCommand(QStringLiteral("ActionWavToMp3"), [f] { ConvertWavToMp3(f); });
-    f->setCommand(QStringLiteral("mnuMp3ToWav"), [f] { ConvertMp3ToWav(f); });
-    f->setCommand(QStringLiteral("miWAVtoOGG"), [f] { ConvertWavToOgg(f); });
-    f->setCommand(QStringLiteral("miWAVtoWMA"), [f] { ConvertWavToWma(f); });
-    f->setCommand(QStringLiteral("miWAVtoFLAC"), [f] { ConvertWavFiles(f, TJobKind::WavToFlac); });
-    f->setCommand(QStringLiteral("miWAVtoOpus"), [f] { ConvertWavFiles(f, TJobKind::WavToOpus); });
-    f->setCommand(QStringLiteral("miWAVtoWAV"), [f] { ExecResampleDialog(f); });
-    f->setCommand(QStringLiteral("miOGGPlayer"), [f] { ExecOggPlayer(f); });
+    f->setCommand(TCommand::WavToMp3, [f] { ConvertWavToMp3(f); });
+    f->setCommand(TCommand::Mp3ToWav, [f] { ConvertMp3ToWav(f); });
+    f->setCommand(TCommand::WavToOgg, [f] { ConvertWavToOgg(f); });
+    f->setCommand(TCommand::WavToWma, [f] { ConvertWavToWma(f); });
+    f->setCommand(TCommand::WavToFlac, [f] { ConvertWavFiles(f, TJobKind::WavToFlac); });
+    f->setCommand(TCommand::WavToOpus, [f] { ConvertWavFiles(f, TJobKind::WavToOpus); });
+    f->setCommand(TCommand::WavToWav, [f] { ExecResampleDialog(f); });
+    f->setCommand(TCommand::OggPlayer, [f] { ExecOggPlayer(f); });
 
-    f->setCommand(QStringLiteral("ActionOptionSet"), [f] {
+    f->setCommand(TCommand::Options, [f] {
         bool reopen = false;
         if (ExecOptionsDialog(f, &reopen) && reopen)
             f->SwitchDrive(OptionsSetting.CDIndex);
     });
-    f->setCommand(QStringLiteral("ActionRecord"), [f] { ExecRecorder(f, f->CDHandle()); });
+    f->setCommand(TCommand::Record, [f] { ExecRecorder(f, f->CDHandle()); });
     f->setCommand(
-        QStringLiteral("aQueryCDDB"),
+        TCommand::QueryCddb,
         [f] {
             ExecQueryCDDB(f, f->CDHandle(),
                           [f](int row, const QString& title) { f->setTitle(row, title); });
         },
         [f] { return !f->titles().isEmpty(); });
-    f->setCommand(QStringLiteral("aID3Edit"), [f] { ExecId3EditDialog(f); });
+    f->setCommand(TCommand::Id3Edit, [f] { ExecId3EditDialog(f); });
     f->setCommand(
-        QStringLiteral("aEditTrackName"),
+        TCommand::EditTrackName,
         [f] {
             const int row = f->selectedRow();
             if (row < 0)
@@ -84,7 +84,7 @@ void AttachCDPlayback(TMainForm& form)
     f->addCloseRequestHook([player] { player->Stop(); });
 
     f->setCommand(
-        QStringLiteral("aPlay"),
+        TCommand::Play,
         [f, player] {
             const int row = f->selectedRow();
             TTOC toc;
@@ -97,9 +97,8 @@ void AttachCDPlayback(TMainForm& form)
         },
         [f] { return f->selectedRow() >= 0; });
     f->setCommand(
-        QStringLiteral("aPause"), [player] { player->Pause(); },
+        TCommand::Pause, [player] { player->Pause(); },
         [player] { return player->IsPlaying() && !player->IsPaused(); });
     f->setCommand(
-        QStringLiteral("aStop"), [player] { player->Stop(); },
-        [player] { return player->IsPlaying(); });
+        TCommand::Stop, [player] { player->Stop(); }, [player] { return player->IsPlaying(); });
 }

@@ -65,13 +65,14 @@ TfrmOggPlayer::TfrmOggPlayer(QWidget* parent) : QDialog(parent)
     AudioOut1->SetInput(StereoBalance1);
     AudioOut1->SetBaseChannel(0);
     AudioOut1->SetVolume(255);
-    AudioOut1->SetSuspendWhenIdle(true);
     // The output's events come on its worker: hand them to the window.
     AudioOut1->OnDone = [this](QObject*) {
-        QMetaObject::invokeMethod(this, [this] { AudioOut1Done(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { AudioOut1Done(); }, Qt::QueuedConnection);
     };
     AudioOut1->OnProgress = [this](QObject*) {
-        QMetaObject::invokeMethod(this, [this] { AudioOut1Progress(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { AudioOut1Progress(); }, Qt::QueuedConnection);
     };
     AudioOut1->OnThreadException = [this](QObject*, const std::exception& e) {
         const QString error = QString::fromLocal8Bit(e.what());
