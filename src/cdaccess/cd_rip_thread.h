@@ -76,8 +76,8 @@ void ProgressTimeTexts(double elapsedSeconds, int percent, QString& elapsed, QSt
 class TCDRipThread {
 public:
     // trackIndex: 1-based position of the track in the TOC (the track list
-    // row); filePath: the file to write; shownPath: its name in messages
-    // (the final name of a temporary file), filePath when empty.
+    // row), 0 for the audio before track 1 (with Verification); filePath: the file to write;
+    // shownPath: its name in messages (the final name of a temporary file), filePath when empty.
     TCDRipThread(qint32 trackIndex, const QString& filePath, const QString& shownPath = {});
     ~TCDRipThread();
     TCDRipThread(const TCDRipThread&) = delete;
@@ -120,8 +120,9 @@ private:
     // Reads the track through Verification into file; false after posting
     // the failure (or, when stopped, without a report).
     bool ReadVerified(const TTOC& toc, TFileWriter& file);
-    // Reads length sectors from start plainly, one read each; false as above.
-    bool ReadPlain(qint64 start, qint64 length, TFileWriter& file);
+    // Reads the track's sectors (cut to the rip time) plainly, one read
+    // each; false as above.
+    bool ReadPlain(const TTOC& toc, TFileWriter& file);
     // Adds written 16-bit stereo samples to Loudness; restart drops what
     // was measured (a verified read starting over).
     void measure(const char* data, qsizetype bytes);

@@ -350,3 +350,70 @@ TEST_F(CliVerifyE2E, AudioBeforeTrackOneIsNamedAndRippedAsTrackZeroWhenAsked)
     EXPECT_TRUE(log.contains(QStringLiteral("Track 00 (hidden track one audio)")));
     EXPECT_TRUE(log.contains(QStringLiteral("CTDB TOC:           150:750:1270:1750")));
 }
+
+// extract rips the audio before track 1 as its own track 0 when asked: a
+// file numbered 00 with exactly those samples, in the log and the cue sheet
+// as track 1's INDEX 00. Silence there makes no file and no fuss.
+TEST_F(CliVerifyE2E, ExtractRipsAudioBeforeTrackOneAsTrackZero)
+{
+    struct Case {
+        const char* name;
+        Signal pregap;
+        QString files; // what the output folder holds afterwards
+    } const cases[] = {
+        {"a tone before track 1", Signal::Tone,
+         QStringLiteral("00 Hidden Track.wav,01 Track01.wav,02 Track02.wav,03 Track03.wav,"
+                        "Rip.cue,Rip.log")},
+        {"silence before track 1", Signal::Silence,
+         QStringLiteral("01 Track01.wav,02 Track02.wav,03 Track03.wav,Rip.cue,Rip.log")},
+    };
+    ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
+                          QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
+                                         "CTDBServer=http://%1\nCueSheet=1\nRipHiddenTrack=1\n")
+                              .arg(server->address())
+                              .toUtf8()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        discgen::DiscSpec spec = intactDisc();
+        spec.pregap = discgen::TrackSpec{150, c.pregap, 440};
+        writeDisc(spec);
+        QDir(outDir).removeRecursively();
+        QString out;
+        QString err;
+        EXPECT_EQ(run({QStringLiteral("extract"), QStringLiteral("--format"), QStringLiteral("wav"),
+                       QStringLiteral("--name-template"), QStringLiteral("%track% %title%"),
+                       QStringLiteral("--output"), outDir},
+                      &out, &err),
+                  0)
+            << out.toStdString() << err.toStdString();
+        // A clean job: not a word about an item that made nothing.
+        EXPECT_FALSE(err.contains(QStringLiteral("tracks made"))) << err.toStdString();
+        EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u','),
+                  c.files);
+        EXPECT_EQ(out.count(QStringLiteral("accurately ripped (confidence 12)")), 3)
+            << out.toStdString();
+        const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
+        const QByteArray cueSheet = readFile(outDir + QStringLiteral("/Rip.cue"));
+        if (c.pregap == Signal::Silence) {
+            EXPECT_TRUE(log.contains(QStringLiteral("00:02.00 of silence before track 1")))
+                << log.toStdString();
+            EXPECT_FALSE(cueSheet.contains("INDEX 00")) << cueSheet.toStdString();
+            continue;
+        }
+        const QByteArray wav = readFile(outDir + QStringLiteral("/00 Hidden Track.wav"));
+        EXPECT_TRUE(wav.mid(44) == discgen::TrackAudio(*spec.pregap)) << wav.size();
+        EXPECT_TRUE(log.contains(QStringLiteral("00:02.00 of audio before track 1, ripped as "
+                                                "track 0")))
+            << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Track 00 (hidden track one audio)\n"
+                                                "  File:             00 Hidden Track.wav")))
+            << log.toStdString();
+        EXPECT_TRUE(cueSheet.contains("FILE \"00 Hidden Track.wav\" WAVE\n"
+                                      "  TRACK 01 AUDIO\n"))
+            << cueSheet.toStdString();
+        EXPECT_TRUE(cueSheet.contains("    INDEX 00 00:00:00\n"
+                                      "FILE \"01 Track01.wav\" WAVE\n"
+                                      "    INDEX 01 00:00:00\n"))
+            << cueSheet.toStdString();
+    }
+}
