@@ -402,7 +402,7 @@ int runVerification(const TCliRequest& r)
     std::signal(SIGTERM, onInterrupt);
     const int rc =
         r.Command == TCliCommand::Offset
-            ? RunOffsetCommand(r, disc.Handle, disc.Toc, &g_interrupted)
+            ? RunOffsetCommand(disc.Handle, &g_interrupted)
             : RunVerifyCommand(r, disc.Drive, disc.Handle, disc.Toc,
                                OptionsSetting.CommonOptions.OutputFolder, &g_interrupted);
     std::signal(SIGINT, SIG_DFL);

@@ -113,40 +113,19 @@ private:
 
 } // namespace
 
-int RunOffsetCommand(const TCliRequest& request, HCDROM handle, const TTOC& toc,
-                     const std::atomic<bool>* stop)
+int RunOffsetCommand(HCDROM handle, const std::atomic<bool>* stop)
 {
-    (void)request;
-    const TVerifySettings settings = VerifySettingsFrom(OptionsSetting);
-    const TDiscLayout layout = DiscLayoutOf(toc);
-    const TAccurateRipDiscId id = AccurateRipDiscIdOf(toc);
-    THttpClient http(settings.Http, stop);
-    TAccurateRipAnswer answer;
-    const TDatabaseLookup lookup = FetchAccurateRip(http, settings.AccurateRipServer, id, &answer);
-    if (lookup.Result == TDatabaseLookup::Outcome::Failed)
-        return fail(QStringLiteral("AccurateRip lookup failed: %1").arg(lookup.Error));
-    if (lookup.Result != TDatabaseLookup::Outcome::Found)
-        return fail(QStringLiteral("the disc is not in the AccurateRip database; try another one"));
-    const TDriveOffsetSearch search =
-        SearchDriveOffset(cdAccess(), handle, layout, answer, kMaxReadOffset, stop);
-    if (search.Stopped)
-        return fail(QStringLiteral("stopped"));
-    if (!search.Error.isEmpty())
-        return fail(QStringLiteral("cannot read the disc: %1").arg(search.Error));
-    if (search.TracksTried == 0)
-        return fail(QStringLiteral("the database holds no offset checksums for this disc; "
-                                   "try another one"));
-    if (!search.Offset)
-        return fail(QStringLiteral("no read offset from %1 to +%2 samples fits the database")
-                        .arg(-kMaxReadOffset)
-                        .arg(kMaxReadOffset));
+    const TReadOffsetFinding found =
+        FindReadOffset(cdAccess(), handle, VerifySettingsFrom(OptionsSetting), stop);
+    if (found.Result != TReadOffsetFinding::Outcome::Found)
+        return fail(found.failureText());
     print(stdout, QStringLiteral("Read offset: %1 samples (%2 of %3 tracks agree)\n")
-                      .arg(signedText(*search.Offset))
-                      .arg(search.TracksAgreeing)
-                      .arg(search.TracksTried));
+                      .arg(signedText(found.Offset))
+                      .arg(found.TracksAgreeing)
+                      .arg(found.TracksTried));
     print(stdout, QStringLiteral("Store it as ReadOffset=%1 under [Verify] in options.ini, or give "
                                  "--offset %1 to quillon verify.\n")
-                      .arg(*search.Offset));
+                      .arg(found.Offset));
     return 0;
 }
 

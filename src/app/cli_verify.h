@@ -13,8 +13,7 @@
 
 // Prints the drive's read offset found from the AccurateRip database.
 // Returns the exit status: 0 found, 1 not (the reason on standard error).
-int RunOffsetCommand(const TCliRequest& request, HCDROM handle, const TTOC& toc,
-                     const std::atomic<bool>* stop);
+int RunOffsetCommand(HCDROM handle, const std::atomic<bool>* stop);
 
 // Reads and checks every audio track, prints the result lines and writes the
 // rip log into folder. Returns the exit status: 0 when no track is doubtful,

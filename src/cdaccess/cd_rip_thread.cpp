@@ -194,22 +194,12 @@ void TCDRipThread::Execute()
         return;
     }
     // A row number beyond the disc cannot be read; say so instead of reading
-    // past the table.
-    if (m_trackIndex < 1 || m_trackIndex > toc.TrackCount()) {
+    // past the table. Row 0, the audio before track 1, is read only by the
+    // verified reading.
+    if (m_trackIndex < (Verification ? 0 : 1) || m_trackIndex > toc.TrackCount()) {
         postFinal(rrReadFailed, QStringLiteral("Track %1 is not on this disc.").arg(m_trackIndex));
         return;
     }
-
-    const TTOCTRACK& first = toc.Entries[m_trackIndex - 1];
-    const TTOCTRACK& next = toc.Entries[m_trackIndex];
-    // Reads address the disc by LBA, so the track's own LBA is its first
-    // sector whatever the first track's offset is.
-    const qint64 start = first.Lba();
-    qint64 length = std::max<qint64>(0, next.MsfFrames() - first.MsfFrames());
-    // A negative limit means no limit.
-    if (options.EnableRipTime && options.RipTime >= 0 &&
-        qint64(options.RipTime) * kFramesPerSecond < length)
-        length = qint64(options.RipTime) * kFramesPerSecond;
 
     TFileWriter file;
     if (!file.open(m_filePath, m_shownPath)) {
@@ -226,7 +216,7 @@ void TCDRipThread::Execute()
     if (Verification) {
         if (!ReadVerified(toc, file))
             return;
-    } else if (!ReadPlain(start, length, file)) {
+    } else if (!ReadPlain(toc, file)) {
         return;
     }
     if (StopRequested.load())
@@ -297,10 +287,20 @@ bool TCDRipThread::Normalize(TFileWriter& file, int percent, QString& message)
     return true;
 }
 
-bool TCDRipThread::ReadPlain(qint64 start, qint64 length, TFileWriter& file)
+bool TCDRipThread::ReadPlain(const TTOC& toc, TFileWriter& file)
 {
     ICDAccess& cd = cdAccess();
     const TCommonOptions& options = Options;
+    const TTOCTRACK& first = toc.Entries[m_trackIndex - 1];
+    const TTOCTRACK& next = toc.Entries[m_trackIndex];
+    // Reads address the disc by LBA, so the track's own LBA is its first
+    // sector whatever the first track's offset is.
+    const qint64 start = first.Lba();
+    qint64 length = std::max<qint64>(0, next.MsfFrames() - first.MsfFrames());
+    // A negative limit means no limit.
+    if (options.EnableRipTime && options.RipTime >= 0 &&
+        qint64(options.RipTime) * kFramesPerSecond < length)
+        length = qint64(options.RipTime) * kFramesPerSecond;
     const std::int64_t startMs = nowMs();
     // The peak is only wanted for a normalise pass.
     const bool measure = options.IsNormalize;
@@ -363,7 +363,7 @@ bool TCDRipThread::ReadVerified(const TTOC& toc, TFileWriter& file)
     }
     TWavFileSink sink(file, Options.IsNormalize, m_peak);
     const std::int64_t startMs = nowMs();
-    const int number = toc.Entries[size_t(m_trackIndex - 1)].TrackNumber;
+    const int number = m_trackIndex == 0 ? 0 : toc.Entries[size_t(m_trackIndex - 1)].TrackNumber;
     const TVerifiedTrack track =
         Verification->read(number, sink, LogName, [&](const TTrackReadProgress& p) {
             postProgress(p.DoneSectors, p.Sectors, startMs, ReadStateText(p));

@@ -74,8 +74,8 @@ void ProgressTimeTexts(double elapsedSeconds, int percent, QString& elapsed, QSt
 class TCDRipThread {
 public:
     // trackIndex: 1-based position of the track in the TOC (the track list
-    // row); filePath: the file to write; shownPath: its name in messages
-    // (the final name of a temporary file), filePath when empty.
+    // row), 0 for the audio before track 1 (with Verification); filePath: the file to write;
+    // shownPath: its name in messages (the final name of a temporary file), filePath when empty.
     TCDRipThread(qint32 trackIndex, const QString& filePath, const QString& shownPath = {});
     ~TCDRipThread();
     TCDRipThread(const TCDRipThread&) = delete;
@@ -113,8 +113,9 @@ private:
     // Reads the track through Verification into file; false after posting
     // the failure (or, when stopped, without a report).
     bool ReadVerified(const TTOC& toc, TFileWriter& file);
-    // Reads length sectors from start plainly, one read each; false as above.
-    bool ReadPlain(qint64 start, qint64 length, TFileWriter& file);
+    // Reads the track's sectors (cut to the rip time) plainly, one read
+    // each; false as above.
+    bool ReadPlain(const TTOC& toc, TFileWriter& file);
 
     qint32 m_trackIndex;
     QString m_filePath;

@@ -119,13 +119,40 @@ TJobEngine::TJobEngine(TJobKind kind, HCDROM cdHandle, const QStringList& items,
       m_format(m_options.CommonOptions.OutputFormat), m_keepWav(m_options.CommonOptions.IsKeepWav),
       m_encoders(JobEncoderCount(m_options.Encoders))
 {
-    nameOutputs();
     const TCommonOptions& c = m_options.CommonOptions;
     const TVerifySettings v = VerifySettingsFrom(m_options);
-    // Burst reads with both databases off is the plain rip the user asked for.
+    const bool cut = c.EnableRipTime && c.RipTime >= 0;
+    if (m_kind == TJobKind::Extract && !cut && m_options.Verify.RipHiddenTrack)
+        addHiddenTrackItem();
+    nameOutputs();
+    // Burst reads with both databases off is the plain rip the user asked
+    // for, unless the audio before track 1 is wanted: only the verified
+    // reading reads it.
     const bool nothingToCheck = v.Mode == TReadMode::Burst && !v.AccurateRip && !v.Ctdb;
-    if (m_kind == TJobKind::Extract && !(c.EnableRipTime && c.RipTime >= 0) && !nothingToCheck)
+    if (m_kind == TJobKind::Extract && !cut && (!nothingToCheck || hiddenItem(0)))
         m_verification = std::make_shared<TRipVerification>(m_options);
+}
+
+void TJobEngine::addHiddenTrackItem()
+{
+    const auto has = [this](int track) {
+        return std::any_of(m_items.begin(), m_items.end(),
+                           [track](const QString& item) { return ItemTrack(item) == track; });
+    };
+    if (!has(1) || has(0))
+        return;
+    // Whether the sectors before track 1 hold more than silence is known only
+    // once they are read; a disc without any gets no item at all.
+    TTOC toc;
+    if (!cdAccess().ReadTOC(m_cdHandle, toc) || DiscLayoutOf(toc).HiddenSectors <= 0)
+        return;
+    m_items.prepend(TwoDigits(0) + QStringLiteral("Hidden Track"));
+    m_count = int(m_items.size());
+}
+
+bool TJobEngine::hiddenItem(int i) const
+{
+    return m_kind == TJobKind::Extract && i >= 0 && i < m_count && ItemTrack(m_items[i]) == 0;
 }
 
 TJobEngine::~TJobEngine()
@@ -163,7 +190,8 @@ void TJobEngine::nameOutputs()
         case TJobKind::Extract: {
             // "Artist/Album/01 Title": the template's folders, then a name
             // no other item of the job takes in that folder.
-            const QString relative = ExpandNameTemplate(nameTemplate, tagsFor(i), QString());
+            const QString relative =
+                ExpandNameTemplate(nameTemplate, tagsFor(i), QString(), hiddenItem(i));
             const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
             const QString subfolder = relative.left(slash + 1);
             const int extBytes = std::max(int(extensionOf(m_format).size()), 4);
@@ -587,6 +615,12 @@ void TJobEngine::afterStep(TJobStep& step)
     const int i = step.item();
     switch (kind) {
     case TStepKind::Rip:
+        if (hiddenItem(i) && !m_verification->track(0)) {
+            // Silence before track 1: nothing to make, nothing to report.
+            m_summary.dropped(i);
+            itemDone(i);
+            return;
+        }
         ++m_extractedCount;
         if (m_format == ofWAV) {
             commitOutput(i);
@@ -627,7 +661,9 @@ void TJobEngine::showVerification(int i)
         return;
     for (const QString& warning : m_verification->takeWarnings())
         m_view.verificationWarning(warning);
-    const TVerifiedTrack* t = m_verification->track(ItemTrack(m_items[i]));
+    // The audio before track 1 is in no database: the log says how it read.
+    const TVerifiedTrack* t =
+        hiddenItem(i) ? nullptr : m_verification->track(ItemTrack(m_items[i]));
     if (!t)
         return;
     const QString line = TrackResultLine(t->Number, t->AccurateRip);
@@ -818,6 +854,8 @@ TTrackTags TJobEngine::tagsFor(int i) const
 {
     if (m_kind == TJobKind::Extract) {
         TTrackTags tags = TrackTagsFromDisc(m_options.CDInfo, ItemTrack(m_items[i]));
+        if (hiddenItem(i))
+            tags.TrackTotal = 0; // no number to go with it
         // The title as the track list has it, which may have been edited.
         const QString title = ItemTitle(m_items[i]);
         if (!title.trimmed().isEmpty())

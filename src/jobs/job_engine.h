@@ -47,6 +47,11 @@
 // log beside the tracks (LogPath()). A job limited to the first seconds of
 // each track reads them plainly: a cut track cannot verify; so does one set
 // to burst reads with both databases switched off.
+//
+// Hidden track: with RipHiddenTrack, a job that rips track 1 of a disc with
+// sectors before it gets one more item in front, track 0, for the audio
+// there. Whether that is more than silence is known only once it is read;
+// when it is not, the item is dropped without a word and makes no file.
 
 #include "cdaccess/cd_access.h"
 #include "jobs/job_item.h"
@@ -114,6 +119,10 @@ public:
 private:
     enum class TPhase { Waiting, Ripping, Ripped, Working, Over };
 
+    // With RipHiddenTrack: the audio before track 1 as item "00Hidden Track"
+    // in front, when track 1 is ripped and the disc has sectors before it.
+    void addHiddenTrackItem();
+    bool hiddenItem(int i) const;
     void nameOutputs();
     // Checks item i's input and asks about existing files; false when the
     // item is over (and recorded in the summary).

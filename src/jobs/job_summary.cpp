@@ -14,13 +14,19 @@ void TJobSummary::reset(bool tracks, const QStringList& names, const QStringList
 
 void TJobSummary::made(int i)
 {
-    if (i >= 0 && i < count())
+    if (i >= 0 && i < int(m_items.size()))
         m_items[size_t(i)].Outcome = TItemOutcome::Made;
+}
+
+void TJobSummary::dropped(int i)
+{
+    if (i >= 0 && i < int(m_items.size()))
+        m_items[size_t(i)].Outcome = TItemOutcome::Dropped;
 }
 
 void TJobSummary::skipped(int i, const QString& reason)
 {
-    if (i < 0 || i >= count())
+    if (i < 0 || i >= int(m_items.size()))
         return;
     m_items[size_t(i)].Outcome = TItemOutcome::Skipped;
     m_items[size_t(i)].Reason = reason;
@@ -28,7 +34,7 @@ void TJobSummary::skipped(int i, const QString& reason)
 
 void TJobSummary::failed(int i, const QString& reason)
 {
-    if (i < 0 || i >= count())
+    if (i < 0 || i >= int(m_items.size()))
         return;
     m_items[size_t(i)].Outcome = TItemOutcome::Failed;
     m_items[size_t(i)].Reason = reason;
@@ -36,7 +42,7 @@ void TJobSummary::failed(int i, const QString& reason)
 
 void TJobSummary::note(int i, const QString& text)
 {
-    if (i >= 0 && i < count())
+    if (i >= 0 && i < int(m_items.size()))
         m_items[size_t(i)].Notes << text;
 }
 
@@ -63,7 +69,8 @@ bool TJobSummary::clean() const
     if (m_stopped || !m_jobError.isEmpty())
         return false;
     for (const TItemResult& item : m_items) {
-        if (item.Outcome != TItemOutcome::Made || !item.Notes.isEmpty())
+        if ((item.Outcome != TItemOutcome::Made && item.Outcome != TItemOutcome::Dropped) ||
+            !item.Notes.isEmpty())
             return false;
     }
     return true;

@@ -9,7 +9,9 @@
 
 #include <vector>
 
-enum class TItemOutcome { Pending, Made, Skipped, Failed };
+// Dropped: there was nothing to make (silence before track 1); such an item
+// is left out of the counts and the text.
+enum class TItemOutcome { Pending, Made, Skipped, Failed, Dropped };
 
 struct TItemResult {
     QString Name;   // the title or input file, as the status line shows it
@@ -27,13 +29,15 @@ public:
     void made(int i);
     void skipped(int i, const QString& reason);
     void failed(int i, const QString& reason);
+    void dropped(int i);
     void note(int i, const QString& text);
     // A reason that concerns the whole job (an output folder that cannot be
     // written); the items that did not run stay pending.
     void setJobError(const QString& text) { m_jobError = text; }
     void setStopped() { m_stopped = true; }
 
-    int count() const { return int(m_items.size()); }
+    // The items, the dropped ones left out.
+    int count() const { return int(m_items.size()) - count(TItemOutcome::Dropped); }
     int count(TItemOutcome outcome) const;
     bool stopped() const { return m_stopped; }
     const QString& jobError() const { return m_jobError; }

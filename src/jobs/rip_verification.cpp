@@ -54,6 +54,16 @@ TVerifiedTrack TRipVerification::read(int tocTrack, ITrackSink& sink, const QStr
 {
     TVerifiedTrack track;
     track.Number = tocTrack;
+    if (tocTrack == 0 && m_reader) {
+        // Silence or no sectors at all before track 1: nothing to rip, and
+        // no result, so that the job drops the item.
+        if (!m_hidden.Audible)
+            return track;
+        track = m_reader->readHiddenTrack(sink, progress);
+        if (track.complete() || !track.Error.isEmpty())
+            m_rip->add(track, fileName);
+        return track;
+    }
     const int index = m_reader ? m_reader->layout().indexOf(tocTrack) : -1;
     if (index < 0) {
         track.Error = QStringLiteral("track %1 is not an audio track of this disc").arg(tocTrack);
@@ -107,6 +117,7 @@ QString TRipVerification::writeLog(const QString& folder, const QString& format,
                              .arg(m_options.CommonOptions.NormalizePercent);
     head.HiddenSectors = m_hidden.Sectors;
     head.HiddenAudible = m_hidden.Audible;
+    head.HiddenRipped = track(0) != nullptr;
     const QString path = RipLogPath(folder, head.Album);
     if (!WriteRipLogFile(path, RipLogText(m_rip->logData(head)), error))
         return {};

@@ -39,7 +39,9 @@ public:
     // first time only; false (with *error) when the disc cannot be verified.
     bool prepare(ICDAccess& access, HCDROM handle, const TTOC& toc, QString* error);
     // Worker: reads the track numbered tocTrack into sink and keeps its result
-    // under fileName.
+    // under fileName. Track 0 is the audio before track 1's INDEX 01: when
+    // the disc has none (silence, or no sectors there) nothing is read and
+    // track(0) stays null.
     TVerifiedTrack read(int tocTrack, ITrackSink& sink, const QString& fileName,
                         const TVerifiedTrackReader::Progress& progress = {});
 

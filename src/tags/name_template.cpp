@@ -9,8 +9,9 @@ QString twoDigits(int n)
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
 
-// The value of a field; false when name is no field.
-bool fieldValue(const QString& name, const TTrackTags& t, QString* value)
+// The value of a field; false when name is no field. hidden: the audio
+// before track 1, numbered 00.
+bool fieldValue(const QString& name, const TTrackTags& t, bool hidden, QString* value)
 {
     const QString n = name.toLower();
     if (n == u"artist")
@@ -24,7 +25,7 @@ bool fieldValue(const QString& name, const TTrackTags& t, QString* value)
     else if (n == u"genre")
         *value = t.Genre;
     else if (n == u"track")
-        *value = t.TrackNumber > 0 ? twoDigits(t.TrackNumber) : QString();
+        *value = hidden ? twoDigits(0) : t.TrackNumber > 0 ? twoDigits(t.TrackNumber) : QString();
     else if (n == u"disc")
         *value = t.DiscNumber > 0 ? QString::number(t.DiscNumber) : QString();
     else if (n == u"title")
@@ -64,17 +65,17 @@ QString DefaultNameTemplate()
 }
 
 QString ExpandNameTemplate(const QString& nameTemplate, const TTrackTags& tags,
-                           const QString& extension)
+                           const QString& extension, bool hidden)
 {
     // Only the template's own slashes make folders: a value's slash is
     // replaced like any other unsafe character of the name it ends up in.
-    const auto expand = [&tags](const QString& part) {
+    const auto expand = [&tags, hidden](const QString& part) {
         QString expanded;
         walkTemplate(
             part, [&](QChar c) { expanded += c; },
             [&](const QString& name, const QString& token) {
                 QString value;
-                expanded += fieldValue(name, tags, &value) ? value : token;
+                expanded += fieldValue(name, tags, hidden, &value) ? value : token;
             });
         return expanded;
     };
@@ -98,7 +99,7 @@ QStringList UnknownTemplateFields(const QString& nameTemplate)
         nameTemplate, [](QChar) {},
         [&](const QString& name, const QString& token) {
             QString value;
-            if (!fieldValue(name, TTrackTags{}, &value))
+            if (!fieldValue(name, TTrackTags{}, false, &value))
                 unknown << token;
         });
     return unknown;

@@ -16,9 +16,10 @@
 QString DefaultNameTemplate();
 
 // The path of the track's file relative to the output folder, with "/"
-// between folders and extension (".flac") appended.
+// between folders and extension (".flac") appended. hidden: the audio before
+// track 1, whose tags carry no number but whose %track% is "00".
 QString ExpandNameTemplate(const QString& nameTemplate, const TTrackTags& tags,
-                           const QString& extension);
+                           const QString& extension, bool hidden = false);
 
 // The %...% names in the template that are no field ("%titel%"), in order.
 QStringList UnknownTemplateFields(const QString& nameTemplate);

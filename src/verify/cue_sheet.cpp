@@ -57,8 +57,12 @@ QString CueSheetText(const TCueSheet& sheet)
     if (!sheet.Title.isEmpty())
         text += QStringLiteral("TITLE %1\n").arg(quoted(sheet.Title));
     bool hiddenOpen = false; // the hidden track's file holds track 1's INDEX 00
-    for (const TCueSheetTrack& t : sheet.Tracks) {
+    for (std::size_t k = 0; k < sheet.Tracks.size(); ++k) {
+        const TCueSheetTrack& t = sheet.Tracks[k];
         if (t.Number == 0) {
+            // Without track 1 beside it, the audio has no track to belong to.
+            if (k + 1 == sheet.Tracks.size() || sheet.Tracks[k + 1].Number != 1)
+                continue;
             text += fileLine(t.FileName);
             hiddenOpen = true;
             continue;

@@ -3,8 +3,7 @@
 // the disc generator says the intact disc holds.
 #include "cli_disc_fixture.h"
 #include "disc_image_writer.h"
-#include "support/cddb_test_server.h"
-#include "verify/accuraterip_disc_id.h"
+#include "support/verify_db_server.h"
 
 #include <QDir>
 
@@ -16,22 +15,9 @@ namespace {
 
 using discgen::Signal;
 
-// Three tracks long enough for the offset search (sector 450 and ten sectors
-// either way).
-discgen::DiscSpec intactDisc()
-{
-    discgen::DiscSpec spec;
-    spec.tracks = {
-        {600, Signal::Noise, 0, 21}, {520, Signal::Noise, 0, 22}, {480, Signal::Noise, 0, 23}};
-    return spec;
-}
-
 struct CliVerifyE2E : CliDiscE2E {
     QString outDir;
-    QByteArray arPath;   // where the disc's AccurateRip answer lies
-    QByteArray arAnswer; // empty: 404
-    QByteArray ctdbAnswer = "<ctdb xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\"/>";
-    std::unique_ptr<CddbTestServer> server;
+    std::unique_ptr<VerifyDbServer> databases;
 
     void SetUp() override
     {
@@ -40,39 +26,29 @@ struct CliVerifyE2E : CliDiscE2E {
         home = work.filePath(QStringLiteral("home"));
         outDir = work.filePath(QStringLiteral("out"));
         QDir().mkpath(home);
-        server = std::make_unique<CddbTestServer>([this](const QByteArray& line) {
-            if (line.startsWith("GET " + arPath + " "))
-                return arAnswer.isEmpty() ? TestHttpReply{"", 404} : TestHttpReply{arAnswer};
-            if (line.startsWith("GET /lookup2.php?"))
-                return TestHttpReply{ctdbAnswer};
-            return TestHttpReply{"", 404};
-        });
-        ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
-                              QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
-                                             "CTDBServer=http://%1\n")
-                                  .arg(server->address())
-                                  .toUtf8()));
+        databases = std::make_unique<VerifyDbServer>();
+        writeOptions({});
+    }
+    // options.ini: the databases here, and more [Verify] lines.
+    void writeOptions(const QString& more)
+    {
+        ASSERT_TRUE(
+            writeFile(home + QStringLiteral("/options.ini"),
+                      (QStringLiteral("[Verify]\n") + databases->iniLines() + more).toUtf8()));
     }
     // The disc as the drive delivers it; the databases know the intact one.
     void writeDisc(const discgen::DiscSpec& spec, bool inDatabase = true)
     {
-        arPath = "/accuraterip/" + AccurateRipDiscIdOf(discgen::TocOfDisc(spec)).path().toLatin1();
         cue = work.filePath(QStringLiteral("disc.cue"));
         QString error;
         ASSERT_TRUE(discgen::WriteCueBin(cue, spec, &error)) << error.toStdString();
-        if (inDatabase) {
-            discgen::DiscSpec intact = spec;
-            intact.changes.clear();
-            intact.shift = 0;
-            arAnswer = discgen::AccurateRipAnswerOf(intact, {12, 5});
-            ctdbAnswer = discgen::CtdbAnswerOf(intact, 7);
-        }
+        databases->know(spec, inDatabase);
     }
     // The intact disc shifted by shift samples, with one sample of changedTrack
     // (when not 0) flipped; the output folder emptied.
     void writeCaseDisc(int shift, int changedTrack)
     {
-        discgen::DiscSpec spec = intactDisc();
+        discgen::DiscSpec spec = VerifiableDisc();
         spec.shift = shift;
         if (changedTrack)
             spec.changes.append({changedTrack, 30000});
@@ -242,11 +218,7 @@ TEST_F(CliVerifyE2E, ExtractVerifiesEveryTrackAndLogsBesideTheFiles)
                         "CTDB: disc CRC %1 differs"),
          {}},
     };
-    ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
-                          QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
-                                         "CTDBServer=http://%1\nCueSheet=1\n")
-                              .arg(server->address())
-                              .toUtf8()));
+    writeOptions(QStringLiteral("CueSheet=1\n"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         writeCaseDisc(c.shift, c.changedTrack);
@@ -295,9 +267,8 @@ TEST_F(CliVerifyE2E, OffsetFindFindsTheShiftOfAKnownDisc)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shift);
-        discgen::DiscSpec spec = intactDisc();
+        discgen::DiscSpec spec = VerifiableDisc();
         spec.shift = c.shift;
-        arAnswer.clear();
         writeDisc(spec, c.inDatabase);
         QString out;
         QString err;
@@ -310,7 +281,7 @@ TEST_F(CliVerifyE2E, OffsetFindFindsTheShiftOfAKnownDisc)
 
 TEST_F(CliVerifyE2E, DiscInNoDatabaseIsReadTwiceAndAnExistingLogIsKept)
 {
-    writeDisc(intactDisc(), false);
+    writeDisc(VerifiableDisc(), false);
     ASSERT_TRUE(QDir().mkpath(outDir));
     ASSERT_TRUE(writeFile(outDir + QStringLiteral("/Rip.log"), "an older log"));
     QString out;
@@ -331,14 +302,10 @@ TEST_F(CliVerifyE2E, DiscInNoDatabaseIsReadTwiceAndAnExistingLogIsKept)
 
 TEST_F(CliVerifyE2E, AudioBeforeTrackOneIsNamedAndRippedAsTrackZeroWhenAsked)
 {
-    discgen::DiscSpec spec = intactDisc();
+    discgen::DiscSpec spec = VerifiableDisc();
     spec.pregap = discgen::TrackSpec{150, Signal::Tone, 440};
     writeDisc(spec);
-    ASSERT_TRUE(writeFile(home + QStringLiteral("/options.ini"),
-                          QStringLiteral("[Verify]\nAccurateRipServer=http://%1\n"
-                                         "CTDBServer=http://%1\nRipHiddenTrack=1\n")
-                              .arg(server->address())
-                              .toUtf8()));
+    writeOptions(QStringLiteral("RipHiddenTrack=1\n"));
     QString out;
     QString err;
     EXPECT_EQ(verify({}, &out, &err), 0) << err.toStdString();
@@ -349,4 +316,67 @@ TEST_F(CliVerifyE2E, AudioBeforeTrackOneIsNamedAndRippedAsTrackZeroWhenAsked)
         << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("Track 00 (hidden track one audio)")));
     EXPECT_TRUE(log.contains(QStringLiteral("CTDB TOC:           150:750:1270:1750")));
+}
+
+// extract rips the audio before track 1 as its own track 0 when asked: a
+// file numbered 00 with exactly those samples, in the log and the cue sheet
+// as track 1's INDEX 00. Silence there makes no file and no fuss.
+TEST_F(CliVerifyE2E, ExtractRipsAudioBeforeTrackOneAsTrackZero)
+{
+    struct Case {
+        const char* name;
+        Signal pregap;
+        QString files; // what the output folder holds afterwards
+    } const cases[] = {
+        {"a tone before track 1", Signal::Tone,
+         QStringLiteral("00 Hidden Track.wav,01 Track01.wav,02 Track02.wav,03 Track03.wav,"
+                        "Rip.cue,Rip.log")},
+        {"silence before track 1", Signal::Silence,
+         QStringLiteral("01 Track01.wav,02 Track02.wav,03 Track03.wav,Rip.cue,Rip.log")},
+    };
+    writeOptions(QStringLiteral("CueSheet=1\nRipHiddenTrack=1\n"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        discgen::DiscSpec spec = VerifiableDisc();
+        spec.pregap = discgen::TrackSpec{150, c.pregap, 440};
+        writeDisc(spec);
+        QDir(outDir).removeRecursively();
+        QString out;
+        QString err;
+        EXPECT_EQ(run({QStringLiteral("extract"), QStringLiteral("--format"), QStringLiteral("wav"),
+                       QStringLiteral("--name-template"), QStringLiteral("%track% %title%"),
+                       QStringLiteral("--output"), outDir},
+                      &out, &err),
+                  0)
+            << out.toStdString() << err.toStdString();
+        // A clean job: not a word about an item that made nothing.
+        EXPECT_FALSE(err.contains(QStringLiteral("tracks made"))) << err.toStdString();
+        EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u','),
+                  c.files);
+        EXPECT_EQ(out.count(QStringLiteral("accurately ripped (confidence 12)")), 3)
+            << out.toStdString();
+        const QString log = QString::fromUtf8(readFile(outDir + QStringLiteral("/Rip.log")));
+        const QByteArray cueSheet = readFile(outDir + QStringLiteral("/Rip.cue"));
+        if (c.pregap == Signal::Silence) {
+            EXPECT_TRUE(log.contains(QStringLiteral("00:02.00 of silence before track 1")))
+                << log.toStdString();
+            EXPECT_FALSE(cueSheet.contains("INDEX 00")) << cueSheet.toStdString();
+            continue;
+        }
+        const QByteArray wav = readFile(outDir + QStringLiteral("/00 Hidden Track.wav"));
+        EXPECT_TRUE(wav.mid(44) == discgen::TrackAudio(*spec.pregap)) << wav.size();
+        EXPECT_TRUE(log.contains(QStringLiteral("00:02.00 of audio before track 1, ripped as "
+                                                "track 0")))
+            << log.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Track 00 (hidden track one audio)\n"
+                                                "  File:             00 Hidden Track.wav")))
+            << log.toStdString();
+        EXPECT_TRUE(cueSheet.contains("FILE \"00 Hidden Track.wav\" WAVE\n"
+                                      "  TRACK 01 AUDIO\n"))
+            << cueSheet.toStdString();
+        EXPECT_TRUE(cueSheet.contains("    INDEX 00 00:00:00\n"
+                                      "FILE \"01 Track01.wav\" WAVE\n"
+                                      "    INDEX 01 00:00:00\n"))
+            << cueSheet.toStdString();
+    }
 }

@@ -132,6 +132,10 @@ TEST(CueSheet, OneFilePerTrackWithTheHiddenTrackAsIndex00)
                                                   "    TITLE \"Two lines\"\n"
                                                   "    PERFORMER \"Guest\"\n"
                                                   "    INDEX 01 00:00:00\n"));
+    // Without track 1 beside it, the hidden audio belongs to no track.
+    sheet.Tracks.erase(sheet.Tracks.begin() + 1);
+    EXPECT_FALSE(CueSheetText(sheet).contains(QStringLiteral("Hidden")))
+        << CueSheetText(sheet).toStdString();
     EXPECT_TRUE(CueSheetNamesFile(QStringLiteral("01 It's.flac")));
     EXPECT_FALSE(CueSheetNamesFile(QStringLiteral("01 \"Quoted\".flac")));
     EXPECT_FALSE(CueSheetNamesFile(QStringLiteral("01 a\tb.flac")));

@@ -40,7 +40,7 @@ void AttachWindowCommands(TMainForm& form)
 
     f->setCommand(TCommand::Options, [f] {
         bool reopen = false;
-        if (ExecOptionsDialog(f, &reopen) && reopen)
+        if (ExecOptionsDialog(f, &reopen, f->CDHandle()) && reopen)
             f->SwitchDrive(OptionsSetting.CDIndex);
     });
     f->setCommand(TCommand::Record, [f] { ExecRecorder(f, f->CDHandle()); });

@@ -3,6 +3,7 @@
 #include "cdaccess/cd_access.h"
 #include "common/form_texts.h"
 #include "form_widgets.h"
+#include "jobs/read_offset_task.h"
 #include "metadata/metadata_lookup.h"
 #include "metadata/musicbrainz_client.h"
 #include "settings/global.h"
@@ -148,6 +149,11 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     connect(bWMADefault, &QPushButton::clicked, this, &TOptionSetForm::bWMADefaultClick);
     connect(btOk, &QPushButton::clicked, this, &TOptionSetForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btFindOffset, &QPushButton::clicked, this, &TOptionSetForm::btFindOffsetClick);
+    connect(btStopOffset, &QPushButton::clicked, this, [this] {
+        if (m_offsetTask)
+            m_offsetTask->stop();
+    });
 
     for (QCheckBox* ck : {ckNormalize, cbRipTime, ckbSelectVBR, ckAccurateRip, ckCTDB})
         connect(ck, &QCheckBox::toggled, this, &TOptionSetForm::updateEnabling);
@@ -436,13 +442,24 @@ QWidget* TOptionSetForm::buildVerifyPage()
                         QStringLiteral("Rip hidden audio before track 1 as track 0"), GroupBox5);
     ckCueSheet = NewFormCheckBox(
         "ckCueSheet", QStringLiteral("Write a cue sheet beside the tracks and the log"), GroupBox5);
+    btFindOffset = NewFormButton("btFindOffset", QStringLiteral("Find..."), GroupBox5);
+    btFindOffset->setToolTip(QStringLiteral("Find the open drive's read offset from a disc the "
+                                            "AccurateRip database knows"));
+    btStopOffset = NewFormButton("btStopOffset", QStringLiteral("Stop"), GroupBox5);
+    btStopOffset->hide();
+    lbOffsetState = new QLabel(GroupBox5); // a state, not a text of the language files
     auto* offsetRow = new QHBoxLayout;
     offsetRow->addWidget(seReadOffset);
     offsetRow->addWidget(newLabel(QStringLiteral("samples"), GroupBox5));
+    offsetRow->addWidget(btFindOffset);
+    offsetRow->addWidget(btStopOffset);
     offsetRow->addStretch(1);
     auto* reading = new QFormLayout(GroupBox5);
     reading->addRow(newLabel(QStringLiteral("Read mode:"), GroupBox5), cbReadMode);
     reading->addRow(newLabel(QStringLiteral("Read offset:"), GroupBox5), offsetRow);
+    // Shown while a search runs.
+    reading->addRow(lbOffsetState);
+    reading->setRowVisible(lbOffsetState, false);
     reading->addRow(ckRipHiddenTrack);
     reading->addRow(ckCueSheet);
 
@@ -609,6 +626,75 @@ void TOptionSetForm::FormShow()
     m_driveMustReopen = false;
     updateEnabling();
     updateNameExample();
+}
+
+TOptionSetForm::~TOptionSetForm() = default;
+
+void TOptionSetForm::done(int result)
+{
+    stopOffsetSearch();
+    QDialog::done(result);
+}
+
+void TOptionSetForm::btFindOffsetClick()
+{
+    if (m_offsetTask)
+        return;
+    TVerifySettings settings = VerifySettingsFrom(OptionsSetting);
+    // The server as the page shows it now, when it is one.
+    const QString server = eAccurateRipServer->text().trimmed();
+    if (IsDatabaseServerAddress(server))
+        settings.AccurateRipServer = server;
+    m_offsetTask = std::make_unique<TReadOffsetTask>(cdAccess(), OffsetDrive, settings);
+    connect(m_offsetTask.get(), &TReadOffsetTask::progress, this, [this](int done, int total) {
+        lbOffsetState->setText(
+            QStringLiteral("Reading track %1 of %2...").arg(done + 1).arg(total));
+    });
+    connect(m_offsetTask.get(), &TReadOffsetTask::finished, this,
+            &TOptionSetForm::offsetSearchEnded);
+    lbOffsetState->setText(QStringLiteral("Asking AccurateRip..."));
+    showOffsetSearch(true);
+    m_offsetTask->start();
+}
+
+void TOptionSetForm::offsetSearchEnded(const TReadOffsetFinding& finding)
+{
+    // The task's thread has ended; the task itself is in the middle of
+    // sending this, so it goes once that is over.
+    const TReadOffsetFinding found = finding;
+    if (m_offsetTask)
+        m_offsetTask.release()->deleteLater();
+    stopOffsetSearch();
+    using Outcome = TReadOffsetFinding::Outcome;
+    if (found.Result == Outcome::Stopped)
+        return;
+    if (found.Result != Outcome::Found) {
+        prompts().message(
+            QStringLiteral("The read offset was not found: %1.").arg(found.failureText()),
+            PromptIcon::Warning, pbOk);
+        return;
+    }
+    const QString question = QStringLiteral("Store read offset %1%2 (%3 of %4 tracks agree)?")
+                                 .arg(found.Offset > 0 ? QStringLiteral("+") : QString())
+                                 .arg(found.Offset)
+                                 .arg(found.TracksAgreeing)
+                                 .arg(found.TracksTried);
+    if (prompts().message(question, PromptIcon::Question, pbYes | pbNo) == pbYes)
+        seReadOffset->setValue(found.Offset);
+}
+
+void TOptionSetForm::stopOffsetSearch()
+{
+    m_offsetTask.reset(); // stops a search and waits for its thread
+    showOffsetSearch(false);
+}
+
+void TOptionSetForm::showOffsetSearch(bool running)
+{
+    btFindOffset->setEnabled(!running);
+    btStopOffset->setVisible(running);
+    if (auto* rows = qobject_cast<QFormLayout*>(lbOffsetState->parentWidget()->layout()))
+        rows->setRowVisible(lbOffsetState, running);
 }
 
 void TOptionSetForm::updateEnabling()
@@ -816,9 +902,10 @@ void TOptionSetForm::btOkClick()
     accept();
 }
 
-bool ExecOptionsDialog(QWidget* parent, bool* reopenDrive)
+bool ExecOptionsDialog(QWidget* parent, bool* reopenDrive, HCDROM drive)
 {
     TOptionSetForm form(parent);
+    form.OffsetDrive = drive;
     if (parent)
         form.move(parent->frameGeometry().topLeft() + QPoint(50, 50));
     const bool ok = form.exec() == QDialog::Accepted;

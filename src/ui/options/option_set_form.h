@@ -3,9 +3,12 @@
 // shown and back on OK. It never opens a drive itself: after OK,
 // driveMustReopen() tells the opener whether the drive choice changed.
 
+#include "cdaccess/cd_access.h"
 #include "settings/options_form_values.h"
 
 #include <QDialog>
+
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -17,11 +20,14 @@ class QSlider;
 class QSpinBox;
 class QTabWidget;
 class QWidget;
+class TReadOffsetTask;
+struct TReadOffsetFinding;
 
 class TOptionSetForm : public QDialog {
     Q_OBJECT
 public:
     explicit TOptionSetForm(QWidget* parent = nullptr);
+    ~TOptionSetForm() override;
 
     // The controls as values (what OK would store).
     TOptionsFormValues values() const;
@@ -30,6 +36,11 @@ public:
 
     int ShownCDIndex = 0;
     bool ShownCDDb = false;
+    // The open drive whose read offset "Find..." looks for (0: none).
+    HCDROM OffsetDrive = 0;
+
+    // Closing the dialog stops a read offset search first.
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -44,6 +55,11 @@ private:
     void updateEnabling();
     void updateNameExample();
     void refuse(const QString& text, int page, QWidget* focus);
+    void btFindOffsetClick();
+    void offsetSearchEnded(const TReadOffsetFinding& finding);
+    void stopOffsetSearch();
+    // The Find button disabled, Stop and the search's state shown, or not.
+    void showOffsetSearch(bool running);
 
     QWidget* buildOutputPage();
     QWidget* buildLamePage();
@@ -123,6 +139,9 @@ private:
     QLineEdit* eCddbClient = nullptr;
     QComboBox* cbReadMode = nullptr;
     QSpinBox* seReadOffset = nullptr;
+    QPushButton* btFindOffset = nullptr;
+    QPushButton* btStopOffset = nullptr;
+    QLabel* lbOffsetState = nullptr;
     QCheckBox* ckRipHiddenTrack = nullptr;
     QCheckBox* ckCueSheet = nullptr;
     QCheckBox* ckAccurateRip = nullptr;
@@ -135,6 +154,7 @@ private:
 
     int m_labelCount = 0;
     bool m_driveMustReopen = false;
+    std::unique_ptr<TReadOffsetTask> m_offsetTask;
 
     QLabel* newLabel(const QString& text, QWidget* parent);
 };
@@ -142,4 +162,5 @@ private:
 // Opens the options dialog modally 50 pixels right of and below the parent's
 // top-left corner. Returns true when the user pressed OK; *reopenDrive (when
 // given) tells whether the drive must be reopened and the disc reread.
-bool ExecOptionsDialog(QWidget* parent, bool* reopenDrive = nullptr);
+// drive: the open drive, whose read offset the dialog may look for.
+bool ExecOptionsDialog(QWidget* parent, bool* reopenDrive = nullptr, HCDROM drive = 0);
