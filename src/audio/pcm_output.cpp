@@ -31,7 +31,7 @@ void TPcmOutput::StopWorker()
             FinishRun();
         } catch (...) {
         }
-        m_busy = false;
+        setIdle();
     }
 }
 
@@ -79,6 +79,23 @@ TOutputStatus TPcmOutput::Status() const
     if (!m_busy)
         return osIdle;
     return Thread.paused() ? osPaused : osBusy;
+}
+
+void TPcmOutput::setIdle()
+{
+    {
+        // Under the lock, so a waiter between its test and its wait cannot
+        // miss the change.
+        std::lock_guard<std::mutex> lock(m_idleLock);
+        m_busy = false;
+    }
+    m_becameIdle.notify_all();
+}
+
+bool TPcmOutput::WaitUntilIdle(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(m_idleLock);
+    return m_becameIdle.wait_for(lock, timeout, [this] { return !m_busy; });
 }
 
 int TPcmOutput::Progress() const
@@ -129,7 +146,7 @@ void TPcmOutput::runDone()
         return;
     m_running = false;
     FinishRun();
-    m_busy = false;
+    setIdle();
     if (OnDone)
         OnDone(this);
 }
@@ -143,7 +160,7 @@ void TPcmOutput::runFailed(const std::exception& e)
         }
     }
     m_running = false;
-    m_busy = false;
+    setIdle();
     if (OnThreadException)
         OnThreadException(this, e);
 }

@@ -24,6 +24,8 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -51,6 +53,9 @@ public:
     void Pause();
     void Resume();
     TOutputStatus Status() const;
+    // Blocks until the run has ended (no busy-waiting); false when it is still
+    // going after timeout.
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
     // Percent of the input delivered; -1 when its size is unknown.
     int Progress() const;
 
@@ -95,7 +100,10 @@ private:
     TPcmInputSlot m_inputSlot;
     void runDone();
     void runFailed(const std::exception& e);
+    void setIdle();
     bool m_workerStopped = false;
+    std::mutex m_idleLock;
+    std::condition_variable m_becameIdle;
 };
 
 // An output that writes through a stream it opens itself (or one the owner

@@ -238,7 +238,7 @@ void TCDRipThread::Execute()
             return; // an empty message means a stop request: no report
         }
     }
-    if (!file.close()) {
+    if ((SyncWhenDone && !file.sync()) || !file.close()) {
         postFinal(rrWriteFailed, file.errorText());
         return;
     }

@@ -88,6 +88,9 @@ public:
     std::atomic<bool> StopRequested{false};
     std::shared_ptr<TRipVerification> Verification;
     QString LogName; // the track's file as the rip log names it
+    // The file is kept (not a work file): it goes to the disk here, so that
+    // taking its name later waits for nothing on the thread that does it.
+    bool SyncWhenDone = false;
 
     qint32 TrackIndex() const { return m_trackIndex; }
     const QString& FileName() const { return m_filePath; }

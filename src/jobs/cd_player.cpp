@@ -3,7 +3,6 @@
 #include <QThread>
 
 #include <chrono>
-#include <thread>
 
 TCDPlayer::TCDPlayer(QObject* parent) : QObject(parent)
 {
@@ -81,9 +80,7 @@ void TCDPlayer::Stop()
         m_output.StopNow();
         // The worker drops what is queued and ends within a block; a drive
         // read in progress may take a moment.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (m_output.Status() != osIdle && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        m_output.WaitUntilIdle(std::chrono::seconds(20));
     }
     setIdle();
 }

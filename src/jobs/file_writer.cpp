@@ -125,6 +125,15 @@ qint64 TFileWriter::readAt(qint64 offset, char* data, qint64 size)
     }
 }
 
+bool TFileWriter::sync()
+{
+    if (m_fd < 0 || !flush())
+        return false;
+    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        return fail("write", errno);
+    return true;
+}
+
 bool TFileWriter::close()
 {
     if (m_fd < 0)

@@ -36,6 +36,9 @@ public:
     // Closes the file; a failure of the close (some file systems report a
     // full disk only here) counts as a write failure.
     bool close();
+    // Writes out what is gathered and waits until the file is on the disk.
+    // File systems that cannot sync (FUSE, SMB) count as done.
+    bool sync();
 
     // "cannot write <shownPath>: <reason>" after a failure.
     const QString& errorText() const { return m_error; }

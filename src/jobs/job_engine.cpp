@@ -437,6 +437,8 @@ bool TJobEngine::startRip(int i)
                                            shown, m_options.CommonOptions);
     if (m_verification)
         step->setVerification(m_verification, output.fileName());
+    if (!work)
+        step->setKeepsWav();
     return launch(std::move(step), "Extracting(",
                   m_stepsStarted == 0 ? QString() : JobText("RES_Extracting", "Extracting"));
 }

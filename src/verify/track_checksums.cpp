@@ -23,28 +23,27 @@ std::pair<std::int64_t, std::int64_t> ctdbWindow(const TDiscLayout& layout, int 
 TTrackChecksums::TTrackChecksums(const TDiscLayout& layout, int index)
     : m_accurateRip(layout.Tracks[std::size_t(index)].Samples(), index == 0,
                     index + 1 == int(layout.Tracks.size())),
-      m_ctdb(ctdbWindow(layout, index).first, ctdbWindow(layout, index).second)
+      m_copyAndCtdb(ctdbWindow(layout, index).first, ctdbWindow(layout, index).second)
 {}
 
 void TTrackChecksums::add(const char* pcm, std::size_t bytes)
 {
-    m_copy.add(pcm, bytes);
     m_accurateRip.add(pcm, bytes);
-    m_ctdb.add(pcm, bytes);
+    m_copyAndCtdb.add(pcm, bytes);
 }
 
 TTrackChecksumValues TTrackChecksums::values() const
 {
     TTrackChecksumValues v;
-    v.CopyCrc = m_copy.value();
+    v.CopyCrc = m_copyAndCtdb.wholeValue();
     v.V1 = m_accurateRip.v1();
     v.V2 = m_accurateRip.v2();
     if (const auto f = m_accurateRip.frame450()) {
         v.Frame450 = *f;
         v.HasFrame450 = true;
     }
-    v.CtdbCrc = m_ctdb.value();
-    v.CtdbBytes = m_ctdb.counted();
+    v.CtdbCrc = m_copyAndCtdb.value();
+    v.CtdbBytes = m_copyAndCtdb.counted();
     return v;
 }
 

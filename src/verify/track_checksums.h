@@ -33,9 +33,9 @@ public:
     TTrackChecksumValues values() const;
 
 private:
-    TCrc32 m_copy;
     TAccurateRipChecksum m_accurateRip;
-    TCrc32 m_ctdb;
+    // The whole track (the copy CRC) and its database window, in one pass.
+    TCrc32 m_copyAndCtdb;
 };
 
 // The CUETools database CRC of the whole disc from its tracks' values, in order.

@@ -72,14 +72,27 @@ TEST(Crc32, WholeStreamAndWindowsAgreeWithZlib)
     EXPECT_EQ(whole.value(), 0x3247f138u); // zlib.crc32
     EXPECT_EQ(TCrc32::of("123456789", 9), 0xcbf43926u);
 
-    // A window fed across block edges equals the CRC of the slice.
-    TCrc32 window(5, 17);
+    // A window fed in blocks, its edges anywhere (on, inside or past a
+    // block's edge), equals the CRC of the slice; the whole stream's CRC is
+    // kept beside it.
     const char text[] = "0123456789abcdefghijklmnop";
-    window.add(text, 3);
-    window.add(text + 3, 10);
-    window.add(text + 13, 13);
-    EXPECT_EQ(window.value(), TCrc32::of(text + 5, 12));
-    EXPECT_EQ(window.counted(), 12);
+    struct Window {
+        std::int64_t skip, end;
+    };
+    for (const Window w :
+         {Window{5, 17}, Window{0, 26}, Window{0, TCrc32::kToTheEnd}, Window{3, 13}, Window{13, 13},
+          Window{20, 40}, Window{0, 0}, Window{30, 40}, Window{4, 9}}) {
+        SCOPED_TRACE(testing::Message() << w.skip << ".." << w.end);
+        TCrc32 window(w.skip, w.end);
+        window.add(text, 3);
+        window.add(text + 3, 10);
+        window.add(text + 13, 13);
+        const std::int64_t from = std::min<std::int64_t>(w.skip, 26);
+        const std::int64_t to = std::max(from, std::min<std::int64_t>(w.end, 26));
+        EXPECT_EQ(window.value(), TCrc32::of(text + from, std::size_t(to - from)));
+        EXPECT_EQ(window.counted(), to - from);
+        EXPECT_EQ(window.wholeValue(), TCrc32::of(text, 26));
+    }
 }
 
 TEST(TrackChecksums, CtdbTrackAndDiscCrcsLeaveOutTheDiscEdges)

@@ -30,6 +30,7 @@ bool TRipStep::startWorker(TStepEnd&)
     m_thread->Options = m_options;
     m_thread->Verification = m_verification;
     m_thread->LogName = m_logName;
+    m_thread->SyncWhenDone = m_keepsWav;
     m_thread->Resume();
     return true;
 }

@@ -23,6 +23,8 @@ public:
     // Reads the track through the job's verified reading (before start());
     // logName: the track's file as the rip log names it.
     void setVerification(std::shared_ptr<TRipVerification> verification, const QString& logName);
+    // The WAV is kept: the reading thread puts it on the disk when done.
+    void setKeepsWav() { m_keepsWav = true; }
     // What the read is doing now ("reading (secure)"), empty for a plain read.
     QString detailText() const override { return m_state; }
 
@@ -40,6 +42,7 @@ private:
     TCommonOptions m_options;
     std::shared_ptr<TRipVerification> m_verification;
     QString m_logName;
+    bool m_keepsWav = false;
     QString m_state;
     std::unique_ptr<TCDRipThread> m_thread;
 };

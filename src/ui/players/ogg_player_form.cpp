@@ -25,7 +25,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <thread>
 
 namespace {
 
@@ -253,6 +252,8 @@ void TfrmOggPlayer::AudioOut1Done()
     ScrollBar1->setEnabled(false);
     Timer1->stop();
     Timer2->stop();
+    if (m_closing)
+        reject();
 }
 
 void TfrmOggPlayer::AudioOut1Failed(const QString& error)
@@ -327,14 +328,18 @@ void TfrmOggPlayer::TrackBar1Change()
 
 void TfrmOggPlayer::bCloseClick()
 {
+    if (m_closing)
+        return;
     bStopClick();
     m_closing = true;
+    if (AudioOut1->Status() == osIdle) {
+        QMetaObject::invokeMethod(this, &TfrmOggPlayer::reject, Qt::QueuedConnection);
+        return;
+    }
     // The output goes idle once the queued blocks have played (well under a
-    // second); the bound only guards against a device that never returns.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (AudioOut1->Status() != osIdle && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    QMetaObject::invokeMethod(this, &TfrmOggPlayer::reject, Qt::QueuedConnection);
+    // second) and its end report closes the window; the timer only guards
+    // against a device that never returns.
+    QTimer::singleShot(std::chrono::seconds(10), this, &TfrmOggPlayer::reject);
 }
 
 void TfrmOggPlayer::closeEvent(QCloseEvent* event)
