@@ -4,13 +4,12 @@
 #include "cli_prompts.h"
 #include "cli_view.h"
 
+#include "jobs/safe_file_name.h"
 #include "jobs/wav_to_wav.h"
 #include "settings/language.h"
 
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSet>
 #include <QTimer>
 
 #include <atomic>
@@ -96,20 +95,16 @@ int RunResampleCommand(const TCliRequest& r,
     if (!prepareFolder(folder, error))
         return fail(error, kExitFailed);
 
-    // Every output is named after its input; none may be an input or another
-    // output of this run.
+    // Every output is named after its input as a conversion job names it
+    // (unique within the run); none may be an input.
     QStringList outputs;
-    QSet<QString> taken;
-    for (const QString& input : inputs) {
+    TUniqueStems stems;
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
         const QString out =
-            QDir(folder).filePath(QFileInfo(input).completeBaseName() + QStringLiteral(".wav"));
+            ConvertedFilePath(folder, inputs[i], int(i) + 1, QStringLiteral(".wav"), stems);
         if (inputs.contains(out))
             return fail(QStringLiteral("%1 would replace an input (use another --output)").arg(out),
                         kExitUsage);
-        if (taken.contains(out))
-            return fail(QStringLiteral("two inputs would both be written to %1").arg(out),
-                        kExitUsage);
-        taken.insert(out);
         outputs << out;
     }
 

@@ -8,9 +8,9 @@
 
 #include "cdaccess/cdio_access.h"
 #include "cdaccess/drive_report.h"
-#include "common/qt_prompts.h"
-#include "main/main_form.h"
-#include "main/window_commands.h"
+#include "ui/common/qt_prompts.h"
+#include "ui/main/main_form.h"
+#include "ui/main/window_commands.h"
 
 #include <QApplication>
 #include <QFileInfo>

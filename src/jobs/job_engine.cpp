@@ -215,13 +215,9 @@ void TJobEngine::nameOutputs()
         }
         default: {
             item.Input = QFileInfo(entry).absoluteFilePath();
-            QString name = QFileInfo(entry).fileName();
-            const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-            if (dot >= 0)
-                name.truncate(dot);
             const int format = outputFormatOf(m_kind, m_format);
             const QString ext = extensionOf(format < 0 ? int(ofWAV) : format);
-            item.Output = folder + stems.take(SafeFileStem(name, i + 1)) + ext;
+            item.Output = ConvertedFilePath(m_folder, entry, i + 1, ext, stems);
             names << entry;
             break;
         }

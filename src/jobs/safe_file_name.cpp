@@ -2,6 +2,9 @@
 
 #include "settings/disc_info.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace {
 
 bool isForbidden(QChar c)
@@ -81,4 +84,14 @@ QString TUniqueStems::take(const QString& stem)
     }
     m_taken.insert(candidate.toCaseFolded());
     return candidate;
+}
+
+QString ConvertedFilePath(const QString& folder, const QString& input, int item, const QString& ext,
+                          TUniqueStems& stems)
+{
+    QString name = QFileInfo(input).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    return QDir(folder).filePath(stems.take(SafeFileStem(name, item)) + ext);
 }

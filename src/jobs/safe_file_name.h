@@ -36,3 +36,9 @@ private:
     int m_maxBytes;
     QSet<QString> m_taken; // case-folded
 };
+
+// Where a conversion writes the output of input: into folder, under the
+// input's name without its extension made safe by SafeFileStem (item, from 1,
+// names the default) and unique among the names stems handed out, with ext.
+QString ConvertedFilePath(const QString& folder, const QString& input, int item, const QString& ext,
+                          TUniqueStems& stems);

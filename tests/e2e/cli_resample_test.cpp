@@ -109,9 +109,6 @@ TEST_F(CliResample, BadArgumentsAndInputsGiveAReasonAndAStatus)
     const QString junk = work.filePath(QStringLiteral("junk.wav"));
     ASSERT_TRUE(writeFile(junk, "RIFF....not really"));
     const QString outDir = work.filePath(QStringLiteral("out"));
-    const QString other = work.filePath(QStringLiteral("other/a.wav"));
-    QDir().mkpath(work.filePath(QStringLiteral("other")));
-    QFile::copy(a, other);
     struct Case {
         QStringList args;
         int code;
@@ -127,7 +124,6 @@ TEST_F(CliResample, BadArgumentsAndInputsGiveAReasonAndAStatus)
         {{"--rate", "44100", "--bits", "8", "--adpcm", a}, 2, "16 bit", false},
         {{"--rate", "44100", "--to", "mp3", a}, 2, "unknown option --to", false},
         {{"--rate", "44100", "--output", work.path(), a}, 2, "would replace an input", false},
-        {{"--rate", "44100", "--output", outDir, a, other}, 2, "both be written", false},
         {{"--rate", "44100", "--output", outDir, work.filePath("absent.wav")},
          1,
          "cannot read",
@@ -145,6 +141,18 @@ TEST_F(CliResample, BadArgumentsAndInputsGiveAReasonAndAStatus)
         EXPECT_EQ(QFile::exists(outDir + "/a.wav"), c.aMade);
         EXPECT_EQ(r.out, c.aMade ? outDir + "/a.wav\n" : QString());
     }
+}
+
+TEST_F(CliResample, InputsOfOneNameAreNamedAsAConversionJobNamesThem)
+{
+    const QString a = wav(QStringLiteral("a.wav"), 22050, 1, 16);
+    QDir().mkpath(work.filePath(QStringLiteral("other")));
+    const QString other = work.filePath(QStringLiteral("other/a.wav"));
+    ASSERT_TRUE(QFile::copy(a, other));
+    const QString outDir = work.filePath(QStringLiteral("out"));
+    const Outcome r = quillon({"--rate", "44100", "--output", outDir, a, other});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, outDir + "/a.wav\n" + outDir + "/a (2).wav\n");
 }
 
 } // namespace

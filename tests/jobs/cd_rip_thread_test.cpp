@@ -1,8 +1,8 @@
 #include "cdaccess/cd_rip_thread.h"
 
-#include "fake_cd_drive.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QCoreApplication>
@@ -167,14 +167,14 @@ TEST_F(RipFixture, ReadsWholeTracksAndTimeLimits)
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(n);
-        FakeCDDrive drive({150, c.sectors, 200}, 32);
+        OpenMemoryDrive drive({150, c.sectors, 200}, 32);
         OptionsSetting.CommonOptions.EnableRipTime = c.limitOn;
         OptionsSetting.CommonOptions.RipTime = c.ripTime;
         collector.reports.clear();
         const QString title = QStringLiteral("Track %1").arg(n++);
         rip(2, title);
 
-        EXPECT_EQ(drive.reads.load(), c.expectReads);
+        EXPECT_EQ(drive.readCount(), c.expectReads);
         const auto finals = collector.finals();
         ASSERT_EQ(finals.size(), 1u);
         EXPECT_EQ(finals[0].info.StepResult, rrOk);
@@ -206,9 +206,9 @@ TEST_F(RipFixture, FailuresBeforeReading)
         {false, false, 0, WM_PROCESSINFO, 0},
     };
     for (const auto& c : cases) {
-        FakeCDDrive drive({100, 100});
-        drive.refuseMode = c.refuseMode;
-        drive.failTOC = c.failTOC;
+        OpenMemoryDrive drive({100, 100});
+        drive.setRefuseAddressMode(c.refuseMode);
+        drive.setFailReadTOC(c.failTOC);
         collector.reports.clear();
         rip(c.track, QStringLiteral("T"));
         ASSERT_EQ(collector.reports.size(), 1u);
@@ -220,14 +220,14 @@ TEST_F(RipFixture, FailuresBeforeReading)
             EXPECT_EQ(collector.reports[0].info.StepResult, rrReadFailed);
         }
         EXPECT_FALSE(QFile::exists(path(QStringLiteral("T.wav"))));
-        EXPECT_EQ(drive.reads.load(), 0);
+        EXPECT_EQ(drive.readCount(), 0);
     }
 }
 
 TEST_F(RipFixture, ReadFailureKeepsWhatWasReadWithEmptyHeader)
 {
-    FakeCDDrive drive({100});
-    drive.failingSectors = {55};
+    OpenMemoryDrive drive({100});
+    drive.failReadAt(55);
     rip(1, QStringLiteral("Broken"));
     const auto finals = collector.finals();
     ASSERT_EQ(finals.size(), 1u);
@@ -241,7 +241,7 @@ TEST_F(RipFixture, ReadFailureKeepsWhatWasReadWithEmptyHeader)
 
 TEST_F(RipFixture, WriteFailuresEndInAReportNamingFileAndReason)
 {
-    FakeCDDrive drive({40});
+    OpenMemoryDrive drive({40});
     if (!QFile::exists(QStringLiteral("/dev/full")))
         GTEST_SKIP() << "no /dev/full";
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path(QStringLiteral("Full.wav"))));
@@ -256,11 +256,11 @@ TEST_F(RipFixture, WriteFailuresEndInAReportNamingFileAndReason)
 
 TEST_F(RipFixture, StopEndsAfterTheReadInHandWithoutFinalReport)
 {
-    FakeCDDrive drive({500});
+    OpenMemoryDrive drive({500});
     OptionsSetting.CommonOptions.IsNormalize = true;
     rip(1, QStringLiteral("Stopped"), /*stopFirst=*/true);
     EXPECT_TRUE(collector.finals().empty());
-    EXPECT_EQ(drive.reads.load(), 1);
+    EXPECT_EQ(drive.readCount(), 1);
     for (const auto& r : collector.reports)
         EXPECT_NE(r.info.Percent, scNormalizeStarts);
 }
@@ -278,14 +278,14 @@ TEST_F(RipFixture, NormalizeBringsPeakToTargetAndLeavesSilenceAlone)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.peak);
-        FakeCDDrive drive({30});
-        drive.generator = [&](std::int32_t lba, char* sector) {
+        OpenMemoryDrive drive({30});
+        drive.setSectorContent([&](std::int32_t lba, char* sector) {
             for (int i = 0; i < kSectorSize / 2; ++i) {
                 // A sawtooth that touches +peak once and stays below elsewhere.
                 const int v = (lba == 7 && i == 100) ? c.peak : (i % 200) * c.peak / 400;
                 qToLittleEndian<qint16>(qint16(i % 2 ? -v : v), sector + 2 * i);
             }
-        };
+        });
         OptionsSetting.CommonOptions.IsNormalize = true;
         OptionsSetting.CommonOptions.NormalizePercent = c.percent;
         collector.reports.clear();

@@ -2,10 +2,10 @@
 
 #include "cdaccess/cd_rip_thread.h"
 #include "encoders/encoder_fixtures.h"
-#include "fake_cd_drive.h"
 #include "job_test_support.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 #include "tags/tag_writer.h"
 
@@ -83,7 +83,7 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesGoAsSoonAsTheirTrackIs
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format * 10 + c.keepWav);
-        FakeCDDrive drive({40, 30});
+        OpenMemoryDrive drive({40, 30});
         OptionsSetting.CommonOptions.OutputFormat = c.format;
         OptionsSetting.CommonOptions.IsKeepWav = c.keepWav;
         OptionsSetting.ReplayGain = false; // the scripted encoder makes no real files
@@ -188,7 +188,7 @@ TEST_F(EngineFixture, ConversionsNameTheirOutputsAndSteps)
 
 TEST_F(EngineFixture, TitlesBecomeSafeDistinctFileNamesAndTagsKeepThem)
 {
-    FakeCDDrive drive({10, 10, 10, 10, 10});
+    OpenMemoryDrive drive({10, 10, 10, 10, 10});
     OptionsSetting.CommonOptions.OutputFormat = ofWAV;
     const QStringList items = {QStringLiteral("01AC/DC"), QStringLiteral("02Intro"),
                                QStringLiteral("03intro"), QStringLiteral("04. . ."),
@@ -227,7 +227,7 @@ TEST_F(EngineFixture, ExistingFilesAreReplacedOnlyAfterAYes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeCDDrive drive({10, 10});
+        OpenMemoryDrive drive({10, 10});
         OptionsSetting.CommonOptions.OutputFormat = c.format;
         view = RecordingView{};
         encoder = ScriptedEncoder{};
@@ -268,7 +268,7 @@ TEST_F(EngineFixture, ExistingFilesAreReplacedOnlyAfterAYes)
         // A skipped track is not even read; the job goes on with the next.
         if (extract) {
             EXPECT_EQ(outcomes(engine)[1], Made);
-            EXPECT_EQ(drive.reads.load(), c.outcome == Skipped ? 1 : 2);
+            EXPECT_EQ(drive.readCount(), c.outcome == Skipped ? 1 : 2);
         }
         EXPECT_TRUE(partFiles(out.path()).isEmpty());
         QDir(out.path()).removeRecursively();
@@ -278,8 +278,8 @@ TEST_F(EngineFixture, ExistingFilesAreReplacedOnlyAfterAYes)
 
 TEST_F(EngineFixture, FailedItemsAreCollectedAndTheJobGoesOn)
 {
-    FakeCDDrive drive({20, 20, 20});
-    drive.failingSectors = {25};
+    OpenMemoryDrive drive({20, 20, 20});
+    drive.failReadAt(25);
     OptionsSetting.CommonOptions.OutputFormat = ofMP3;
     TJobEngine engine(TJobKind::Extract, 1,
                       {QStringLiteral("01Good"), QStringLiteral("02Bad"), QStringLiteral("03Last")},
@@ -378,7 +378,7 @@ TEST_F(EngineFixture, InputsThatAreNotWhatTheySeemAreRefused)
 
 TEST_F(EngineFixture, AnUnusableOutputFolderIsSaidOnceBeforeAnythingStarts)
 {
-    FakeCDDrive drive({10, 10});
+    OpenMemoryDrive drive({10, 10});
     OptionsSetting.CommonOptions.OutputFormat = ofWAV;
     const QString missing = out.filePath(QStringLiteral("not/there"));
     OptionsSetting.CommonOptions.OutputFolder = missing;
@@ -386,7 +386,7 @@ TEST_F(EngineFixture, AnUnusableOutputFolderIsSaidOnceBeforeAnythingStarts)
                       &encoder);
     engine.Start();
     EXPECT_EQ(view.closed, 1);
-    EXPECT_EQ(drive.reads.load(), 0);
+    EXPECT_EQ(drive.readCount(), 0);
     EXPECT_EQ(engine.Summary().jobError(),
               QStringLiteral("cannot write into %1: No such file or directory").arg(missing));
     EXPECT_EQ(engine.Summary().headline(),
@@ -427,17 +427,17 @@ TEST_F(EngineFixture, ProgressOfTheWholeJobAndOfEachStep)
 
 TEST_F(EngineFixture, StopDuringRipRemovesWhatIsUnfinishedAndGoesNoFurther)
 {
-    FakeCDDrive drive({30, 3000, 30});
+    OpenMemoryDrive drive({30, 3000, 30});
     OptionsSetting.CommonOptions.OutputFormat = ofMP3;
     ASSERT_TRUE(writeFile(path(QStringLiteral("B.mp3")), "an older B"));
     std::atomic<bool> inSecondTrack{false};
-    drive.beforeRead = [&](std::int32_t lba) {
+    drive.setBeforeRead([&](std::int32_t lba) {
         if (lba >= 30 + 100) {
             inSecondTrack = true;
             // Slow the reads down so that Stop lands in the middle.
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-    };
+    });
     prompts.answers = {pbYes};
     TJobEngine engine(TJobKind::Extract, 1,
                       {QStringLiteral("01A"), QStringLiteral("02B"), QStringLiteral("03C")}, view,
@@ -473,9 +473,9 @@ TEST_F(EngineFixture, ADriveThatCannotBeReadEndsTheJobWithItsReason)
         {false, "Error while reading TOC information!"},
     };
     for (const auto& c : cases) {
-        FakeCDDrive drive({10, 10});
-        drive.refuseMode = c.refuseMode;
-        drive.failTOC = !c.refuseMode;
+        OpenMemoryDrive drive({10, 10});
+        drive.setRefuseAddressMode(c.refuseMode);
+        drive.setFailReadTOC(!c.refuseMode);
         view = RecordingView{};
         TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01A"), QStringLiteral("02B")},
                           view, &encoder);
@@ -490,7 +490,7 @@ TEST_F(EngineFixture, ADriveThatCannotBeReadEndsTheJobWithItsReason)
 
 TEST_F(EngineFixture, NormalizingShowsInTheStatusLine)
 {
-    FakeCDDrive drive({20});
+    OpenMemoryDrive drive({20});
     OptionsSetting.CommonOptions.OutputFormat = ofWAV;
     OptionsSetting.CommonOptions.IsNormalize = true;
     TJobEngine engine(TJobKind::Extract, 1, {QStringLiteral("01Seven")}, view, &encoder);
@@ -510,7 +510,7 @@ TEST_F(EngineFixture, FlacAndOpusExtractionsAreTaggedFiledByTemplateAndGainedPer
         SCOPED_TRACE(c.format * 10 + c.replayGain);
         QDir(out.path()).removeRecursively();
         QDir().mkpath(out.path());
-        FakeCDDrive drive({60, 45});
+        OpenMemoryDrive drive({60, 45});
         OptionsSetting.CommonOptions.OutputFormat = c.format;
         OptionsSetting.CommonOptions.NameTemplate = QStringLiteral("%artist%/%track% %title%");
         OptionsSetting.ReplayGain = c.replayGain;

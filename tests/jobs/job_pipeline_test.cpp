@@ -4,10 +4,10 @@
 #include "jobs/job_engine.h"
 
 #include "encoders/encoder_fixtures.h"
-#include "fake_cd_drive.h"
 #include "job_test_support.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -121,7 +121,7 @@ struct PipelineFixture : ::testing::Test {
 
 TEST_F(PipelineFixture, EncodersEndOutOfOrderAndAFailureStopsNoOther)
 {
-    FakeCDDrive drive({20, 20, 20, 20, 20});
+    OpenMemoryDrive drive({20, 20, 20, 20, 20});
     TJobEngine engine(TJobKind::Extract, 1, items(5), view, &encoder);
     engine.Start();
     EXPECT_EQ(engine.Encoders(), 2);
@@ -129,7 +129,7 @@ TEST_F(PipelineFixture, EncodersEndOutOfOrderAndAFailureStopsNoOther)
     ASSERT_TRUE(
         until([&] { return encoder.order.size() == 2 && engine.ExtractedCount() == 3; }, 3));
     EXPECT_EQ(engine.RunningSteps().size(), 2u); // no fourth read while three WAVs wait
-    EXPECT_EQ(drive.reads.load(), 3 * 2);
+    EXPECT_EQ(drive.readCount(), 3 * 2);
     // The second track ends first, then the first fails: each result stays
     // with its own track, and the others go on.
     encoder.end(1, true);
@@ -161,14 +161,14 @@ TEST_F(PipelineFixture, EncodersEndOutOfOrderAndAFailureStopsNoOther)
 
 TEST_F(PipelineFixture, StopEndsTheReadingAndEveryEncoder)
 {
-    FakeCDDrive drive({20, 20, 2000});
+    OpenMemoryDrive drive({20, 20, 2000});
     std::atomic<bool> inThird{false};
-    drive.beforeRead = [&](std::int32_t lba) {
+    drive.setBeforeRead([&](std::int32_t lba) {
         if (lba >= 40) {
             inThird = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-    };
+    });
     TJobEngine engine(TJobKind::Extract, 1, items(3), view, &encoder);
     engine.Start();
     ASSERT_TRUE(until([&] { return encoder.order.size() == 2 && inThird.load(); }, 3));
@@ -199,7 +199,7 @@ TEST_F(PipelineFixture, TheWavBoundFollowsTheEncoderSetting)
     } cases[] = {{1, 2}, {3, 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.encoders);
-        FakeCDDrive drive({10, 10, 10, 10, 10, 10});
+        OpenMemoryDrive drive({10, 10, 10, 10, 10, 10});
         OptionsSetting.Encoders = c.encoders;
         view = RecordingView{};
         encoder = HeldEncoder{};
@@ -227,7 +227,7 @@ TEST_F(PipelineFixture, TheWavBoundFollowsTheEncoderSetting)
 
 TEST_F(PipelineFixture, SettingsChangedDuringTheJobDoNotReachIt)
 {
-    FakeCDDrive drive({10, 10, 10});
+    OpenMemoryDrive drive({10, 10, 10});
     OptionsSetting.BitRate = 128;
     OptionsSetting.Encoders = 1;
     TJobEngine engine(TJobKind::Extract, 1, items(3), view, &encoder);

@@ -6,10 +6,10 @@
 #include "jobs/wma_job_encoder.h"
 
 #include "encoders/encoder_fixtures.h"
-#include "fake_cd_drive.h"
 #include "job_test_support.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
+#include "support/memory_cd_drive.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -182,8 +182,9 @@ TEST_F(WmaStepFixture, ExtractionAlternatesRipAndWmaAndSkipsFailedTracks)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keepWav);
-        FakeCDDrive drive({40, 30});
-        drive.failingSectors = c.failing;
+        OpenMemoryDrive drive({40, 30});
+        for (std::int32_t sector : c.failing)
+            drive.failReadAt(sector);
         OptionsSetting.CommonOptions.OutputFormat = ofWMA;
         OptionsSetting.CommonOptions.IsKeepWav = c.keepWav;
         OptionsSetting.ReplayGain = false; // the scripted encoder makes no real files

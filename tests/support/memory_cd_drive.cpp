@@ -92,6 +92,30 @@ QByteArray MemoryCDDrive::expectedAudio(std::int32_t lba, std::int32_t count) co
     return audioLocked(lba, count);
 }
 
+QByteArray MemoryCDDrive::trackAudio(int track, int maxSectors) const
+{
+    std::lock_guard guard(m_lock);
+    std::int32_t lba = m_firstLba;
+    for (int t = 1; t < track; ++t)
+        lba += m_frames[size_t(t) - 1];
+    std::int32_t count = m_frames[size_t(track) - 1];
+    if (maxSectors >= 0 && maxSectors < count)
+        count = maxSectors;
+    return audioLocked(lba, count);
+}
+
+void MemoryCDDrive::setSectorContent(SectorContent content)
+{
+    std::lock_guard guard(m_lock);
+    m_content = std::move(content);
+}
+
+void MemoryCDDrive::setBeforeRead(std::function<void(std::int32_t lba)> hook)
+{
+    std::lock_guard guard(m_lock);
+    m_beforeRead = std::move(hook);
+}
+
 QByteArray MemoryCDDrive::audioLocked(std::int32_t lba, std::int32_t count) const
 {
     QByteArray out(qsizetype(count) * kSectorSize, '\0');
@@ -99,6 +123,10 @@ QByteArray MemoryCDDrive::audioLocked(std::int32_t lba, std::int32_t count) cons
         const std::int32_t sector = lba + s;
         const qsizetype from = qsizetype(sector - m_firstLba) * kSectorSize;
         char* dest = out.data() + qsizetype(s) * kSectorSize;
+        if (m_content) {
+            m_content(sector, dest);
+            continue;
+        }
         for (int i = 0; i < kSectorSize; ++i) {
             const qsizetype at = from + i;
             dest[i] = (at >= 0 && at < m_audio.size()) ? m_audio[at] : patternByte(sector, i);
@@ -268,6 +296,13 @@ bool MemoryCDDrive::ReadTOC(HCDROM handle, TTOC& toc)
 
 bool MemoryCDDrive::ReadCDAudioLBA(HCDROM handle, TTRACKBUF& buf)
 {
+    std::function<void(std::int32_t)> beforeRead;
+    {
+        std::lock_guard guard(m_lock);
+        beforeRead = m_beforeRead;
+    }
+    if (beforeRead)
+        beforeRead(buf.StartFrame);
     std::lock_guard guard(m_lock);
     buf.Len = 0;
     buf.StartOffset = 0;
@@ -361,6 +396,13 @@ TCDREC imageDrive(const QString& path)
     rec.Device = path;
     rec.IsImage = true;
     return rec;
+}
+
+OpenMemoryDrive::OpenMemoryDrive(const std::vector<std::int32_t>& frames, std::int32_t firstLba)
+    : m_installed(*this)
+{
+    setTracks(frames, firstLba);
+    GetCDHandle(GetCDList().front());
 }
 
 } // namespace quillon::test

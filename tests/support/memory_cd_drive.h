@@ -4,7 +4,8 @@
 // lengths or as a table of contents, sector contents given by the test, and
 // failures on demand: chosen sector reads, the address mode, opening, closing,
 // reading the TOC. Install it with ScopedCDAccess so that code calling
-// cdAccess() uses it, or hand it to the code under test.
+// cdAccess() uses it, or hand it to the code under test (OpenMemoryDrive does
+// both for code that reads through an open handle).
 //
 // Threads: every call may come from any thread (the rip thread reads while the
 // test thread watches); the state is guarded by one lock.
@@ -14,6 +15,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -40,6 +42,15 @@ public:
     static char patternByte(std::int32_t lba, int offset);
     // The bytes ReadCDAudioLBA returns for count sectors from lba.
     QByteArray expectedAudio(std::int32_t lba, std::int32_t count) const;
+    // The bytes of a track (numbered from 1), or of its first maxSectors.
+    QByteArray trackAudio(int track, int maxSectors = -1) const;
+    // Fills one sector (kSectorSize bytes) at lba; replaces the disc audio
+    // and the pattern. Called with the drive's lock held.
+    using SectorContent = std::function<void(std::int32_t lba, char* sector)>;
+    void setSectorContent(SectorContent content);
+    // Called before every read, outside the lock (to hold a reader at a
+    // known place or slow it down).
+    void setBeforeRead(std::function<void(std::int32_t lba)> hook);
 
     // The disc of a table of contents: its track starts, data tracks and lead-out.
     void setToc(const TTOC& toc);
@@ -92,6 +103,8 @@ private:
     std::set<int> m_dataTracks;
     std::int32_t m_firstLba = 0;
     QByteArray m_audio;
+    SectorContent m_content;
+    std::function<void(std::int32_t lba)> m_beforeRead;
     std::vector<TCDREC> m_drives;
     std::set<std::int32_t> m_badSectors;
     bool m_refuseAddressMode = false;
@@ -129,6 +142,17 @@ public:
     ~ScopedCDAccess() { setCDAccess(nullptr); }
     ScopedCDAccess(const ScopedCDAccess&) = delete;
     ScopedCDAccess& operator=(const ScopedCDAccess&) = delete;
+};
+
+// A memory drive with a disc of these track lengths (in sectors), installed
+// as the CD access and opened: code under test reads it through handle 1.
+class OpenMemoryDrive : public MemoryCDDrive {
+public:
+    explicit OpenMemoryDrive(const std::vector<std::int32_t>& frames, std::int32_t firstLba = 0);
+    int readCount() const { return int(reads().size()); }
+
+private:
+    ScopedCDAccess m_installed;
 };
 
 } // namespace quillon::test

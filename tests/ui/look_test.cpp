@@ -1,6 +1,6 @@
 // The program's style sheet as drawn: an open drop-down list must show its
 // highlighted item readable on its highlight.
-#include "common/look.h"
+#include "ui/common/look.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,14 +1,13 @@
-#include "common/status_bar.h"
 #include "main/desktop_tools.h"
-#include "main/help_window.h"
-#include "main/main_form.h"
-#include "main/no_device_hint.h"
 #include "main/track_rows.h"
-#include "main/wine_registry.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/options_store.h"
 #include "settings/prompts.h"
+#include "ui/common/status_bar.h"
+#include "ui/main/help_window.h"
+#include "ui/main/main_form.h"
+#include "ui/main/no_device_hint.h"
 
 #include "support/memory_cd_drive.h"
 #include "support/test_support.h"
@@ -111,64 +110,6 @@ TTOC threeTrackDisc()
     return tocAt({f(0, 2, 0), f(5, 1, 74), f(8, 26, 10), f(12, 0, 0)});
 }
 } // namespace
-
-TEST(TrackRows, LengthsSizesAndTitlesFromTheTableOfContents)
-{
-    const struct {
-        int start, next;
-        const char* length;
-        const char* size;
-    } cases[] = {
-        {f(0, 2, 0), f(5, 1, 74), "04:59", "50.30"}, // frames ignored
-        {f(0, 2, 0), f(3, 27, 0), "03:25", "34.49"},
-        {f(10, 59, 0), f(11, 0, 0), "00:01", "00.17"},  // seconds borrow a minute
-        {f(5, 0, 0), f(4, 0, 0), "00:00", "00.00"},     // a backwards table gives nothing
-        {f(0, 0, 0), f(99, 59, 0), "99:59", "1009.20"}, // long beyond two digits
-    };
-    for (const auto& c : cases) {
-        TCDInfo info;
-        const auto rows = TrackRowsFromTOC(tocAt({c.start, c.next}), info);
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].Length, q(c.length)) << c.length;
-        EXPECT_EQ(rows[0].Size, q(c.size)) << c.length;
-    }
-}
-
-TEST(TrackRows, EmptyTitlesBecomeTrackNumbersAndStayPairedWithRows)
-{
-    TCDInfo info;
-    info.Tracks[1] = q("Intro");
-    info.Tracks[7] = QString();
-    std::vector<int> starts;
-    for (int i = 0; i <= 7; ++i)
-        starts.push_back(f(0, 2 + 30 * i, 0));
-    TTOC toc = tocAt(starts, 3); // track 3 is data: listed like the others
-    const auto rows = TrackRowsFromTOC(toc, info);
-    ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[0].Title, q("Intro"));
-    EXPECT_EQ(rows[6].Title, q("Track07"));
-    EXPECT_EQ(info.Tracks[7], q("Track07"));
-    EXPECT_EQ(rows[2].Caption, q("3"));
-
-    // A disc starting at track 5: captions follow the table, titles the rows.
-    for (size_t i = 0; i + 1 < toc.Entries.size(); ++i)
-        toc.Entries[i].TrackNumber = std::uint8_t(5 + i);
-    TCDInfo other;
-    const auto shifted = TrackRowsFromTOC(toc, other);
-    EXPECT_EQ(shifted[0].Caption, q("5"));
-    EXPECT_EQ(shifted[0].Title, q("Track01"));
-    StoreTitles({q("a"), q("b")}, other);
-    EXPECT_EQ(other.TrackNumber, 2);
-    EXPECT_EQ(other.Tracks[1], q("a"));
-}
-
-TEST(TrackRows, CheckedItemsUseRowNumbers)
-{
-    const QStringList titles{q("One"), q("Two"), q("Three"), q("Four")};
-    EXPECT_EQ(CheckedItems(titles, {true, false, true, true}),
-              (QStringList{q("01One"), q("03Three"), q("04Four")}));
-    EXPECT_TRUE(CheckedItems(titles, {false, false, false, false}).isEmpty());
-}
 
 TEST_F(MainFormTest, OpenDriveReportsEachFailureInTheStatusLine)
 {
@@ -502,69 +443,6 @@ TEST_F(MainFormTest, DesktopCommandsGoThroughTheHooks)
               home.file(q("gone")) + q(",The output directory does not exist."));
 }
 
-TEST(VolumeControl, PrefersPavucontrolThenAlsamixerInATerminal)
-{
-    const struct {
-        QStringList installed;
-        QStringList command;
-    } cases[] = {
-        {{q("pavucontrol"), q("alsamixer"), q("xterm")}, {q("/bin/pavucontrol")}},
-        {{q("alsamixer"), q("xterm")}, {q("/bin/xterm"), q("-e"), q("alsamixer")}},
-        {{q("alsamixer"), q("gnome-terminal")},
-         {q("/bin/gnome-terminal"), q("--"), q("alsamixer")}},
-        {{q("alsamixer")}, {}},
-        {{q("xterm")}, {}},
-    };
-    for (const auto& c : cases) {
-        const auto find = [&](const QString& name) {
-            return c.installed.contains(name) ? q("/bin/") + name : QString();
-        };
-        EXPECT_EQ(VolumeControlCommand(find), c.command) << c.installed.join(q(",")).toStdString();
-    }
-}
-
-TEST(WineRegistry, ClearsRecentListsAndKeepsEverythingElse)
-{
-    const QByteArray head = "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1\n\n"
-                            "#arch=win64\n\n";
-    const QByteArray other = "[Software\\\\Other] 1700000000\n#time=1d\n\"a\"=\"b\"\n\n";
-    auto clip = [](int k) {
-        return "[Software\\\\RealNetworks\\\\RealPlayer\\\\6.0\\\\Preferences\\\\MostRecentClips" +
-               QByteArray::number(k) + "] 1700000000\n@=\"C:\\\\clip.rm\"\n\n";
-    };
-    const QByteArray wmp = "[Software\\\\Microsoft\\\\MediaPlayer\\\\Player\\\\RecentFileList] 17\n"
-                           "\"File0\"=\"C:\\\\a.wma\"\n\"file1\"=hex:01,02,\\\n  03,04\n"
-                           "\"File2\"=\"C:\\\\c.wma\"\n\"Keep\"=\"x\"\n\n";
-    const struct {
-        QByteArray content;
-        bool realPlayer;
-        int count;
-        QByteArray after;
-    } cases[] = {
-        {head + clip(1) + clip(2) + clip(3) + other, true, 3, head + other},
-        {head + clip(2) + other, true, 0, head + clip(2) + other}, // stops at the first missing
-        {head + clip(1) + clip(3) + other, true, 1, head + clip(3) + other},
-        {head + wmp + other, false, 3,
-         head +
-             "[Software\\\\Microsoft\\\\MediaPlayer\\\\Player\\\\RecentFileList] 17\n"
-             "\"Keep\"=\"x\"\n\n" +
-             other},
-        {head + other, false, 0, head + other},
-    };
-    for (const auto& c : cases) {
-        TempHome home;
-        const QString path = home.file(q("user.reg"));
-        ASSERT_TRUE(writeFile(path, c.content));
-        TWineRegistry registry;
-        ASSERT_TRUE(registry.load(path));
-        const int count =
-            c.realPlayer ? ClearRealPlayerHistory(registry) : ClearMediaPlayerHistory(registry);
-        EXPECT_EQ(count, c.count);
-        ASSERT_TRUE(registry.save());
-        EXPECT_EQ(readFile(path), c.after);
-    }
-}
-
 TEST_F(MainFormTest, ClearHistorySaysWhenThereIsNoWine)
 {
     const QByteArray clip = "[Software\\\\RealNetworks\\\\RealPlayer\\\\6.0\\\\Preferences\\\\"
@@ -592,19 +470,6 @@ TEST_F(MainFormTest, ClearHistorySaysWhenThereIsNoWine)
         EXPECT_EQ(QFileInfo::exists(prefix), c.prefix) << "no prefix is made";
     }
     qunsetenv("WINEPREFIX");
-}
-
-TEST(WineRegistry, KeysWithSubkeysStay)
-{
-    TempHome home;
-    const QString path = home.file(q("user.reg"));
-    const QByteArray content = "[A\\\\B] 1\n\"x\"=\"1\"\n\n[A\\\\B\\\\C] 1\n\n";
-    ASSERT_TRUE(writeFile(path, content));
-    TWineRegistry registry;
-    ASSERT_TRUE(registry.load(path));
-    EXPECT_FALSE(registry.deleteKey(q("A\\B")));
-    EXPECT_TRUE(registry.deleteKey(q("\\a\\b\\c\\")));
-    EXPECT_TRUE(registry.keyExists(q("A\\B")));
 }
 
 TEST_F(MainFormTest, ListAndStatusFillTheWindowAndUncheckedBoxesShow)

@@ -6,12 +6,12 @@
 
 #include "../audio/recorder_alsa_env.h"
 #include "job_window_closer.h"
+#include "recorder/recorder_rules.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
 #include "ui/recorder/new_record_file_form.h"
-#include "ui/recorder/record_texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -140,80 +140,6 @@ struct RecorderFixture : ::testing::Test {
 
 } // namespace
 
-TEST(RecordTexts, TimeLabelsClocksAndWaits)
-{
-    const struct {
-        qint64 ms;
-        const char* label;
-    } labels[] = {
-        {0, "0 Sec"},
-        {5000, "5 Sec"},
-        {12345, "12.3 Sec"},
-        {59999, "60 Sec"},
-        {60000, "1 Min"},
-        {120000, "2 Min"},
-        {61000, "1 Min1 Sec"},
-        {3600000, "1Hour"},
-        {3723000, "1Hour2 Min3 Sec"},
-        {3601000, "1Hour1 Sec"},
-    };
-    for (const auto& c : labels)
-        EXPECT_EQ(RecordTimeLabel(c.ms), QString::fromLatin1(c.label)) << c.ms;
-
-    const struct {
-        qint64 ms;
-        const char* clock;
-    } clocks[] = {{0, "00:00:00.0"}, {65300, "00:01:05.3"}, {3723999, "01:02:03.9"}};
-    for (const auto& c : clocks)
-        EXPECT_EQ(RecordClockText(c.ms), QString::fromLatin1(c.clock)) << c.ms;
-
-    const struct {
-        qint64 recordMs, wait;
-    } waits[] = {{300, 700}, {50, 0}, {100, 0}, {101, 899}, {999, 1}};
-    for (const auto& c : waits)
-        EXPECT_EQ(RecordStopWait(c.recordMs), c.wait) << c.recordMs;
-
-    EXPECT_EQ(TrackBarTime(10000, 200), 5000);
-    EXPECT_EQ(TrackBarTime(10001, 399), 9975);
-}
-
-TEST(RecordTexts, RecordingControlPrefersPavucontrolThenAlsamixerInATerminal)
-{
-    const QByteArray oldPath = qgetenv("PATH");
-    const struct {
-        QStringList programs;
-        const char* expected; // program started, or null for none
-    } cases[] = {
-        {{QStringLiteral("pavucontrol"), QStringLiteral("alsamixer"),
-          QStringLiteral("x-terminal-emulator")},
-         "pavucontrol"},
-        {{QStringLiteral("alsamixer"), QStringLiteral("x-terminal-emulator")},
-         "x-terminal-emulator"},
-        {{QStringLiteral("alsamixer")}, nullptr},
-        {{QStringLiteral("x-terminal-emulator")}, nullptr},
-        {{}, nullptr},
-    };
-    for (const auto& c : cases) {
-        QTemporaryDir bin;
-        for (const QString& p : c.programs) {
-            const QString path = bin.filePath(p);
-            ASSERT_TRUE(writeFile(path, "#!/bin/sh\n"));
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
-        }
-        qputenv("PATH", bin.path().toUtf8());
-        const auto found = FindRecordingControl();
-        qputenv("PATH", oldPath);
-        SCOPED_TRACE(c.programs.join(QLatin1Char(' ')).toStdString());
-        if (!c.expected) {
-            EXPECT_FALSE(found.has_value());
-            continue;
-        }
-        ASSERT_TRUE(found.has_value());
-        EXPECT_EQ(found->program, QString::fromLatin1(c.expected));
-        EXPECT_FALSE(found->arguments.isEmpty());
-    }
-}
-
 TEST(NewRecordFile, PreselectsCdQuality)
 {
     TfrmNewRecordFile dialog(nullptr);
@@ -246,7 +172,7 @@ TEST_F(RecorderFixture, NewWritesTheChosenHeader)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rate);
         newRecording(form, c.format);
-        const QByteArray h = readFile(TfrmRecord::NewRecordingPath());
+        const QByteArray h = readFile(TRecordingFiles::NewRecordingPath());
         ASSERT_EQ(h.size(), 44);
         EXPECT_EQ(qFromLittleEndian<quint16>(h.constData() + 22), c.channels);
         EXPECT_EQ(qFromLittleEndian<quint32>(h.constData() + 24), c.rate);
@@ -260,7 +186,7 @@ TEST_F(RecorderFixture, NewWritesTheChosenHeader)
     }
     // Cancel in the dialog changes nothing.
     newRecording(form, NewFormat{0, true, true, false});
-    EXPECT_EQ(readFile(TfrmRecord::NewRecordingPath()).size(), 44);
+    EXPECT_EQ(readFile(TRecordingFiles::NewRecordingPath()).size(), 44);
     EXPECT_TRUE(answers.shown.empty());
 }
 
@@ -286,14 +212,14 @@ TEST_F(RecorderFixture, RecordSaveAsRecordFromTheMiddleUndoAndSave)
     answers.saveAnswers.push_back(home.file(QStringLiteral("take")));
     form.actSaveAsExecute();
     EXPECT_TRUE(answers.shown.empty()) << answers.lastText().toStdString();
-    EXPECT_FALSE(QFile::exists(TfrmRecord::NewRecordingPath()));
+    EXPECT_FALSE(QFile::exists(TRecordingFiles::NewRecordingPath()));
     EXPECT_EQ(form.CurrentFile(), take);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Record(%1)").arg(take));
     EXPECT_EQ(enabledButtons(form), (std::set<TMPBtnType>{btPlay, btNext, btRecord}));
     const QByteArray first = waveData(take);
     ASSERT_GE(first.size(), kCdRate);
     EXPECT_EQ(first, input.left(first.size()));
-    EXPECT_EQ(readFile(TfrmRecord::WorkCopyPath()), readFile(take));
+    EXPECT_EQ(readFile(TRecordingFiles::WorkCopyPath()), readFile(take));
 
     // Again from the middle: only the work copy changes until Save.
     child<QSlider>(form, "TrackBar1")->setValue(200);
@@ -302,7 +228,7 @@ TEST_F(RecorderFixture, RecordSaveAsRecordFromTheMiddleUndoAndSave)
     const qint64 lengthMs = first.size() / 4 * 1000 / 44100;
     const qsizetype half = qsizetype(TrackBarTime(lengthMs, 200) * 44100 / 1000 * 4);
     EXPECT_EQ(waveData(take), first);
-    const QByteArray worked = waveData(TfrmRecord::WorkCopyPath());
+    const QByteArray worked = waveData(TRecordingFiles::WorkCopyPath());
     ASSERT_GT(worked.size(), half);
     EXPECT_EQ(worked.left(half), first.left(half));
     EXPECT_EQ(worked.mid(half), input.left(worked.size() - half));
@@ -310,7 +236,7 @@ TEST_F(RecorderFixture, RecordSaveAsRecordFromTheMiddleUndoAndSave)
     // Undo brings the saved file back into the work copy.
     answers.answers.push_back(pbYes);
     form.actUndoExecute();
-    EXPECT_EQ(readFile(TfrmRecord::WorkCopyPath()), readFile(take));
+    EXPECT_EQ(readFile(TRecordingFiles::WorkCopyPath()), readFile(take));
     EXPECT_EQ(labelText(form, "lbLength"), RecordTimeLabel(first.size() * 1000 / kCdRate));
     EXPECT_EQ(labelText(form, "lbPosition"), labelText(form, "lbLength"));
     EXPECT_EQ(enabledButtons(form), (std::set<TMPBtnType>{btPlay, btNext, btRecord}));
@@ -340,7 +266,7 @@ TEST_F(RecorderFixture, RecordSaveAsRecordFromTheMiddleUndoAndSave)
     // Nothing is asked at close; the work copy goes, the saved file stays.
     form.close();
     EXPECT_TRUE(answers.shown.empty());
-    EXPECT_FALSE(QFile::exists(TfrmRecord::WorkCopyPath()));
+    EXPECT_FALSE(QFile::exists(TRecordingFiles::WorkCopyPath()));
     EXPECT_EQ(waveData(take), saved);
 }
 
@@ -389,7 +315,7 @@ TEST_F(RecorderFixture, CancelAtCloseStillCloses)
     EXPECT_EQ(answers.shown[0].buttons, unsigned(pbYes | pbNo | pbCancel));
     EXPECT_FALSE(form.Device().IsOpen());
     // The new-recording file stays for the next New to overwrite.
-    EXPECT_GT(readFile(TfrmRecord::NewRecordingPath()).size(), 44);
+    EXPECT_GT(readFile(TRecordingFiles::NewRecordingPath()).size(), 44);
 }
 
 TEST_F(RecorderFixture, ACloseDuringTheLastSecondWaitsForTheTakeToEnd)
@@ -448,11 +374,11 @@ TEST_F(RecorderFixture, ACaptureDeviceThatCannotBeOpenedLeavesTheWindowUsable)
             // Nothing to save is asked about, and no empty file stays behind.
             form.close();
             EXPECT_EQ(answers.shown.size(), 1u) << answers.lastText().toStdString();
-            EXPECT_FALSE(QFile::exists(TfrmRecord::NewRecordingPath()));
+            EXPECT_FALSE(QFile::exists(TRecordingFiles::NewRecordingPath()));
         } else {
             recordFor(form, 300);
             EXPECT_EQ(labelText(form, "lbState"), QStringLiteral("Record over!"));
-            EXPECT_GT(readFile(TfrmRecord::NewRecordingPath()).size(), 44);
+            EXPECT_GT(readFile(TRecordingFiles::NewRecordingPath()).size(), 44);
         }
     }
 }
@@ -524,5 +450,5 @@ TEST_F(RecorderFixture, ACaptureThatFailsMidwayKeepsTheWindowUsable)
     answers.shown.clear();
     recordFor(form, 300);
     EXPECT_TRUE(answers.shown.empty());
-    EXPECT_GT(waveData(TfrmRecord::NewRecordingPath()).size(), 0);
+    EXPECT_GT(waveData(TRecordingFiles::NewRecordingPath()).size(), 0);
 }

@@ -2,8 +2,6 @@
 // stored titles is looked up by itself against a MusicBrainz service started
 // here; with two releases the chooser opens and the test picks the second.
 #include "../metadata/mb_answers.h"
-#include "main/main_form.h"
-#include "metadata/choose_release_form.h"
 #include "metadata/disc_ids.h"
 #include "settings/disc_info.h"
 #include "settings/options_setting.h"
@@ -12,6 +10,8 @@
 #include "support/cddb_test_server.h"
 #include "support/memory_cd_drive.h"
 #include "support/test_support.h"
+#include "ui/main/main_form.h"
+#include "ui/metadata/choose_release_form.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

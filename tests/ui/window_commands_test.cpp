@@ -3,12 +3,12 @@
 #include "cdaccess/cd_access.h"
 #include "disc_image_writer.h"
 #include "job_window_closer.h"
-#include "main/main_form.h"
-#include "main/window_commands.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
 #include "support/test_support.h"
-#include "tags/edit_track_name_form.h"
+#include "ui/main/main_form.h"
+#include "ui/main/window_commands.h"
+#include "ui/tags/edit_track_name_form.h"
 
 #include <QAction>
 #include <QApplication>

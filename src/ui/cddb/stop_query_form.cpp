@@ -2,12 +2,12 @@
 
 #include "cddb/query_cddb_thread.h"
 #include "cddb_texts.h"
-#include "metadata/choose_release_form.h"
 #include "metadata/source_candidates.h"
 #include "net/http_client.h"
 #include "settings/disc_info.h"
 #include "settings/options_setting.h"
 #include "settings/process_info.h"
+#include "ui/metadata/choose_release_form.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

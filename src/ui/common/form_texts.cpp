@@ -1,4 +1,4 @@
-#include "common/form_texts.h"
+#include "ui/common/form_texts.h"
 
 #include "settings/language.h"
 #include "settings/options_setting.h"

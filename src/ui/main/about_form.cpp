@@ -1,9 +1,9 @@
 #include "about_form.h"
 
-#include "common/translate_form.h"
 #include "main_form.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
+#include "ui/common/translate_form.h"
 
 #include <QLabel>
 #include <QPushButton>

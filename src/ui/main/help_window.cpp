@@ -1,7 +1,5 @@
 #include "help_window.h"
 
-#include "desktop_tools.h"
-
 #include <QDialogButtonBox>
 #include <QPointer>
 #include <QPushButton>
@@ -29,17 +27,6 @@ void THelpWindow::showPage(const QUrl& page)
     m_browser->setSource(page);
     if (!m_browser->documentTitle().isEmpty())
         setWindowTitle(m_browser->documentTitle());
-}
-
-QUrl HelpPageUrl(const QString& anchor)
-{
-    const QString page = HelpPagePath();
-    if (page.isEmpty())
-        return {};
-    QUrl url = QUrl::fromLocalFile(page);
-    if (!anchor.isEmpty())
-        url.setFragment(anchor);
-    return url;
 }
 
 bool ShowHelpPage(QWidget* parent, const std::function<bool(const QUrl&)>& openUrl)

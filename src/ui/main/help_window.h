@@ -3,6 +3,8 @@
 // desktops where no browser takes a local page (no xdg-open, no default
 // browser). ShowHelpPage tries the desktop first.
 
+#include "main/desktop_tools.h"
+
 #include <QDialog>
 #include <QUrl>
 
@@ -20,10 +22,6 @@ public:
 private:
     QTextBrowser* m_browser;
 };
-
-// The help page as a URL, at an anchor of it ("languages") when given; empty
-// when the page is not installed.
-QUrl HelpPageUrl(const QString& anchor = {});
 
 // Shows the help page: through openUrl (the desktop's browser), else in the
 // program's help window (one for the program, raised when already open).

@@ -1,18 +1,18 @@
 #include "main_form.h"
 
 #include "about_form.h"
-#include "common/look.h"
-#include "common/status_bar.h"
-#include "common/translate_form.h"
-#include "desktop_tools.h"
 #include "help_window.h"
+#include "main/desktop_tools.h"
+#include "main/wine_registry.h"
 #include "main_commands.h"
-#include "metadata/choose_release_form.h"
 #include "no_device_hint.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
-#include "wine_registry.h"
+#include "ui/common/look.h"
+#include "ui/common/status_bar.h"
+#include "ui/common/translate_form.h"
+#include "ui/metadata/choose_release_form.h"
 
 #include <QAction>
 #include <QApplication>

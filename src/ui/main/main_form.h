@@ -4,8 +4,8 @@
 // TMainFormModel; this class only shows rows and routes commands.
 
 #include "cdaccess/cd_access.h"
+#include "main/main_form_model.h"
 #include "main_commands.h"
-#include "main_form_model.h"
 
 #include <QHash>
 #include <QMainWindow>

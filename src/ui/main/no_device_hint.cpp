@@ -1,8 +1,8 @@
 #include "no_device_hint.h"
 
-#include "common/translate_form.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
+#include "ui/common/translate_form.h"
 
 #include <QDesktopServices>
 #include <QEvent>

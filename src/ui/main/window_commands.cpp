@@ -1,18 +1,18 @@
 #include "window_commands.h"
 
-#include "cddb/cddb_dialogs.h"
 #include "jobs/cd_player.h"
-#include "jobs/job_dialogs.h"
 #include "main_form.h"
-#include "options/option_set_form.h"
-#include "players/ogg_player_form.h"
-#include "players/resample_form.h"
-#include "recorder/record_form.h"
 #include "settings/language.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
-#include "tags/edit_track_name_form.h"
-#include "tags/id3_edit_form.h"
+#include "ui/cddb/cddb_dialogs.h"
+#include "ui/jobs/job_dialogs.h"
+#include "ui/options/option_set_form.h"
+#include "ui/players/ogg_player_form.h"
+#include "ui/players/resample_form.h"
+#include "ui/recorder/record_form.h"
+#include "ui/tags/edit_track_name_form.h"
+#include "ui/tags/id3_edit_form.h"
 
 void AttachWindowCommands(TMainForm& form)
 {

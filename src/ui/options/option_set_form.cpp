@@ -1,7 +1,6 @@
 #include "option_set_form.h"
 
 #include "cdaccess/cd_access.h"
-#include "common/form_texts.h"
 #include "form_widgets.h"
 #include "jobs/read_offset_task.h"
 #include "metadata/metadata_lookup.h"
@@ -11,6 +10,7 @@
 #include "settings/prompts.h"
 #include "tags/genres.h"
 #include "tags/name_template.h"
+#include "ui/common/form_texts.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "new_record_file_form.h"
 
-#include "record_texts.h"
+#include "ui/common/form_texts.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -97,5 +97,5 @@ void TfrmNewRecordFile::showEvent(QShowEvent* e)
 
 void TfrmNewRecordFile::FormShow()
 {
-    RetitleRecorderWindow(this);
+    TranslateFormIfNeeded(this);
 }

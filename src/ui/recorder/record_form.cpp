@@ -1,17 +1,16 @@
 #include "record_form.h"
 
-#include "jobs/part_file.h"
 #include "new_record_file_form.h"
-#include "record_texts.h"
+#include "recorder/recorder_rules.h"
 #include "settings/global.h"
 #include "settings/options_setting.h"
 #include "settings/prompts.h"
+#include "ui/common/form_texts.h"
 #include "ui/jobs/job_dialogs.h"
 #include "ui/main/help_window.h"
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,7 +25,6 @@
 
 namespace {
 const QString kIdle = QStringLiteral("-----------");
-constexpr qint64 kEmptyWaveSize = 44; // a header and no sound
 const QString kSoundFilter = QStringLiteral("Sound file(*.wav);;All files(*.*)");
 
 template <typename T> T* named(T* object, const char* name)
@@ -45,34 +43,12 @@ QString withDefaultExtension(const QString& path)
 {
     return QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".wav") : path;
 }
-
-bool samePath(const QString& a, const QString& b)
-{
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
-
-// Replaces target with a byte copy of source; target is untouched unless the
-// copy is complete (so copying a file onto itself is harmless too).
-bool copyOver(const QString& source, const QString& target)
-{
-    return CopyFileReplacing(source, target, nullptr);
-}
 } // namespace
 
 void ExecRecorder(QWidget* parent, HCDROM cdHandle)
 {
     TfrmRecord form(parent, cdHandle);
     form.exec();
-}
-
-QString TfrmRecord::NewRecordingPath()
-{
-    return ProgramFolder() + QStringLiteral("MyNoName.wav");
-}
-
-QString TfrmRecord::WorkCopyPath()
-{
-    return ProgramFolder() + QStringLiteral("MyTemp.wav");
 }
 
 TfrmRecord::TfrmRecord(QWidget* parent, HCDROM cdHandle)
@@ -174,7 +150,6 @@ TfrmRecord::~TfrmRecord() = default;
 void TfrmRecord::FormCreate()
 {
     miSaveMp3->setChecked(OptionsSetting.SaveMp3);
-    m_workCopy = WorkCopyPath();
     updateActions();
 }
 
@@ -186,7 +161,7 @@ void TfrmRecord::showEvent(QShowEvent* e)
 
 void TfrmRecord::FormShow()
 {
-    RetitleRecorderWindow(this);
+    TranslateFormIfNeeded(this);
 }
 
 void TfrmRecord::reject()
@@ -208,11 +183,7 @@ void TfrmRecord::FormClose()
     OptionsSetting.SaveMp3 = miSaveMp3->isChecked();
     Timer1->stop();
     saveFile(true); // closing goes on whatever the answer
-    m_device.Close();
-    QFile::remove(m_workCopy);
-    // A new recording that holds no sound is of no use to anybody.
-    if (m_newRecording && QFileInfo(m_currentFile).size() <= kEmptyWaveSize)
-        QFile::remove(m_currentFile);
+    m_files.Close();
 }
 
 void TfrmRecord::pmExitClick()
@@ -265,12 +236,11 @@ void TfrmRecord::MediaPlayer1Click(TMPBtnType button)
     case btRecord:
         // An opened file records from the track bar's place; a new one from
         // where the device stands.
-        m_startPosition = QFile::exists(m_workCopy) ? trackBarTime() : -1;
+        m_startPosition = m_files.HasWorkCopy() ? trackBarTime() : -1;
         m_recordStart.start();
         TimerRecord->start();
         lbState->setText(text("RES_RecordingStr", "Recording..."));
-        m_modifiedBeforeTake = m_modified;
-        m_modified = true;
+        m_files.TakeStarts();
         MediaPlayer1->SetEnabledButtons({btStop});
         break;
     case btPause:
@@ -317,7 +287,7 @@ void TfrmRecord::mediaAction(TMPBtnType button)
         setButtonsOpened();
         if (button == btRecord) {
             // A take that never started recorded nothing.
-            m_modified = m_modifiedBeforeTake;
+            m_files.TakeFailed();
             prompts().message(text("RES_MCI_Init_Fail", "Error while initializing MCI device!") +
                                   QLatin1Char('\n') + QString::fromStdString(e.what()),
                               PromptIcon::Error);
@@ -413,13 +383,8 @@ void TfrmRecord::miNewClick()
     TfrmNewRecordFile dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_currentFile = NewRecordingPath();
-    m_newRecording = true;
     try {
-        m_device.Close();
-        TWaveAudioDevice::CreateEmptyWave(m_currentFile, dialog.Channels(), dialog.Bits(),
-                                          dialog.Rate());
-        m_device.Open(m_currentFile);
+        m_files.StartNew(dialog.Channels(), dialog.Bits(), dialog.Rate());
         MediaPlayer1->SetEnabledButtons({btRecord});
     } catch (const EWaveDeviceError&) {
         MediaPlayer1->SetEnabledButtons({});
@@ -448,7 +413,7 @@ void TfrmRecord::miOpenClick()
         QString path = chosen.first();
         if (!QFileInfo::exists(path) && QFileInfo(path).suffix().isEmpty())
             path = withDefaultExtension(path);
-        if (path == m_currentFile)
+        if (path == m_files.CurrentFile())
             return;
         if (QFileInfo::exists(path)) {
             setWindowTitle(caption(path));
@@ -468,13 +433,8 @@ void TfrmRecord::miOpenClick()
 
 bool TfrmRecord::openAsCurrent(const QString& path)
 {
-    m_currentFile = path;
-    m_newRecording = false;
-    m_device.Close();
     try {
-        if (!copyOver(path, m_workCopy))
-            throw EWaveDeviceError(QStringLiteral("Cannot copy %1 to %2").arg(path, m_workCopy));
-        m_device.Open(m_workCopy);
+        m_files.Open(path);
     } catch (const EWaveDeviceError& e) {
         MediaPlayer1->SetEnabledButtons({});
         showDeviceError(e);
@@ -482,7 +442,7 @@ bool TfrmRecord::openAsCurrent(const QString& path)
     }
     setButtonsOpened();
     lbLength->setText(RecordTimeLabel(m_device.Length()));
-    setWindowTitle(caption(m_currentFile));
+    setWindowTitle(caption(m_files.CurrentFile()));
     return true;
 }
 
@@ -528,54 +488,50 @@ QString TfrmRecord::askSaveTarget(bool deleteExisting)
 
 bool TfrmRecord::saveFile(bool ask)
 {
-    if (m_currentFile.isEmpty())
+    if (m_files.CurrentFile().isEmpty())
         return true;
     if (MediaPlayer1->IsEnabled(btStop)) {
         MediaPlayer1Click(btStop);
         mediaAction(btStop);
     }
-    // A new recording without sound (every take failed) is nothing to save.
-    if (m_newRecording && m_device.IsOpen() && m_device.Length() == 0)
-        m_modified = false;
-    if (!m_modified && (ask || !m_newRecording))
+    if (m_files.NothingToSave(ask))
         return true;
-    if (m_modified && ask) {
-        const QString name = m_newRecording ? text("RES_NoNameStr", "NoName") : m_currentFile;
+    if (m_files.Modified() && ask) {
+        const QString name =
+            m_files.IsNew() ? text("RES_NoNameStr", "NoName") : m_files.CurrentFile();
         const PromptButton answer =
             prompts().message(name + text("RES_Have_Modify", " has been modified,Save it?"),
                               PromptIcon::Information, pbYes | pbNo | pbCancel);
         if (answer == pbCancel)
             return false;
         if (answer == pbNo) {
-            m_modified = false;
+            m_files.SetModified(false);
             return true;
         }
     }
     const QString saveFail =
         text("RES_Save_Fail", "Error when saving WAV file,please check if the file is being uesd.");
-    if (!m_newRecording) {
-        if (!copyOver(m_workCopy, m_currentFile)) {
+    if (!m_files.IsNew()) {
+        if (!m_files.SaveInPlace()) {
             prompts().message(saveFail, PromptIcon::Error);
             return false;
         }
         convertToMp3();
-        m_modified = false;
+        m_files.SetModified(false);
         return true;
     }
     const QString target = askSaveTarget(true);
     if (target.isEmpty())
         return false;
-    m_device.Close();
-    QFile::remove(m_workCopy);
     QString reason;
-    if (!samePath(target, m_currentFile) && !MoveFileReplacing(m_currentFile, target, &reason)) {
+    if (!m_files.MoveNewTo(target, &reason)) {
         MediaPlayer1->SetEnabledButtons({});
         prompts().message(saveFail + QLatin1Char('\n') + reason, PromptIcon::Error);
         return false;
     }
     openAsCurrent(target);
     convertToMp3();
-    m_modified = false;
+    m_files.SetModified(false);
     return true;
 }
 
@@ -590,23 +546,21 @@ void TfrmRecord::actSaveAsExecute()
     const QString target = askSaveTarget(false);
     if (target.isEmpty())
         return;
-    m_device.Close();
     const QString saveFail =
         text("RES_Save_Fail", "Error when saving WAV file,please check if the file is being uesd.");
-    if (m_newRecording) {
+    if (m_files.IsNew()) {
         QString reason;
-        if (!samePath(target, m_currentFile) &&
-            !MoveFileReplacing(m_currentFile, target, &reason)) {
+        if (!m_files.MoveNewTo(target, &reason)) {
             MediaPlayer1->SetEnabledButtons({});
             prompts().message(saveFail + QLatin1Char('\n') + reason, PromptIcon::Error);
             updateActions();
             return;
         }
-    } else if (!copyOver(m_workCopy, target)) {
+    } else if (!m_files.CopyWorkTo(target)) {
         // Nothing was lost: go on with the work copy as it was.
         prompts().message(saveFail, PromptIcon::Error);
         try {
-            m_device.Open(m_workCopy);
+            m_files.ReopenWorkCopy();
         } catch (const EWaveDeviceError& e) {
             showDeviceError(e);
         }
@@ -616,7 +570,7 @@ void TfrmRecord::actSaveAsExecute()
     }
     openAsCurrent(target);
     convertToMp3();
-    m_modified = false;
+    m_files.SetModified(false);
     updateActions();
 }
 
@@ -626,12 +580,8 @@ void TfrmRecord::actUndoExecute()
             text("RES_Discard_Modify", "Discard the modification since last save file."),
             PromptIcon::Information, pbYes | pbNo) != pbYes)
         return;
-    m_device.Close();
     try {
-        if (!copyOver(m_currentFile, m_workCopy))
-            throw EWaveDeviceError(
-                QStringLiteral("Cannot copy %1 to %2").arg(m_currentFile, m_workCopy));
-        m_device.Open(m_workCopy);
+        m_files.Revert();
     } catch (const EWaveDeviceError& e) {
         MediaPlayer1->SetEnabledButtons({});
         showDeviceError(e);
@@ -653,8 +603,8 @@ void TfrmRecord::actSaveUpdate()
 
 void TfrmRecord::actUndoUpdate()
 {
-    miUndo->setEnabled(m_modified && lbState->text() != text("RES_RecordingStr", "Recording...") &&
-                       !m_currentFile.isEmpty() && !m_newRecording);
+    miUndo->setEnabled(m_files.CanUndo() &&
+                       lbState->text() != text("RES_RecordingStr", "Recording..."));
 }
 
 void TfrmRecord::updateActions()
@@ -665,7 +615,7 @@ void TfrmRecord::updateActions()
 
 void TfrmRecord::convertToMp3()
 {
-    if (!miSaveMp3->isChecked() || m_currentFile.isEmpty())
+    if (!miSaveMp3->isChecked() || m_files.CurrentFile().isEmpty())
         return;
     if (m_cdHandle == 0) {
         prompts().message(text("RES_Get_CDHandle", "Please access CD devices rightly above all!"),
@@ -675,7 +625,7 @@ void TfrmRecord::convertToMp3()
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }
-    const QFileInfo info(m_currentFile);
+    const QFileInfo info(m_files.CurrentFile());
     const QString target =
         info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".mp3");
     if (!m_mp3Made && QFileInfo::exists(target)) {
@@ -690,5 +640,5 @@ void TfrmRecord::convertToMp3()
     }
     m_mp3Made = true;
     OptionsSetting.CommonOptions.OutputFormat = ofMP3;
-    RunJobDialog(this, TJobKind::RecordToMp3, m_cdHandle, {m_currentFile});
+    RunJobDialog(this, TJobKind::RecordToMp3, m_cdHandle, {m_files.CurrentFile()});
 }

@@ -4,14 +4,12 @@
 // since the last save, saves under a name and, when "&MP3 format" is ticked,
 // has the job window encode the saved file to MP3.
 //
-// A new recording works directly on "MyNoName.wav" in the program folder; an
-// opened file is worked on through its copy "MyTemp.wav" there, and the file
-// itself changes only on Save. The sound moves through TWaveAudioDevice, whose
-// worker thread is joined by its Stop; everything here runs on the UI thread.
+// The work files and the sound device belong to TRecordingFiles; this window
+// asks the user and shows the state. Everything here runs on the UI thread.
 
-#include "audio/wave_audio_device.h"
 #include "cdaccess/cd_access.h"
 #include "media_player_bar.h"
+#include "recorder/recording_files.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -35,13 +33,9 @@ public:
     TfrmRecord(QWidget* parent, HCDROM cdHandle);
     ~TfrmRecord() override;
 
-    // Paths of the two work files in the program folder.
-    static QString NewRecordingPath();
-    static QString WorkCopyPath();
-
-    QString CurrentFile() const { return m_currentFile; }
-    bool Modified() const { return m_modified; }
-    TWaveAudioDevice& Device() { return m_device; }
+    QString CurrentFile() const { return m_files.CurrentFile(); }
+    bool Modified() const { return m_files.Modified(); }
+    TWaveAudioDevice& Device() { return m_files.Device(); }
     TMediaPlayerBar* MediaPlayer() const { return MediaPlayer1; }
     // Replaces the wait for the rest of the second at the end of a recording
     // (tests watch it).
@@ -86,12 +80,8 @@ private:
     QString caption(const QString& name) const;
 
     HCDROM m_cdHandle;
-    TWaveAudioDevice m_device;
-    QString m_currentFile;
-    QString m_workCopy;
-    bool m_newRecording = false; // the current file is the new-recording file
-    bool m_modified = false;
-    bool m_modifiedBeforeTake = false; // restored when a take does not start
+    TRecordingFiles m_files;
+    TWaveAudioDevice& m_device = m_files.Device();
     bool m_mp3Made = false;
     bool m_closing = false;
     bool m_waitingForStop = false; // the last second of a take is being recorded

@@ -1,6 +1,6 @@
 #include "edit_track_name_form.h"
 
-#include "common/form_texts.h"
+#include "ui/common/form_texts.h"
 #include "ui/options/form_widgets.h"
 
 #include <QAction>

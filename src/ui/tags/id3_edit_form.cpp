@@ -1,11 +1,11 @@
 #include "id3_edit_form.h"
 
-#include "common/form_texts.h"
 #include "settings/prompts.h"
 #include "tags/cover_image.h"
 #include "tags/genres.h"
 #include "tags/id3_tag.h"
 #include "tags/tag_writer.h"
+#include "ui/common/form_texts.h"
 #include "ui/options/form_widgets.h"
 
 #include <QAction>

@@ -8,8 +8,6 @@
 
 #include <optional>
 
-class QWidget;
-
 // Track-bar range of the recorder.
 constexpr int kTrackBarMax = 400;
 
@@ -26,8 +24,6 @@ qint64 TrackBarTime(qint64 lengthMs, int position);
 
 // A message of the recorder in the user's language (English for now).
 QString RecorderText(const char* key, const char* english);
-// Retitles a recorder window from the language file (none yet).
-void RetitleRecorderWindow(QWidget* window);
 
 struct TMixerCommand {
     QString program;

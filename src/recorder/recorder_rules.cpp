@@ -1,7 +1,7 @@
-#include "record_texts.h"
+#include "recorder/recorder_rules.h"
 
-#include "common/form_texts.h"
 #include "settings/global.h"
+#include "settings/language.h"
 
 #include <QStandardPaths>
 
@@ -39,12 +39,7 @@ qint64 TrackBarTime(qint64 lengthMs, int position)
 
 QString RecorderText(const char* key, const char* english)
 {
-    return FormResString(key, QString::fromUtf8(english));
-}
-
-void RetitleRecorderWindow(QWidget* window)
-{
-    TranslateFormIfNeeded(window);
+    return GetResString(QString::fromLatin1(key), QString::fromUtf8(english));
 }
 
 std::optional<TMixerCommand> FindRecordingControl()

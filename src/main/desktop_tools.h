@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 
@@ -14,6 +15,9 @@ QStringList VolumeControlCommand(const std::function<QString(const QString&)>& f
 
 // The HTML help page, or empty when it is not installed.
 QString HelpPagePath();
+// The help page as a URL, at an anchor of it ("languages") when given; empty
+// when the page is not installed.
+QUrl HelpPageUrl(const QString& anchor = {});
 
 // True when a process runs the Windows program exe (e.g. "realplay.exe"),
 // compared ignoring case, as Wine shows it in /proc/<pid>/cmdline.

@@ -34,6 +34,17 @@ QString HelpPagePath()
                         QStringLiteral("index.html"));
 }
 
+QUrl HelpPageUrl(const QString& anchor)
+{
+    const QString page = HelpPagePath();
+    if (page.isEmpty())
+        return {};
+    QUrl url = QUrl::fromLocalFile(page);
+    if (!anchor.isEmpty())
+        url.setFragment(anchor);
+    return url;
+}
+
 bool IsWindowsProgramRunning(const QString& exe)
 {
     const QDir proc(QStringLiteral("/proc"));

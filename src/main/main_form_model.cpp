@@ -1,7 +1,7 @@
 #include "main_form_model.h"
 
 #include "disc_lookup.h"
-#include "help_window.h"
+#include "main/desktop_tools.h"
 #include "metadata/candidate_apply.h"
 #include "settings/disc_info.h"
 #include "settings/language.h"
