@@ -70,5 +70,8 @@ void Convert(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(Convert)->Args({22050, 44100})->Args({44100, 22050})->Args({48000, 44100})->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(Convert)
+    ->Args({22050, 44100})
+    ->Args({44100, 22050})
+    ->Args({48000, 44100})
+    ->Unit(benchmark::kMillisecond);

@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   build-essential cmake ninja-build pkg-config ccache
+  # the format check of test.sh (pinned to this version)
+  clang-format-14
   # Qt 6 (Core, Gui, Widgets, Test)
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # CD access

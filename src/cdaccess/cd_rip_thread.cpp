@@ -168,7 +168,7 @@ void TCDRipThread::postProgress(qint64 done, qint64 total, std::int64_t startMs,
     m_lastPercent = percent;
     m_lastState = state;
     QString elapsed, estimated;
-    ProgressTimeTexts((nowMs() - startMs) / 1000.0, percent, elapsed, estimated);
+    ProgressTimeTexts(static_cast<double>(nowMs() - startMs) / 1000.0, percent, elapsed, estimated);
     post(percent, 0, elapsed, estimated, state);
 }
 

@@ -71,7 +71,7 @@ std::optional<TLameProgress> TLameDecodeParser::parseLine(const QByteArray& raw,
         return std::nullopt;
     // nearbyint rounds halves to even, as the reports always have.
     const auto elapsed = static_cast<qint64>(std::nearbyint(elapsedSeconds));
-    const auto estimate =
-        static_cast<qint64>(std::nearbyint(static_cast<double>(elapsed) * 100.0 / percent));
+    const auto estimate = static_cast<qint64>(
+        std::nearbyint(static_cast<double>(elapsed) * 100.0 / static_cast<double>(percent)));
     return TLameProgress{static_cast<int>(percent), TimeText(elapsed), TimeText(estimate)};
 }

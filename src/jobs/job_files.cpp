@@ -16,9 +16,10 @@ QStringList ChooseJobFiles(TJobKind kind)
         return {};
     const QString folder = OptionsSetting.CommonOptions.OutputFolder;
     if (folder.isEmpty() || !QDir(folder).exists()) {
-        prompts().message(JobText("RES_Directory_Not_Exist", "The output directory does not exist.") +
-                              JobText("RES_Check_Output", "Please check the output directory setting."),
-                          PromptIcon::Information, pbOk);
+        prompts().message(
+            JobText("RES_Directory_Not_Exist", "The output directory does not exist.") +
+                JobText("RES_Check_Output", "Please check the output directory setting."),
+            PromptIcon::Information, pbOk);
         return {};
     }
     return files;

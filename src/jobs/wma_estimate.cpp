@@ -1,7 +1,7 @@
 #include "wma_estimate.h"
 
-#include "settings/wma_profile_table.h"
 #include "settings/global.h"
+#include "settings/wma_profile_table.h"
 
 #include <algorithm>
 #include <cmath>

@@ -46,7 +46,7 @@ std::vector<TTrackRow> TrackRowsFromTOC(const TTOC& toc, TCDInfo& info)
 
 void StoreTitles(const QStringList& titles, TCDInfo& info)
 {
-    const int count = std::min<int>(titles.size(), kMaxTrackRows);
+    const int count = static_cast<int>(std::min<qsizetype>(titles.size(), kMaxTrackRows));
     info.TrackNumber = count;
     for (int k = 1; k <= count; ++k)
         info.Tracks[k] = titles[k - 1];

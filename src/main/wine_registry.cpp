@@ -21,7 +21,7 @@ QByteArray headerName(const QByteArray& line)
 {
     if (!line.startsWith('['))
         return {};
-    const int close = line.lastIndexOf(']');
+    const qsizetype close = line.lastIndexOf(']');
     return close < 0 ? QByteArray() : line.mid(1, close - 1).toLower();
 }
 

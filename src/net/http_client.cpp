@@ -110,8 +110,8 @@ int busyWaitMs(const THttpResponse& response)
 // (names separated by ',') sets the first value, for sandboxes and tests.
 struct HostRestriction {
     std::mutex mutex;
-    QStringList hosts = qEnvironmentVariable("QUILLON_ALLOWED_HOSTS")
-                            .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    QStringList hosts =
+        qEnvironmentVariable("QUILLON_ALLOWED_HOSTS").split(QLatin1Char(','), Qt::SkipEmptyParts);
 };
 HostRestriction& hostRestriction()
 {

@@ -35,11 +35,11 @@ public:
     virtual PromptButton message(const QString& text, PromptIcon icon = PromptIcon::Information,
                                  unsigned buttons = pbOk, const QString& caption = {}) = 0;
     // Open dialog; empty list when cancelled.
-    virtual QStringList openFiles(const QString& title, const QString& filter,
-                                  const QString& dir, bool multiple) = 0;
+    virtual QStringList openFiles(const QString& title, const QString& filter, const QString& dir,
+                                  bool multiple) = 0;
     // Save dialog; empty when cancelled.
-    virtual QString saveFile(const QString& title, const QString& filter,
-                             const QString& dir, const QString& suggestedName) = 0;
+    virtual QString saveFile(const QString& title, const QString& filter, const QString& dir,
+                             const QString& suggestedName) = 0;
     // Folder picker; empty when cancelled.
     virtual QString pickFolder(const QString& title, const QString& dir) = 0;
 };

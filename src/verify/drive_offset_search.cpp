@@ -60,7 +60,8 @@ TDriveOffsetSearch SearchDriveOffset(ICDAccess& access, HCDROM handle, const TDi
     search.Offset = MostLikelyOffset(search.Found);
     if (search.Offset) {
         for (const std::vector<int>& offsets : search.Found)
-            search.TracksAgreeing += std::count(offsets.begin(), offsets.end(), *search.Offset);
+            search.TracksAgreeing +=
+                static_cast<int>(std::count(offsets.begin(), offsets.end(), *search.Offset));
     }
     return search;
 }

@@ -177,9 +177,10 @@ QString RipLogText(const TRipLogData& log)
     out << line(QStringLiteral("Date"), log.Date.toString(Qt::ISODate)) << "\n";
     out << line(log.IsImage ? QStringLiteral("Image") : QStringLiteral("Drive"), log.Drive) << "\n";
     out << line(QStringLiteral("Read mode"), log.ReadMode) << "\n";
-    out << line(QStringLiteral("Read offset"), QStringLiteral("%1%2 samples")
-                                                   .arg(log.ReadOffset > 0 ? "+" : "")
-                                                   .arg(log.ReadOffset))
+    out << line(QStringLiteral("Read offset"),
+                QStringLiteral("%1%2 samples")
+                    .arg(log.ReadOffset > 0 ? QLatin1String("+") : QLatin1String())
+                    .arg(log.ReadOffset))
         << "\n";
     out << line(QStringLiteral("Format"), log.Format) << "\n";
     for (const QString& setting : log.Settings)

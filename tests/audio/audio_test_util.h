@@ -19,6 +19,7 @@
 #include <thread>
 
 namespace audiotest {
+using namespace Qt::StringLiterals;
 
 // Counts events and lets a test wait for them (never forever).
 class EventCounter {
@@ -316,8 +317,8 @@ inline QByteArray runProgram(const QString& program, const QStringList& args)
 // A file's audio as ffmpeg decodes it: interleaved 16-bit little-endian.
 inline QByteArray ffmpegDecode(const QString& path)
 {
-    return runProgram("ffmpeg",
-                      {"-v", "error", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-"});
+    return runProgram(QStringLiteral("ffmpeg"), {u"-v"_s, u"error"_s, u"-i"_s, path, u"-f"_s,
+                                                 u"s16le"_s, u"-acodec"_s, u"pcm_s16le"_s, u"-"_s});
 }
 
 inline int16_t sampleAt(const QByteArray& pcm, qsizetype i)
@@ -373,7 +374,8 @@ inline double snrDb(const QByteArray& original, const QByteArray& decoded)
 // A file's audio as sox decodes it: interleaved 16-bit little-endian.
 inline QByteArray soxDecode(const QString& path)
 {
-    return runProgram("sox", {path, "-t", "raw", "-e", "signed", "-b", "16", "-L", "-"});
+    return runProgram(QStringLiteral("sox"), {path, u"-t"_s, u"raw"_s, u"-e"_s, u"signed"_s,
+                                              u"-b"_s, u"16"_s, u"-L"_s, u"-"_s});
 }
 
 } // namespace audiotest

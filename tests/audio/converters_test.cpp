@@ -305,7 +305,8 @@ TEST(Converters, MisuseRaisesTheirMessages)
 TEST(RateConverter, ThroughWaveOutToAFile)
 {
     QTemporaryDir dir;
-    const QString src = dir.filePath("in.wav"), dst = dir.filePath("out.wav");
+    const QString src = dir.filePath(QStringLiteral("in.wav")),
+                  dst = dir.filePath(QStringLiteral("out.wav"));
     PcmSource tone(sine(1000, 22050, 22050, 2), 16, 2, 22050);
     TWaveOut writer;
     writer.SetFileName(src);

@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 using namespace audiotest;
 using quillon::test::readFile;
 using quillon::test::ScopedFileSizeLimit;
@@ -52,9 +54,10 @@ double ffmpegLoudness(const QString& rawFile, int channels)
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("ffmpeg"),
-            {"-nostats", "-hide_banner", "-f", "s16le", "-ar", "44100", "-ac",
-             QString::number(channels), "-i", rawFile, "-af",
-             "ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I", "-f", "null", "-"});
+            {u"-nostats"_s, u"-hide_banner"_s, u"-f"_s, u"s16le"_s, u"-ar"_s, u"44100"_s, u"-ac"_s,
+             QString::number(channels), u"-i"_s, rawFile, u"-af"_s,
+             u"ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I"_s, u"-f"_s, u"null"_s,
+             u"-"_s});
     p.waitForFinished(120000);
     const QString out = QString::fromUtf8(p.readAll());
     double integrated = NAN;
@@ -70,7 +73,9 @@ protected:
     QString file(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
     QStringList partFiles() const
     {
-        return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".part");
+        return QDir(m_dir.path())
+            .entryList(QDir::Files | QDir::Hidden)
+            .filter(QStringLiteral(".part"));
     }
     QTemporaryDir m_dir;
 };
@@ -108,26 +113,30 @@ TEST_F(EncodedOutTest, FlacIsLosslessVerifiedAndSeekable)
         EXPECT_TRUE(out.Completed());
         EXPECT_TRUE(partFiles().isEmpty());
 
-        EXPECT_FALSE(runProgram("flac", {"-t", "-s", path}).isNull()) << "flac -t failed";
-        QByteArray decoded = runProgram("flac", {"-d", "-c", "-s", "--force-raw-format",
-                                                 "--endian=little", "--sign=signed", path});
+        EXPECT_FALSE(runProgram(QStringLiteral("flac"), {u"-t"_s, u"-s"_s, path}).isNull())
+            << "flac -t failed";
+        QByteArray decoded =
+            runProgram(QStringLiteral("flac"), {u"-d"_s, u"-c"_s, u"-s"_s, u"--force-raw-format"_s,
+                                                u"--endian=little"_s, u"--sign=signed"_s, path});
         if (c.bits == 8) {
             for (char& b : decoded)
                 b = char(static_cast<unsigned char>(b) ^ 0x80); // signed back to unsigned
         }
         EXPECT_TRUE(decoded == pcm) << decoded.size() << " vs " << pcm.size();
-        EXPECT_EQ(runProgram("metaflac", {"--show-total-samples", path}).trimmed(),
-                  QByteArray::number(c.frames));
-        const QByteArray seekTable =
-            runProgram("metaflac", {"--list", "--block-type=SEEKTABLE", path});
+        EXPECT_EQ(
+            runProgram(QStringLiteral("metaflac"), {u"--show-total-samples"_s, path}).trimmed(),
+            QByteArray::number(c.frames));
+        const QByteArray seekTable = runProgram(QStringLiteral("metaflac"),
+                                                {u"--list"_s, u"--block-type=SEEKTABLE"_s, path});
         EXPECT_EQ(seekTable.contains("point 0:"), !c.sizeUnknown);
-        const QString tags =
-            QString::fromUtf8(runProgram("metaflac", {"--export-tags-to=-", path}));
+        const QString tags = QString::fromUtf8(
+            runProgram(QStringLiteral("metaflac"), {u"--export-tags-to=-"_s, path}));
         EXPECT_TRUE(tags.contains(s("TITLE=Тест 東京 🎵\n")));
         EXPECT_TRUE(tags.contains(QStringLiteral("REPLAYGAIN_TRACK_GAIN=") +
                                   GainText(meter.TrackGain().Gain)))
             << tags.toStdString();
-        EXPECT_EQ(runProgram("metaflac", {"--export-picture-to=-", path}), someTags().Cover);
+        EXPECT_EQ(runProgram(QStringLiteral("metaflac"), {u"--export-picture-to=-"_s, path}),
+                  someTags().Cover);
     }
 }
 
@@ -161,13 +170,15 @@ TEST_F(EncodedOutTest, OpusCarriesTagsCoverAndR128Gain)
         QStringLiteral("R128_TRACK_GAIN=%1").arg(R128GainFromReplayGain(meter.TrackGain().Gain))))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Original sample rate: 44100")));
-    EXPECT_EQ(runProgram("ffmpeg", {"-v", "error", "-i", path, "-an", "-map", "0:v:0", "-c", "copy",
-                                    "-f", "image2pipe", "-"}),
+    EXPECT_EQ(runProgram(QStringLiteral("ffmpeg"),
+                         {u"-v"_s, u"error"_s, u"-i"_s, path, u"-an"_s, u"-map"_s, u"0:v:0"_s,
+                          u"-c"_s, u"copy"_s, u"-f"_s, u"image2pipe"_s, u"-"_s}),
               someTags().Cover);
 
     // Lossy, but the same music, in time and of the same length.
     const QByteArray decoded =
-        runProgram("ffmpeg", {"-v", "error", "-i", path, "-ar", "44100", "-f", "s16le", "-"});
+        runProgram(QStringLiteral("ffmpeg"), {u"-v"_s, u"error"_s, u"-i"_s, path, u"-ar"_s,
+                                              u"44100"_s, u"-f"_s, u"s16le"_s, u"-"_s});
     EXPECT_NEAR(double(decoded.size()), double(pcm.size()), 4.0 * 44100 * 0.01);
     EXPECT_GT(vorbistest::correlation(pcm, decoded), 0.98);
 }

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace audiotest;
 using quillon::test::readFile;
 using quillon::test::writeFile;
@@ -96,9 +98,9 @@ TEST(WaveOut, PcmRoundTripIsByteExact)
                 PcmSource source(pcm, bits, channels, 22050);
                 source.sizeUnknown = !sizeKnown;
                 TWaveOut out;
-                out.SetFileName(home.file("pcm.wav"));
+                out.SetFileName(home.file(QStringLiteral("pcm.wav")));
                 ASSERT_EQ(writeWave(out, source), "");
-                const QByteArray file = readFile(home.file("pcm.wav"));
+                const QByteArray file = readFile(home.file(QStringLiteral("pcm.wav")));
                 ASSERT_EQ(file.size(), 44 + pcm.size());
                 EXPECT_EQ(file.mid(44), pcm);
                 EXPECT_EQ(file.left(44),
@@ -107,7 +109,7 @@ TEST(WaveOut, PcmRoundTripIsByteExact)
                               fmtBody(1, channels, 22050, channels * bits / 8, bits) + "data" +
                               le32(pcm.size()));
                 TWaveIn in;
-                in.SetFileName(home.file("pcm.wav"));
+                in.SetFileName(home.file(QStringLiteral("pcm.wav")));
                 EXPECT_EQ(in.GetWavType(), wtPCM);
                 EXPECT_EQ(in.GetBitsPerSample(), bits);
                 EXPECT_EQ(in.GetChannels(), channels);
@@ -123,14 +125,14 @@ TEST(WaveOut, OneSecondOfCdAudioHasTheExpectedLengths)
     quillon::test::TempHome home;
     PcmSource source(QByteArray(176400, '\1'), 16, 2, 44100);
     TWaveOut out;
-    out.SetFileName(home.file("second.wav"));
+    out.SetFileName(home.file(QStringLiteral("second.wav")));
     ASSERT_EQ(writeWave(out, source), "");
-    const QByteArray file = readFile(home.file("second.wav"));
+    const QByteArray file = readFile(home.file(QStringLiteral("second.wav")));
     EXPECT_EQ(file.size(), 176444);
     EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 40), 176400u);
     EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 4), 176400u + 36);
     TWaveIn in;
-    in.SetFileName(home.file("second.wav"));
+    in.SetFileName(home.file(QStringLiteral("second.wav")));
     EXPECT_EQ(in.GetTotalTime(), 1);
     EXPECT_EQ(in.TotalSamples(), 44100);
 }
@@ -149,9 +151,9 @@ TEST(WaveOut, DviAdpcmHeaderAndDecodingWithinTheCodecError)
         TWaveOut out;
         out.SetWavType(wtDVIADPCM);
         out.SetBlockSize(quint16(c.blockSize));
-        out.SetFileName(home.file("ima.wav"));
+        out.SetFileName(home.file(QStringLiteral("ima.wav")));
         ASSERT_EQ(writeWave(out, source), "");
-        const QByteArray file = readFile(home.file("ima.wav"));
+        const QByteArray file = readFile(home.file(QStringLiteral("ima.wav")));
         const int blocks = (30000 + c.samplesPerBlock - 1) / c.samplesPerBlock;
         EXPECT_EQ(file.size(), 60 + blocks * c.blockSize);
         EXPECT_EQ(qFromLittleEndian<quint16>(file.constData() + 38), c.samplesPerBlock);
@@ -160,7 +162,7 @@ TEST(WaveOut, DviAdpcmHeaderAndDecodingWithinTheCodecError)
         EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 56), quint32(blocks * c.blockSize));
         EXPECT_EQ(qFromLittleEndian<quint32>(file.constData() + 4), quint32(file.size() - 8));
 
-        const QByteArray decoded = readWaveFile(home.file("ima.wav"));
+        const QByteArray decoded = readWaveFile(home.file(QStringLiteral("ima.wav")));
         ASSERT_EQ(decoded.size(), pcm.size());
         double error = 0, signal = 0;
         for (qsizetype i = 0; i < pcm.size() / 2; ++i) {
@@ -184,9 +186,12 @@ TEST(WaveOut, WriterRefusals)
     };
     const Case cases[] = {
         {wtPCM, 16, 1, 512, QString(), "File name is not assigned."},
-        {wtDVIADPCM, 8, 1, 512, home.file("a.wav"), "Cannot encode 8 bit sound into ADPCM."},
-        {wtDVIADPCM, 16, 2, 516, home.file("b.wav"), "Cannot encode ADPCM with this block size."},
-        {wtPCM, 16, 1, 512, home.file("missing/c.wav"), "Cannot open the output file."},
+        {wtDVIADPCM, 8, 1, 512, home.file(QStringLiteral("a.wav")),
+         "Cannot encode 8 bit sound into ADPCM."},
+        {wtDVIADPCM, 16, 2, 516, home.file(QStringLiteral("b.wav")),
+         "Cannot encode ADPCM with this block size."},
+        {wtPCM, 16, 1, 512, home.file(QStringLiteral("missing/c.wav")),
+         "Cannot open the output file."},
     };
     for (const Case& c : cases) {
         PcmSource source(testSignal(100, c.bits, c.channels), c.bits, c.channels, 8000);
@@ -220,7 +225,7 @@ TEST(WaveOut, AppendingPcmAndAdpcm)
     quillon::test::TempHome home;
     for (TWavType type : {wtPCM, wtDVIADPCM}) {
         for (int channels : {1, 2}) {
-            const QString path = home.file("append.wav");
+            const QString path = home.file(QStringLiteral("append.wav"));
             QFile::remove(path);
             const QByteArray first = testSignal(5000, 16, channels, 1);
             const QByteArray second = testSignal(7000, 16, channels, 2);
@@ -249,9 +254,9 @@ TEST(WaveOut, AppendingPcmAndAdpcm)
                     PcmSource source(second, 16, channels, 16000);
                     TWaveOut out;
                     out.SetWavType(wtDVIADPCM);
-                    out.SetFileName(home.file("alone.wav"));
+                    out.SetFileName(home.file(QStringLiteral("alone.wav")));
                     EXPECT_EQ(writeWave(out, source), "");
-                    return readWaveFile(home.file("alone.wav"));
+                    return readWaveFile(home.file(QStringLiteral("alone.wav")));
                 }();
                 EXPECT_EQ(decoded.mid(padded), alone);
             }
@@ -280,7 +285,7 @@ TEST(WaveOut, AppendRefusalsLeaveTheFileUnchanged)
         {QByteArray("not a wave file at all"), 8000, 16, "Cannot append data to this .wav file."},
     };
     for (const Case& c : cases) {
-        const QString path = home.file("existing.wav");
+        const QString path = home.file(QStringLiteral("existing.wav"));
         ASSERT_TRUE(writeFile(path, c.existing));
         PcmSource source(testSignal(50, c.bits, 1), c.bits, 1, c.rate);
         TWaveOut out;
@@ -473,15 +478,15 @@ TEST(WaveIn, RangeAndLoop)
 {
     quillon::test::TempHome home;
     const QByteArray pcm = testSignal(3000, 16, 2);
-    ASSERT_TRUE(writeFile(home.file("pcm.wav"), pcmWave(pcm, 2, 16, 8000)));
+    ASSERT_TRUE(writeFile(home.file(QStringLiteral("pcm.wav")), pcmWave(pcm, 2, 16, 8000)));
     {
         PcmSource source(pcm, 16, 2, 8000);
         TWaveOut out;
         out.SetWavType(wtDVIADPCM);
-        out.SetFileName(home.file("ima.wav"));
+        out.SetFileName(home.file(QStringLiteral("ima.wav")));
         ASSERT_EQ(writeWave(out, source), "");
     }
-    const QByteArray imaAll = readWaveFile(home.file("ima.wav"));
+    const QByteArray imaAll = readWaveFile(home.file(QStringLiteral("ima.wav")));
     ASSERT_EQ(imaAll.size(), pcm.size());
     struct Case {
         qint32 start, end;
@@ -489,8 +494,8 @@ TEST(WaveIn, RangeAndLoop)
     };
     const Case cases[] = {
         {0, -1, 12000}, {100, 200, 400}, {600, -1, 9600}, {2990, 5000, 40}, {510, 1020, 2040}};
-    for (const QString& name : {QString("pcm.wav"), QString("ima.wav")}) {
-        const QByteArray& whole = name == "pcm.wav" ? pcm : imaAll;
+    for (const QString& name : {QStringLiteral("pcm.wav"), QStringLiteral("ima.wav")}) {
+        const QByteArray& whole = name == QStringLiteral("pcm.wav") ? pcm : imaAll;
         for (const Case& c : cases) {
             TWaveIn in;
             in.SetFileName(home.file(name));
@@ -513,7 +518,7 @@ TEST(WaveIn, RangeAndLoop)
 TEST(WaveIn, MisuseMessages)
 {
     quillon::test::TempHome home;
-    ASSERT_TRUE(writeFile(home.file("pcm.wav"), pcmWave(testSignal(10, 16, 1))));
+    ASSERT_TRUE(writeFile(home.file(QStringLiteral("pcm.wav")), pcmWave(testSignal(10, 16, 1))));
     TWaveIn in;
     char buffer[16];
     const auto message = [](const std::function<void()>& f) -> std::string {
@@ -527,22 +532,22 @@ TEST(WaveIn, MisuseMessages)
     EXPECT_EQ(message([&] { in.BeginRead(); }), "The file name is not assigned");
     EXPECT_FALSE(in.Valid());
     EXPECT_EQ(message([&] { in.ReadData(buffer, 16); }), "The Stream is not opened");
-    in.SetFileName(home.file("pcm.wav"));
+    in.SetFileName(home.file(QStringLiteral("pcm.wav")));
     in.BeginRead();
     EXPECT_EQ(message([&] { in.BeginRead(); }), "The component is buisy");
     in.EndRead();
-    in.SetFileName(home.file("nothing-here.wav"));
+    in.SetFileName(home.file(QStringLiteral("nothing-here.wav")));
     EXPECT_FALSE(in.Valid());
     EXPECT_EQ(in.GetWavType(), wtUnsupported);
 }
 
 TEST(WaveIn, TypeTexts)
 {
-    const std::pair<TWavType, QString> cases[] = {{wtUnsupported, "Unsupported"},
-                                                  {wtPCM, "Raw PCM"},
-                                                  {wtDVIADPCM, "DVI IMA ADPCM"},
-                                                  {wtMSADPCM, "Microsoft ADPCM"},
-                                                  {wtACM, "ACM"}};
+    const std::pair<TWavType, QString> cases[] = {{wtUnsupported, u"Unsupported"_s},
+                                                  {wtPCM, u"Raw PCM"_s},
+                                                  {wtDVIADPCM, u"DVI IMA ADPCM"_s},
+                                                  {wtMSADPCM, u"Microsoft ADPCM"_s},
+                                                  {wtACM, u"ACM"_s}};
     for (const auto& [type, text] : cases)
         EXPECT_EQ(WavTypeText(type), text);
 }
@@ -551,15 +556,16 @@ TEST(WaveIn, ChainedCopyThroughTheFramework)
 {
     quillon::test::TempHome home;
     const QByteArray pcm = testSignal(40000, 16, 2);
-    ASSERT_TRUE(writeFile(home.file("in.wav"), pcmWave(pcm, 2, 16, 44100)));
+    ASSERT_TRUE(writeFile(home.file(QStringLiteral("in.wav")), pcmWave(pcm, 2, 16, 44100)));
     TWaveIn in;
-    in.SetFileName(home.file("in.wav"));
+    in.SetFileName(home.file(QStringLiteral("in.wav")));
     TWaveOut out;
-    out.SetFileName(home.file("out.wav"));
+    out.SetFileName(home.file(QStringLiteral("out.wav")));
     EventCounter progress;
     out.OnProgress = [&](QObject*) { progress.hit(); };
     ASSERT_EQ(writeWave(out, in), "");
-    EXPECT_EQ(readFile(home.file("out.wav")), readFile(home.file("in.wav")));
+    EXPECT_EQ(readFile(home.file(QStringLiteral("out.wav"))),
+              readFile(home.file(QStringLiteral("in.wav"))));
     EXPECT_GT(progress.count(), 3);
     EXPECT_EQ(out.LastProgress(), 100);
 }

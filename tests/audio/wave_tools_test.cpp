@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace audiotest;
 using quillon::test::haveProgram;
 using quillon::test::readFile;
@@ -24,15 +26,17 @@ namespace {
 QString makeSource(const TempHome& home, int channels, int rate = 22050)
 {
     const QString path = home.file(QStringLiteral("source%1.wav").arg(channels));
-    const QByteArray ok = runProgram("sox", {"-D", "-n", "-r", QString::number(rate), "-c",
-                                             QString::number(channels), "-b", "16", path, "synth",
-                                             "1.5", "sine", "440", "sine", "1234", "gain", "-6"});
+    const QByteArray ok =
+        runProgram(QStringLiteral("sox"),
+                   {u"-D"_s, u"-n"_s, u"-r"_s, QString::number(rate), u"-c"_s,
+                    QString::number(channels), u"-b"_s, u"16"_s, path, u"synth"_s, u"1.5"_s,
+                    u"sine"_s, u"440"_s, u"sine"_s, u"1234"_s, u"gain"_s, u"-6"_s});
     return ok.isNull() ? QString() : path;
 }
 
 bool haveTools()
 {
-    return haveProgram("sox") && haveProgram("ffmpeg");
+    return haveProgram(QStringLiteral("sox")) && haveProgram(QStringLiteral("ffmpeg"));
 }
 
 } // namespace
@@ -49,21 +53,29 @@ TEST(WaveTools, ForeignAdpcmFilesDecodeToFfmpegsSamples)
         bool soxReference;
     };
     const Case cases[] = {
-        {"sox ima-adpcm", {"sox", "{in}", "-e", "ima-adpcm", "{out}"}, wtDVIADPCM, true},
-        {"sox ms-adpcm", {"sox", "{in}", "-e", "ms-adpcm", "{out}"}, wtMSADPCM, false},
+        {"sox ima-adpcm",
+         {u"sox"_s, u"{in}"_s, u"-e"_s, u"ima-adpcm"_s, u"{out}"_s},
+         wtDVIADPCM,
+         true},
+        {"sox ms-adpcm",
+         {u"sox"_s, u"{in}"_s, u"-e"_s, u"ms-adpcm"_s, u"{out}"_s},
+         wtMSADPCM,
+         false},
         {"ffmpeg adpcm_ima_wav",
-         {"ffmpeg", "-v", "error", "-y", "-i", "{in}", "-c:a", "adpcm_ima_wav", "{out}"},
+         {u"ffmpeg"_s, u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, u"{in}"_s, u"-c:a"_s,
+          u"adpcm_ima_wav"_s, u"{out}"_s},
          wtDVIADPCM,
          true},
         {"ffmpeg adpcm_ms",
-         {"ffmpeg", "-v", "error", "-y", "-i", "{in}", "-c:a", "adpcm_ms", "{out}"},
+         {u"ffmpeg"_s, u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, u"{in}"_s, u"-c:a"_s, u"adpcm_ms"_s,
+          u"{out}"_s},
          wtMSADPCM,
          false},
-        {"sox a-law", {"sox", "{in}", "-e", "a-law", "{out}"}, wtACM, false},
-        {"sox u-law", {"sox", "{in}", "-e", "u-law", "{out}"}, wtACM, false},
+        {"sox a-law", {u"sox"_s, u"{in}"_s, u"-e"_s, u"a-law"_s, u"{out}"_s}, wtACM, false},
+        {"sox u-law", {u"sox"_s, u"{in}"_s, u"-e"_s, u"u-law"_s, u"{out}"_s}, wtACM, false},
         {"ffmpeg gsm_ms",
-         {"ffmpeg", "-v", "error", "-y", "-i", "{in}", "-ar", "8000", "-ac", "1", "-c:a",
-          "libgsm_ms", "{out}"},
+         {u"ffmpeg"_s, u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, u"{in}"_s, u"-ar"_s, u"8000"_s,
+          u"-ac"_s, u"1"_s, u"-c:a"_s, u"libgsm_ms"_s, u"{out}"_s},
          wtACM,
          false},
     };
@@ -71,11 +83,11 @@ TEST(WaveTools, ForeignAdpcmFilesDecodeToFfmpegsSamples)
         const QString source = makeSource(home, channels);
         ASSERT_FALSE(source.isEmpty());
         for (const Case& c : cases) {
-            const QString out = home.file("foreign.wav");
+            const QString out = home.file(QStringLiteral("foreign.wav"));
             QStringList args = c.command;
             const QString program = args.takeFirst();
             for (QString& a : args)
-                a = a == "{in}" ? source : a == "{out}" ? out : a;
+                a = a == QStringLiteral("{in}") ? source : a == QStringLiteral("{out}") ? out : a;
             ASSERT_FALSE(runProgram(program, args).isNull()) << c.name;
             TWaveIn in;
             in.SetFileName(out);
@@ -102,14 +114,16 @@ TEST(WaveTools, OurDviAdpcmDecodesTheSameInFfmpegAndSox)
             TWaveOut out;
             out.SetWavType(wtDVIADPCM);
             out.SetBlockSize(quint16(blockSize));
-            out.SetFileName(home.file("ours.wav"));
+            out.SetFileName(home.file(QStringLiteral("ours.wav")));
             ASSERT_EQ(writeWave(out, source), "");
-            const QByteArray ours = readWaveFile(home.file("ours.wav"));
+            const QByteArray ours = readWaveFile(home.file(QStringLiteral("ours.wav")));
             ASSERT_EQ(ours.size(), pcm.size());
             const qsizetype blockBytes = 4 * blockSize;
-            EXPECT_EQ(prefixDifference(ours, soxDecode(home.file("ours.wav")), blockBytes), "")
+            EXPECT_EQ(prefixDifference(ours, soxDecode(home.file(QStringLiteral("ours.wav"))),
+                                       blockBytes),
+                      "")
                 << "sox, " << channels << "/" << blockSize;
-            const QByteArray byFfmpeg = ffmpegDecode(home.file("ours.wav"));
+            const QByteArray byFfmpeg = ffmpegDecode(home.file(QStringLiteral("ours.wav")));
             EXPECT_GE(byFfmpeg.size(), ours.size());
             EXPECT_LE(byFfmpeg.size() - ours.size(), blockBytes);
             EXPECT_GT(snrDb(pcm, byFfmpeg), 25.0) << "ffmpeg, " << channels << "/" << blockSize;
@@ -124,9 +138,10 @@ TEST(WaveTools, Mp3InWavIsDecodedThroughLibavcodec)
     TempHome home;
     for (int channels : {1, 2}) {
         const QString source = makeSource(home, channels, 44100);
-        const QString mp3wav = home.file("mp3.wav");
-        ASSERT_FALSE(runProgram("ffmpeg", {"-v", "error", "-y", "-i", source, "-c:a", "libmp3lame",
-                                           "-b:a", "128k", "-f", "wav", mp3wav})
+        const QString mp3wav = home.file(QStringLiteral("mp3.wav"));
+        ASSERT_FALSE(runProgram(QStringLiteral("ffmpeg"),
+                                {u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, source, u"-c:a"_s,
+                                 u"libmp3lame"_s, u"-b:a"_s, u"128k"_s, u"-f"_s, u"wav"_s, mp3wav})
                          .isNull());
         ASSERT_EQ(qFromLittleEndian<quint16>(readFile(mp3wav).constData() + 20), 85);
         TWaveIn in;
@@ -155,9 +170,10 @@ TEST(WaveTools, CorruptMp3InWavIsNotValid)
         GTEST_SKIP() << "sox and ffmpeg are needed";
     TempHome home;
     const QString source = makeSource(home, 1, 44100);
-    const QString mp3wav = home.file("mp3.wav");
-    ASSERT_FALSE(runProgram("ffmpeg", {"-v", "error", "-y", "-i", source, "-c:a", "libmp3lame",
-                                       "-f", "wav", mp3wav})
+    const QString mp3wav = home.file(QStringLiteral("mp3.wav"));
+    ASSERT_FALSE(runProgram(QStringLiteral("ffmpeg"),
+                            {u"-v"_s, u"error"_s, u"-y"_s, u"-i"_s, source, u"-c:a"_s,
+                             u"libmp3lame"_s, u"-f"_s, u"wav"_s, mp3wav})
                      .isNull());
     QByteArray bytes = readFile(mp3wav);
     const qsizetype data = bytes.indexOf("data");

@@ -237,8 +237,8 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
     for (const Case& c : cases) {
         EXPECT_EQ(m_cd.GetCDHandle(imageDrive(c.path)), 0u) << c.path.toStdString();
         EXPECT_EQ(m_cd.GetAspiLibError(), c.error) << c.path.toStdString();
-        EXPECT_TRUE(
-            m_cd.LastErrorText().contains(c.path == fifoData ? m_dir.filePath("pipe.bin") : c.path))
+        EXPECT_TRUE(m_cd.LastErrorText().contains(
+            c.path == fifoData ? m_dir.filePath(QStringLiteral("pipe.bin")) : c.path))
             << m_cd.LastErrorText().toStdString();
     }
     EXPECT_EQ(m_cd.GetCDHandle(TCDREC{}), 0u);
@@ -297,22 +297,23 @@ TEST_F(CdioImage, DriveListShowsImagesAfterDevices)
 
 TEST(ImageArguments, TakenFromTheCommandLine)
 {
+    using namespace Qt::StringLiterals;
     struct Case {
         QStringList args, files, rest;
     };
     const Case cases[] = {
         {{}, {}, {}},
-        {{"quillon"}, {}, {"quillon"}},
-        {{"quillon", "--cd-image", "a.cue", "-x", "--cd-image=b.toc"},
-         {"a.cue", "b.toc"},
-         {"quillon", "-x"}},
-        {{"quillon", "--cd-image"}, {}, {"quillon"}},
-        {{"--cd-image", "--cd-image"}, {"--cd-image"}, {}},
+        {{u"quillon"_s}, {}, {u"quillon"_s}},
+        {{u"quillon"_s, u"--cd-image"_s, u"a.cue"_s, u"-x"_s, u"--cd-image=b.toc"_s},
+         {u"a.cue"_s, u"b.toc"_s},
+         {u"quillon"_s, u"-x"_s}},
+        {{u"quillon"_s, u"--cd-image"_s}, {}, {u"quillon"_s}},
+        {{u"--cd-image"_s, u"--cd-image"_s}, {u"--cd-image"_s}, {}},
     };
     for (const Case& c : cases) {
         QStringList args = c.args;
-        EXPECT_EQ(TakeImageDriveArguments(args), c.files) << c.args.join(' ').toStdString();
-        EXPECT_EQ(args, c.rest) << c.args.join(' ').toStdString();
+        EXPECT_EQ(TakeImageDriveArguments(args), c.files) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(args, c.rest) << c.args.join(u' ').toStdString();
     }
 }
 

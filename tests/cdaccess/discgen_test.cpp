@@ -148,7 +148,7 @@ TEST_F(DiscgenTool, PregapChangedSampleAndShift)
         {{QStringLiteral("--shift"), QStringLiteral("-6")}, plain.mid(24) + QByteArray(24, '\0')},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.options.join(' ').toStdString());
+        SCOPED_TRACE(c.options.join(u' ').toStdString());
         QString out;
         ASSERT_EQ(run(QStringList{QStringLiteral("p.cue"), QStringLiteral("75:tone:440"),
                                   QStringLiteral("40:noise:9"), QStringLiteral("--pregap"),
@@ -175,7 +175,7 @@ TEST_F(DiscgenTool, PregapChangedSampleAndShift)
                           bad,
                       &out),
                   0)
-            << bad.join(' ').toStdString();
+            << bad.join(u' ').toStdString();
         EXPECT_FALSE(QFile::exists(path("q.cue")));
     }
 }
@@ -194,7 +194,7 @@ TEST_F(DiscgenTool, RejectsBadArguments)
     };
     for (const QStringList& args : cases) {
         QString out;
-        EXPECT_EQ(run(args, &out), 2) << args.join(' ').toStdString();
+        EXPECT_EQ(run(args, &out), 2) << args.join(u' ').toStdString();
         EXPECT_TRUE(out.contains(QStringLiteral("usage"))) << out.toStdString();
     }
     EXPECT_FALSE(QFile::exists(path("x.cue")));

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -46,9 +48,9 @@ TEST_F(CliCddbE2E, TitlesFromTheServerNameTheFilesOrTheStoredOnesStay)
         QByteArray query;
         QStringList files;
     } cases[] = {
-        {"202 No match found\r\n", {"Stored One.wav", "Stored Two.wav"}},
+        {"202 No match found\r\n", {u"Stored One.wav"_s, u"Stored Two.wav"_s}},
         {"200 rock " + id.toLatin1() + " Net Band / Net Album\r\n",
-         {"Net First.wav", "Net- Second.wav"}}, // a safe file name; the title stays
+         {u"Net First.wav"_s, u"Net- Second.wav"_s}}, // a safe file name; the title stays
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.query.toStdString());

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -161,12 +163,12 @@ TEST_F(CliLookupE2E, TitleOptionsThatDoNotFit)
         QStringList args;
         const char* says;
     } cases[] = {
-        {{"lookup", "--metadata", "stored"}, "auto, musicbrainz, cdtext or cddb"},
-        {{"extract", "--metadata", "web"}, "stored"},
-        {{"extract", "--release", "0"}, "--release takes a number"},
-        {{"extract", "--metadata", "stored", "--release", "1"}, "does not go with"},
-        {{"extract", "--cddb", "--metadata", "musicbrainz"}, "only one"},
-        {{"lookup", "--release", "1"}, "unknown option --release"},
+        {{u"lookup"_s, u"--metadata"_s, u"stored"_s}, "auto, musicbrainz, cdtext or cddb"},
+        {{u"extract"_s, u"--metadata"_s, u"web"_s}, "stored"},
+        {{u"extract"_s, u"--release"_s, u"0"_s}, "--release takes a number"},
+        {{u"extract"_s, u"--metadata"_s, u"stored"_s, u"--release"_s, u"1"_s}, "does not go with"},
+        {{u"extract"_s, u"--cddb"_s, u"--metadata"_s, u"musicbrainz"_s}, "only one"},
+        {{u"lookup"_s, u"--release"_s, u"1"_s}, "unknown option --release"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -46,7 +48,7 @@ struct CliResample : ::testing::Test {
     {
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(binDir() + QStringLiteral("/quillon"), QStringList{"resample"} + args);
+        p.start(binDir() + QStringLiteral("/quillon"), QStringList{u"resample"_s} + args);
         p.closeWriteChannel();
         p.waitForFinished(120000);
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
@@ -58,7 +60,7 @@ struct CliResample : ::testing::Test {
         QStringList info;
         for (const char* what : {"-r", "-c", "-b", "-e"}) {
             QProcess p;
-            p.start(QStringLiteral("sox"), {"--i", what, path});
+            p.start(QStringLiteral("sox"), {u"--i"_s, what, path});
             p.waitForFinished(60000);
             info << QString::fromUtf8(p.readAllStandardOutput()).trimmed();
         }
@@ -75,32 +77,37 @@ TEST_F(CliResample, WritesTheWantedFormatAndReplacesOnlyWhenTold)
         QStringList options;
         QString aInfo, bInfo; // what sox reads in the outputs
     } cases[] = {
-        {{"--rate", "44100"}, "44100 2 16 Signed Integer PCM", "44100 1 8 Unsigned Integer PCM"},
-        {{"--rate=32000", "--channels", "1", "--bits", "8"},
-         "32000 1 8 Unsigned Integer PCM",
-         "32000 1 8 Unsigned Integer PCM"},
-        {{"--rate", "16000", "--channels", "2", "--adpcm"},
-         "16000 2 4 IMA ADPCM",
-         "16000 2 4 IMA ADPCM"},
+        {{u"--rate"_s, u"44100"_s},
+         QStringLiteral("44100 2 16 Signed Integer PCM"),
+         QStringLiteral("44100 1 8 Unsigned Integer PCM")},
+        {{u"--rate=32000"_s, u"--channels"_s, u"1"_s, u"--bits"_s, u"8"_s},
+         QStringLiteral("32000 1 8 Unsigned Integer PCM"),
+         QStringLiteral("32000 1 8 Unsigned Integer PCM")},
+        {{u"--rate"_s, u"16000"_s, u"--channels"_s, u"2"_s, u"--adpcm"_s},
+         QStringLiteral("16000 2 4 IMA ADPCM"),
+         QStringLiteral("16000 2 4 IMA ADPCM")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(QLatin1Char(' ')).toStdString());
-        const Outcome r = quillon(c.options + QStringList{"--overwrite", "--output", outDir, a, b});
+        const Outcome r =
+            quillon(c.options + QStringList{u"--overwrite"_s, u"--output"_s, outDir, a, b});
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        EXPECT_EQ(r.out, outDir + "/a.wav\n" + outDir + "/b.wav\n");
-        EXPECT_EQ(soxInfo(outDir + "/a.wav"), c.aInfo);
-        EXPECT_EQ(soxInfo(outDir + "/b.wav"), c.bInfo);
+        EXPECT_EQ(r.out, outDir + QStringLiteral("/a.wav\n") + outDir + QStringLiteral("/b.wav\n"));
+        EXPECT_EQ(soxInfo(outDir + QStringLiteral("/a.wav")), c.aInfo);
+        EXPECT_EQ(soxInfo(outDir + QStringLiteral("/b.wav")), c.bInfo);
     }
     // Without --overwrite (and no terminal to ask on) an existing output is
     // kept and the file skipped; the rest is made. No temporary file stays.
-    ASSERT_TRUE(writeFile(outDir + "/a.wav", "mine"));
-    QFile::remove(outDir + "/b.wav");
-    const Outcome r = quillon({"--rate", "44100", "--output", outDir, a, b});
+    ASSERT_TRUE(writeFile(outDir + QStringLiteral("/a.wav"), "mine"));
+    QFile::remove(outDir + QStringLiteral("/b.wav"));
+    const Outcome r = quillon({QStringLiteral("--rate"), "44100", "--output", outDir, a, b});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, outDir + "/b.wav\n");
-    EXPECT_TRUE(r.err.contains("1 of 2 files made; 1 skipped")) << r.err.toStdString();
-    EXPECT_EQ(readFile(outDir + "/a.wav"), "mine");
-    EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden), QStringList({"a.wav", "b.wav"}));
+    EXPECT_EQ(r.out, outDir + QStringLiteral("/b.wav\n"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("1 of 2 files made; 1 skipped")))
+        << r.err.toStdString();
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/a.wav")), "mine");
+    EXPECT_EQ(QDir(outDir).entryList(QDir::Files | QDir::Hidden),
+              QStringList({u"a.wav"_s, u"b.wav"_s}));
 }
 
 TEST_F(CliResample, BadArgumentsAndInputsGiveAReasonAndAStatus)
@@ -116,30 +123,40 @@ TEST_F(CliResample, BadArgumentsAndInputsGiveAReasonAndAStatus)
         bool aMade; // out/a.wav is made all the same
     } cases[] = {
         {{a}, 2, "needs --rate", false},
-        {{"--rate", "44100"}, 2, "at least one input file", false},
-        {{"--rate", "fast", a}, 2, "--rate takes a number", false},
-        {{"--rate", "100", a}, 2, "--rate takes a number from 1000", false},
-        {{"--rate", "44100", "--channels", "3", a}, 2, "--channels takes 1 or 2", false},
-        {{"--rate", "44100", "--bits", "24", a}, 2, "--bits takes 8 or 16", false},
-        {{"--rate", "44100", "--bits", "8", "--adpcm", a}, 2, "16 bit", false},
-        {{"--rate", "44100", "--to", "mp3", a}, 2, "unknown option --to", false},
-        {{"--rate", "44100", "--output", work.path(), a}, 2, "would replace an input", false},
-        {{"--rate", "44100", "--output", outDir, work.filePath("absent.wav")},
+        {{u"--rate"_s, u"44100"_s}, 2, "at least one input file", false},
+        {{u"--rate"_s, u"fast"_s, a}, 2, "--rate takes a number", false},
+        {{u"--rate"_s, u"100"_s, a}, 2, "--rate takes a number from 1000", false},
+        {{u"--rate"_s, u"44100"_s, u"--channels"_s, u"3"_s, a},
+         2,
+         "--channels takes 1 or 2",
+         false},
+        {{u"--rate"_s, u"44100"_s, u"--bits"_s, u"24"_s, a}, 2, "--bits takes 8 or 16", false},
+        {{u"--rate"_s, u"44100"_s, u"--bits"_s, u"8"_s, u"--adpcm"_s, a}, 2, "16 bit", false},
+        {{u"--rate"_s, u"44100"_s, u"--to"_s, u"mp3"_s, a}, 2, "unknown option --to", false},
+        {{u"--rate"_s, u"44100"_s, u"--output"_s, work.path(), a},
+         2,
+         "would replace an input",
+         false},
+        {{u"--rate"_s, u"44100"_s, u"--output"_s, outDir,
+          work.filePath(QStringLiteral("absent.wav"))},
          1,
          "cannot read",
          false},
-        {{"--rate", "44100", "--output", outDir, junk, a}, 1, "1 of 2 files made; 1 failed", true},
+        {{u"--rate"_s, u"44100"_s, u"--output"_s, outDir, junk, a},
+         1,
+         "1 of 2 files made; 1 failed",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
         QDir(outDir).removeRecursively();
         const Outcome r = quillon(c.args);
         EXPECT_EQ(r.code, c.code);
-        EXPECT_TRUE(r.err.trimmed().split('\n').last().startsWith("quillon: "))
+        EXPECT_TRUE(r.err.trimmed().split(u'\n').last().startsWith("quillon: "))
             << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << r.err.toStdString();
-        EXPECT_EQ(QFile::exists(outDir + "/a.wav"), c.aMade);
-        EXPECT_EQ(r.out, c.aMade ? outDir + "/a.wav\n" : QString());
+        EXPECT_EQ(QFile::exists(outDir + QStringLiteral("/a.wav")), c.aMade);
+        EXPECT_EQ(r.out, c.aMade ? outDir + QStringLiteral("/a.wav\n") : QString());
     }
 }
 

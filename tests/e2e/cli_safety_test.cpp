@@ -25,6 +25,8 @@
 
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -117,9 +119,10 @@ TEST_F(CliSafety, AUsersFilesSurviveAndNoOverwriteKeepsThemByteForByte)
 
     ProgramRun r = extract(QStringLiteral("mp3"), {QStringLiteral("--no-overwrite")});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out,
-              out("Opening.mp3") + QLatin1Char('\n') + out("Middle.mp3") + QLatin1Char('\n'));
-    EXPECT_TRUE(r.err.contains(out("Closing.mp3") + QStringLiteral(" exists and was kept")))
+    EXPECT_EQ(r.out, out(QStringLiteral("Opening.mp3")) + QLatin1Char('\n') +
+                         out(QStringLiteral("Middle.mp3")) + QLatin1Char('\n'));
+    EXPECT_TRUE(
+        r.err.contains(out(QStringLiteral("Closing.mp3")) + QStringLiteral(" exists and was kept")))
         << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("2 of 3 tracks made; 1 skipped")));
     EXPECT_EQ(readFile(out(QStringLiteral("Opening.wav"))), "my own recording");
@@ -140,7 +143,7 @@ TEST_F(CliSafety, AUsersFilesSurviveAndNoOverwriteKeepsThemByteForByte)
     EXPECT_EQ(decodedBytes(out(QStringLiteral("Closing.mp3"))), 2 * kBytesPerSecond);
     EXPECT_EQ(readFile(out(QStringLiteral("Opening.wav"))), "my own recording");
     EXPECT_EQ(filesInOut(),
-              QStringList({"Closing.mp3", "Middle.mp3", "Opening.mp3", "Opening.wav"}));
+              QStringList({u"Closing.mp3"_s, u"Middle.mp3"_s, u"Opening.mp3"_s, u"Opening.wav"_s}));
 }
 
 TEST_F(CliSafety, TitlesWithSlashesAndTwinsGiveOneFilePerTrack)
@@ -152,8 +155,8 @@ TEST_F(CliSafety, TitlesWithSlashesAndTwinsGiveOneFilePerTrack)
               QStringLiteral("..."), QStringLiteral("Back In Black / Live")});
     const ProgramRun r = extract(QStringLiteral("wav"));
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QStringList names = {"AC-DC.wav", "Same.wav", "Same (2).wav", "Track04.wav",
-                               "Back In Black - Live.wav"};
+    const QStringList names = {u"AC-DC.wav"_s, u"Same.wav"_s, u"Same (2).wav"_s, u"Track04.wav"_s,
+                               u"Back In Black - Live.wav"_s};
     QStringList listed;
     for (const QString& n : names) {
         listed << out(n);
@@ -188,7 +191,7 @@ TEST_F(CliSafety, InterruptAtAnyStepLeavesOnlyCompleteFiles)
         {"ogg", "oggdec", "Encoding(02/03): Two", 2, false},
         {"ogg", "oggdec", "Extracting(03/03): Three", 3, false},
     };
-    const QStringList titles = {"One", "Two", "Three"};
+    const QStringList titles = {u"One"_s, u"Two"_s, u"Three"_s};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         SCOPED_TRACE(c.format);
@@ -218,7 +221,7 @@ TEST_F(CliSafety, InterruptAtAnyStepLeavesOnlyCompleteFiles)
         ASSERT_TRUE(p.waitForFinished(60000));
         err += p.readAllStandardError();
         const QStringList listed =
-            QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         ASSERT_EQ(p.exitStatus(), QProcess::NormalExit);
         // The job may have ended on its own just before the signal arrived.
         ASSERT_TRUE(p.exitCode() == 130 || p.exitCode() == 0) << err.toStdString();
@@ -264,9 +267,9 @@ TEST_F(CliSafety, AFileSizeLimitIsSaidWithTheSystemsReasonAndLeavesNoPartialFile
     // One summary at the end, the failure's reason on the track's line.
     EXPECT_TRUE(r.err.endsWith(QStringLiteral("quillon: 1 of 2 tracks made; 1 failed\n"
                                               "quillon: Long: cannot write %1: File too large\n")
-                                   .arg(out("Long.wav"))))
+                                   .arg(out(QStringLiteral("Long.wav")))))
         << r.err.toStdString();
-    EXPECT_EQ(r.out, out("Short.wav") + QLatin1Char('\n'));
+    EXPECT_EQ(r.out, out(QStringLiteral("Short.wav")) + QLatin1Char('\n'));
     EXPECT_EQ(filesInOut(), QStringList{QStringLiteral("Short.wav")});
 
     if (!haveProgram(QStringLiteral("lame")))
@@ -283,11 +286,11 @@ TEST_F(CliSafety, AFileSizeLimitIsSaidWithTheSystemsReasonAndLeavesNoPartialFile
                  QStringLiteral("--output"), outDir, wavDir + QStringLiteral("/Long.wav")},
                 limitTo(60000));
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
-    EXPECT_TRUE(
-        r.err.contains(QStringLiteral("cannot write %1: File too large").arg(out("Long.mp3"))))
+    EXPECT_TRUE(r.err.contains(
+        QStringLiteral("cannot write %1: File too large").arg(out(QStringLiteral("Long.mp3")))))
         << r.err.toStdString();
     EXPECT_FALSE(r.err.contains(QLatin1Char('\033')));
-    EXPECT_TRUE(filesInOut().isEmpty()) << filesInOut().join(' ').toStdString();
+    EXPECT_TRUE(filesInOut().isEmpty()) << filesInOut().join(u' ').toStdString();
 }
 
 // sox's WAV files wider than 16 bits: WAVE_FORMAT_EXTENSIBLE for 24 and 32
@@ -310,17 +313,19 @@ TEST_F(CliSafety, WideWavFilesConvertAsSoxConvertsThemOrAreRefused)
     if (!haveProgram(QStringLiteral("sox")) || !haveProgram(QStringLiteral("lame")) ||
         !haveProgram(QStringLiteral("oggdec")))
         GTEST_SKIP() << "sox, lame or vorbis-tools missing";
-    const auto sox = [](const QStringList& args) { return QProcess::execute("sox", args); };
+    const auto sox = [](const QStringList& args) {
+        return QProcess::execute(QStringLiteral("sox"), args);
+    };
     struct Case {
         const char* name;
         QStringList soxFormat; // how sox writes the input
         bool plain;            // rewritten as a plain (non-extensible) file
     } cases[] = {
-        {"s24ext", {"-b", "24", "-e", "signed-integer"}, false},
-        {"s24", {"-b", "24", "-e", "signed-integer"}, true},
-        {"s32ext", {"-b", "32", "-e", "signed-integer"}, false},
-        {"f32", {"-b", "32", "-e", "floating-point"}, false},
-        {"f64", {"-b", "64", "-e", "floating-point"}, false},
+        {"s24ext", {u"-b"_s, u"24"_s, u"-e"_s, u"signed-integer"_s}, false},
+        {"s24", {u"-b"_s, u"24"_s, u"-e"_s, u"signed-integer"_s}, true},
+        {"s32ext", {u"-b"_s, u"32"_s, u"-e"_s, u"signed-integer"_s}, false},
+        {"f32", {u"-b"_s, u"32"_s, u"-e"_s, u"floating-point"_s}, false},
+        {"f64", {u"-b"_s, u"64"_s, u"-e"_s, u"floating-point"_s}, false},
     };
     const QString refDir = work.filePath(QStringLiteral("ref"));
     QDir().mkpath(refDir);
@@ -328,18 +333,19 @@ TEST_F(CliSafety, WideWavFilesConvertAsSoxConvertsThemOrAreRefused)
         SCOPED_TRACE(c.name);
         const QString name = QString::fromLatin1(c.name);
         const QString in = work.filePath(name + QStringLiteral(".wav"));
-        ASSERT_EQ(sox(QStringList{"-n", "-r", "44100", "-c", "2"} + c.soxFormat +
-                      QStringList{in, "synth", "3", "sine", "440", "sine", "1000", "vol", "0.9"}),
+        ASSERT_EQ(sox(QStringList{u"-n"_s, u"-r"_s, u"44100"_s, u"-c"_s, u"2"_s} + c.soxFormat +
+                      QStringList{in, u"synth"_s, u"3"_s, u"sine"_s, u"440"_s, u"sine"_s, u"1000"_s,
+                                  u"vol"_s, u"0.9"_s}),
                   0);
         if (c.plain) {
             ASSERT_TRUE(writeFile(in, plainFromExtensible(readFile(in))));
         }
         // sox's own 16-bit version, without dither, converted by lame alike.
         const QString ref16 = refDir + QLatin1Char('/') + name + QStringLiteral(".wav");
-        ASSERT_EQ(sox({"-D", in, "-b", "16", ref16}), 0);
+        ASSERT_EQ(sox({QStringLiteral("-D"), in, "-b", "16", ref16}), 0);
         const QString refMp3 = refDir + QLatin1Char('/') + name + QStringLiteral(".mp3");
         ASSERT_EQ(QProcess::execute(QStringLiteral("lame"),
-                                    QStringList{"--quiet"} +
+                                    QStringList{u"--quiet"_s} +
                                         Mp3EncodeArguments(TOptionsSetting{}, ref16, refMp3)),
                   0);
         for (const char* to : {"mp3", "ogg"}) {
@@ -374,7 +380,8 @@ TEST_F(CliSafety, WideWavFilesConvertAsSoxConvertsThemOrAreRefused)
 
     // What cannot be converted is said in one line each, with no file left.
     const QString five = work.filePath(QStringLiteral("five.wav"));
-    ASSERT_EQ(sox({"-n", "-r", "44100", "-c", "5", "-b", "16", five, "synth", "1", "sine", "440"}),
+    ASSERT_EQ(sox({QStringLiteral("-n"), "-r", "44100", "-c", "5", "-b", "16", five, "synth", "1",
+                   "sine", "440"}),
               0);
     const QString mp3 = out(QStringLiteral("s24ext.mp3"));
     QDir(work.filePath(QStringLiteral("refused"))).removeRecursively();

@@ -19,6 +19,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -123,7 +125,7 @@ TEST_F(CliE2E, ExtractToEveryFormatNamesFilesAfterTheStoredTitles)
             continue;
         }
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        const QStringList titles = {"Opening", "Middle Ünï", "Closing"};
+        const QStringList titles = {u"Opening"_s, u"Middle Ünï"_s, u"Closing"_s};
         QStringList listed = r.out.trimmed().split(QLatin1Char('\n'));
         ASSERT_EQ(listed.size(), 3) << r.out.toStdString();
         for (int i = 0; i < 3; ++i) {
@@ -239,7 +241,8 @@ QMap<QString, QString> vorbisComments(const QString& file)
 QByteArray decodedPcm(const QString& file)
 {
     QProcess p;
-    p.start(QStringLiteral("ffmpeg"), {"-v", "error", "-i", file, "-f", "s16le", "-"});
+    p.start(QStringLiteral("ffmpeg"),
+            {u"-v"_s, u"error"_s, u"-i"_s, file, u"-f"_s, u"s16le"_s, u"-"_s});
     p.waitForFinished(60000);
     return p.readAllStandardOutput();
 }
@@ -282,7 +285,7 @@ TEST_F(CliE2E, ExtractsInEveryFormatAreTaggedNamedByTemplateAndShareTheAlbumGain
         {"ogg", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
         {"wma", "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_ALBUM_GAIN"},
     };
-    const QStringList titles = {"Opening", "Middle Ünï", "Closing"};
+    const QStringList titles = {u"Opening"_s, u"Middle Ünï"_s, u"Closing"_s};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
         const QString ext = QLatin1Char('.') + QLatin1String(c.format);
@@ -398,31 +401,45 @@ TEST_F(CliE2E, BadArgumentsAndMissingFilesGiveOneLineAndAStatus)
         const char* says;
         QString imagesVariable = {}; // $QUILLON_CD_IMAGES
     } cases[] = {
-        {{"rip"}, 2, "unknown command"},
-        {{"extract", "--format", "aiff", "--cd-image", cue}, 2, "mp3, wav, ogg, wma, flac or opus"},
-        {{"extract", "--cd-image", cue, "--name-template", "%titel%"}, 2, "%titel% is no field"},
-        {{"extract", "--cd-image", cue, "--tracks", "2-9"}, 2, "tracks 1 to 3"},
-        {{"extract", "--cd-image", cue, "--tracks", "x"}, 2, "ranges like"},
-        {{"extract", "--cd-image", cue, "--tracks", "3-1"}, 2, "a range counts upwards, as in 1-3"},
-        {{"extract", "--cd-image", cue, "--output", notes}, 1, "is a file"},
-        {{"toc", "--cd-image", notes}, 1, "not a disc image that can be opened"},
-        {{"drives"}, 1, "no such file", missing},
-        {{"toc", "--cd-image", cue}, 1, "no such file", missing},
-        {{"extract", "--drive", "0"}, 2, "--drive"},
-        {{"extract", "--drive", "1", "--cd-image", cue}, 2, "either"},
-        {{"extract", "--cd-image"}, 2, "needs a value"},
-        {{"toc", "--format", "mp3"}, 2, "unknown option --format"},
-        {{"convert", "--to", "mp3"}, 2, "input file"},
-        {{"convert", work.filePath("a.wav")}, 2, "--to"},
-        {{"drives", "--overwrite", "--no-overwrite"}, 2, "unknown option"},
-        {{"toc", "--cd-image", missing}, 1, "no such file"},
-        {{"extract", "--cd-image", missing}, 1, "no such file"},
-        {{"convert", "--to", "wma", work.filePath("absent.wav")}, 1, "cannot read"},
-        {{"toc", "--drive", "99", "--cd-image", cue, "--cd-image", cue}, 2, "either"},
-        {{"offset", "--cd-image", cue}, 2, "offset needs --find"},
-        {{"offset", "--find", "--offset", "5"}, 2, "unknown option --offset"},
-        {{"verify", "--offset", "5881", "--cd-image", cue}, 2, "samples from -5880 to +5880"},
-        {{"verify", "--read-mode", "fast", "--cd-image", cue}, 2, "burst, secure or auto"},
+        {{u"rip"_s}, 2, "unknown command"},
+        {{u"extract"_s, u"--format"_s, u"aiff"_s, u"--cd-image"_s, cue},
+         2,
+         "mp3, wav, ogg, wma, flac or opus"},
+        {{u"extract"_s, u"--cd-image"_s, cue, u"--name-template"_s, u"%titel%"_s},
+         2,
+         "%titel% is no field"},
+        {{u"extract"_s, u"--cd-image"_s, cue, u"--tracks"_s, u"2-9"_s}, 2, "tracks 1 to 3"},
+        {{u"extract"_s, u"--cd-image"_s, cue, u"--tracks"_s, u"x"_s}, 2, "ranges like"},
+        {{u"extract"_s, u"--cd-image"_s, cue, u"--tracks"_s, u"3-1"_s},
+         2,
+         "a range counts upwards, as in 1-3"},
+        {{u"extract"_s, u"--cd-image"_s, cue, u"--output"_s, notes}, 1, "is a file"},
+        {{u"toc"_s, u"--cd-image"_s, notes}, 1, "not a disc image that can be opened"},
+        {{u"drives"_s}, 1, "no such file", missing},
+        {{u"toc"_s, u"--cd-image"_s, cue}, 1, "no such file", missing},
+        {{u"extract"_s, u"--drive"_s, u"0"_s}, 2, "--drive"},
+        {{u"extract"_s, u"--drive"_s, u"1"_s, u"--cd-image"_s, cue}, 2, "either"},
+        {{u"extract"_s, u"--cd-image"_s}, 2, "needs a value"},
+        {{u"toc"_s, u"--format"_s, u"mp3"_s}, 2, "unknown option --format"},
+        {{u"convert"_s, u"--to"_s, u"mp3"_s}, 2, "input file"},
+        {{u"convert"_s, work.filePath(QStringLiteral("a.wav"))}, 2, "--to"},
+        {{u"drives"_s, u"--overwrite"_s, u"--no-overwrite"_s}, 2, "unknown option"},
+        {{u"toc"_s, u"--cd-image"_s, missing}, 1, "no such file"},
+        {{u"extract"_s, u"--cd-image"_s, missing}, 1, "no such file"},
+        {{u"convert"_s, u"--to"_s, u"wma"_s, work.filePath(QStringLiteral("absent.wav"))},
+         1,
+         "cannot read"},
+        {{u"toc"_s, u"--drive"_s, u"99"_s, u"--cd-image"_s, cue, u"--cd-image"_s, cue},
+         2,
+         "either"},
+        {{u"offset"_s, u"--cd-image"_s, cue}, 2, "offset needs --find"},
+        {{u"offset"_s, u"--find"_s, u"--offset"_s, u"5"_s}, 2, "unknown option --offset"},
+        {{u"verify"_s, u"--offset"_s, u"5881"_s, u"--cd-image"_s, cue},
+         2,
+         "samples from -5880 to +5880"},
+        {{u"verify"_s, u"--read-mode"_s, u"fast"_s, u"--cd-image"_s, cue},
+         2,
+         "burst, secure or auto"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 using namespace vorbistest;
 
@@ -66,10 +68,11 @@ TEST_F(ExtractOggE2E, ThreeTracksBecomeOggFilesWithComments)
         engine.Start();
         ASSERT_TRUE(runUntilClosed(v, 120000));
         EXPECT_TRUE(prompts.shown.empty()) << prompts.lastText().toStdString();
-        EXPECT_EQ(v.statusLines, (QStringList{"Extracting(01/03): First", "Encoding(01/03): First",
-                                              "Extracting(02/03): Second",
-                                              "Encoding(02/03): Second", "Extracting(03/03): Third",
-                                              "Encoding(03/03): Third", "Writing the album gain"}));
+        EXPECT_EQ(v.statusLines,
+                  (QStringList{u"Extracting(01/03): First"_s, u"Encoding(01/03): First"_s,
+                               u"Extracting(02/03): Second"_s, u"Encoding(02/03): Second"_s,
+                               u"Extracting(03/03): Third"_s, u"Encoding(03/03): Third"_s,
+                               u"Writing the album gain"_s}));
         for (int t = 1; t <= 3; ++t) {
             SCOPED_TRACE(t);
             const QString title = kItems[t - 1].mid(2);
@@ -93,7 +96,8 @@ TEST_F(ExtractOggE2E, ThreeTracksBecomeOggFilesWithComments)
             const QStringList gains = comments.filter(QRegularExpression(QStringLiteral(
                 R"(^REPLAYGAIN_(TRACK|ALBUM)_(GAIN=-?\d+\.\d\d dB|PEAK=\d\.\d{6})$)")));
             EXPECT_EQ(gains.size(), 4) << comments.join(u' ').toStdString();
-            comments.removeIf([](const QString& x) { return x.startsWith("REPLAYGAIN_"); });
+            comments.removeIf(
+                [](const QString& x) { return x.startsWith(QStringLiteral("REPLAYGAIN_")); });
             // The album gain is written by TagLib, which keeps its own order.
             comments.sort();
             QStringList sorted = expected;

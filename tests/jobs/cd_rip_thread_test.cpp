@@ -250,8 +250,8 @@ TEST_F(RipFixture, WriteFailuresEndInAReportNamingFileAndReason)
     ASSERT_EQ(finals.size(), 1u);
     EXPECT_EQ(finals[0].info.StepResult, rrWriteFailed);
     // The system's own reason, with the file.
-    EXPECT_EQ(finals[0].info.Message,
-              QStringLiteral("cannot write %1: No space left on device").arg(path("Full.wav")));
+    EXPECT_EQ(finals[0].info.Message, QStringLiteral("cannot write %1: No space left on device")
+                                          .arg(path(QStringLiteral("Full.wav"))));
 }
 
 TEST_F(RipFixture, StopEndsAfterTheReadInHandWithoutFinalReport)

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -67,17 +69,17 @@ TEST_F(EngineFixture, ExtractionStepsAlternateAndWorkFilesGoAsSoonAsTheirTrackIs
         int encodes;
         bool wavsRemain;
     } cases[] = {
-        {ofWAV, false, {"Extracting(01/02): One", "Extracting(02/02): Two"}, 0, true},
+        {ofWAV, false, {u"Extracting(01/02): One"_s, u"Extracting(02/02): Two"_s}, 0, true},
         {ofMP3,
          false,
-         {"Extracting(01/02): One", "Encoding(01/02): One", "Extracting(02/02): Two",
-          "Encoding(02/02): Two"},
+         {u"Extracting(01/02): One"_s, u"Encoding(01/02): One"_s, u"Extracting(02/02): Two"_s,
+          u"Encoding(02/02): Two"_s},
          2,
          false},
         {ofMP3,
          true,
-         {"Extracting(01/02): One", "Encoding(01/02): One", "Extracting(02/02): Two",
-          "Encoding(02/02): Two"},
+         {u"Extracting(01/02): One"_s, u"Encoding(01/02): One"_s, u"Extracting(02/02): Two"_s,
+          u"Encoding(02/02): Two"_s},
          2,
          true},
     };
@@ -145,22 +147,22 @@ TEST_F(EngineFixture, ConversionsNameTheirOutputsAndSteps)
     const Case cases[] = {
         {TJobKind::WavToMp3,
          {ab, noext},
-         {path("a.b.mp3"), path("noext.mp3")},
+         {path(QStringLiteral("a.b.mp3")), path(QStringLiteral("noext.mp3"))},
          true,
-         {"Encoding WAV to MP3", "Encoding"},
-         {"Encoding(01/02): " + ab, "Encoding(02/02): " + noext}},
+         {u"Encoding WAV to MP3"_s, u"Encoding"_s},
+         {QStringLiteral("Encoding(01/02): ") + ab, QStringLiteral("Encoding(02/02): ") + noext}},
         {TJobKind::Mp3ToWav,
          {song},
-         {path("song.wav")},
+         {path(QStringLiteral("song.wav"))},
          false,
-         {"Decoding MP3 to WAV"},
-         {"Decoding(01/01): " + song}},
+         {u"Decoding MP3 to WAV"_s},
+         {QStringLiteral("Decoding(01/01): ") + song}},
         {TJobKind::RecordToMp3,
          {take},
-         {out.path() + "/rec/take.mp3"},
+         {out.path() + QStringLiteral("/rec/take.mp3")},
          true,
-         {"Encoding WAV to MP3"},
-         {"Encoding(01/01): " + take}},
+         {u"Encoding WAV to MP3"_s},
+         {QStringLiteral("Encoding(01/01): ") + take}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.kind));
@@ -194,8 +196,8 @@ TEST_F(EngineFixture, TitlesBecomeSafeDistinctFileNamesAndTagsKeepThem)
                                QStringLiteral("03intro"), QStringLiteral("04. . ."),
                                QStringLiteral("05Static: Weather?")};
     TJobEngine engine(TJobKind::Extract, 1, items, view, &encoder);
-    const QStringList names = {"AC-DC.wav", "Intro.wav", "intro (2).wav", "Track04.wav",
-                               "Static- Weather-.wav"};
+    const QStringList names = {u"AC-DC.wav"_s, u"Intro.wav"_s, u"intro (2).wav"_s, u"Track04.wav"_s,
+                               u"Static- Weather-.wav"_s};
     for (int i = 0; i < items.size(); ++i)
         EXPECT_EQ(engine.OutputPath(i), path(names[i]));
     engine.Start();
@@ -309,7 +311,7 @@ TEST_F(EngineFixture, EncoderResultsAndFailures)
         size_t calls;
     } cases[] = {
         {{false, true, 2, {}}, Made, "", 2},
-        {{false, true, 2, "lame failed with exit code 1: Error writing mp3 output"},
+        {{false, true, 2, QStringLiteral("lame failed with exit code 1: Error writing mp3 output")},
          Failed,
          "lame failed with exit code 1: Error writing mp3 output",
          2},
@@ -527,7 +529,8 @@ TEST_F(EngineFixture, FlacAndOpusExtractionsAreTaggedFiledByTemplateAndGainedPer
         TGainValue album;
         for (int i = 0; i < 2; ++i) {
             const QString file = engine.OutputPath(i);
-            EXPECT_EQ(QFileInfo(file).absolutePath(), QDir(out.path()).filePath("AC-DC"));
+            EXPECT_EQ(QFileInfo(file).absolutePath(),
+                      QDir(out.path()).filePath(QStringLiteral("AC-DC")));
             TTrackTags tags;
             QString error;
             ASSERT_TRUE(ReadTrackTags(file, format, &tags, &error)) << error.toStdString();

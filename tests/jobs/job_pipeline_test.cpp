@@ -18,6 +18,8 @@
 
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -115,7 +117,7 @@ struct PipelineFixture : ::testing::Test {
     }
     static QString TwoDigitsItem(int i)
     {
-        return QStringLiteral("%1T%1").arg(i, 2, 10, QChar('0'));
+        return QStringLiteral("%1T%1").arg(i, 2, 10, QChar(u'0'));
     }
 };
 
@@ -178,7 +180,8 @@ TEST_F(PipelineFixture, StopEndsTheReadingAndEveryEncoder)
     QStringList shown;
     for (const TStepLine& line : view.stepLines.back())
         shown << line.Text.left(15);
-    EXPECT_EQ(shown, QStringList({"Encoding(01/03)", "Encoding(02/03)", "Extracting(03/0"}));
+    EXPECT_EQ(shown,
+              QStringList({u"Encoding(01/03)"_s, u"Encoding(02/03)"_s, u"Extracting(03/0"_s}));
     engine.Stop();
     EXPECT_EQ(view.closed, 1);
     EXPECT_EQ(encoder.stops, 2);
@@ -248,7 +251,7 @@ TEST_F(PipelineFixture, SettingsChangedDuringTheJobDoNotReachIt)
     for (QObject* step : encoder.order)
         EXPECT_EQ(encoder.steps[step].bitRate, 128);
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
-              QStringList({"T01.mp3", "T02.mp3", "T03.mp3"}));
+              QStringList({u"T01.mp3"_s, u"T02.mp3"_s, u"T03.mp3"_s}));
     EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
 }
 

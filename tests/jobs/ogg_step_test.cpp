@@ -122,7 +122,8 @@ TEST_F(OggJob, WavToOggConvertsEveryItemWithItsTitle)
         // The track gain was measured beside the encoder.
         QStringList comments = listComments(e.file);
         EXPECT_EQ(comments.filter(QStringLiteral("REPLAYGAIN_TRACK_")).size(), 2);
-        comments.removeIf([](const QString& c) { return c.startsWith("REPLAYGAIN_TRACK_"); });
+        comments.removeIf(
+            [](const QString& c) { return c.startsWith(QStringLiteral("REPLAYGAIN_TRACK_")); });
         EXPECT_EQ(comments, QStringList{e.title});
         TVorbisIn in;
         in.SetFileName(e.file);
@@ -204,8 +205,9 @@ TEST_F(OggJob, EightBitInputIsWidenedAndAFailedRunSaysWhyWhileTheJobGoesOn)
         const auto& items = engine.Summary().items();
         EXPECT_EQ(items[0].Outcome, TItemOutcome::Made);
         EXPECT_EQ(items[1].Outcome, TItemOutcome::Failed);
-        EXPECT_EQ(items[1].Reason,
-                  QStringLiteral("cannot write %1: File too large").arg(out("big.ogg")));
+        EXPECT_EQ(
+            items[1].Reason,
+            QStringLiteral("cannot write %1: File too large").arg(out(QStringLiteral("big.ogg"))));
         EXPECT_EQ(items[2].Outcome, TItemOutcome::Made);
     }
     EXPECT_TRUE(prompts.shown.empty());

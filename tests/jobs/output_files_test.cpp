@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -32,23 +34,24 @@ TEST(SafeFileStem, AnyTitleBecomesAFileNameEveryFileSystemTakes)
         QString title;
         QString stem;
     } cases[] = {
-        {"AC/DC", "AC-DC"},
-        {"Back In Black / Live", "Back In Black - Live"},
-        {"Static: Weather?", "Static- Weather-"},
-        {"a\\b*c\"d<e>f|g", "a-b-c-d-e-f-g"},
-        {"tab\there\nnew", "tab-here-new"},
-        {QString(QChar(0x85)) + "x", "-x"},
-        {"...", "Track03"},
-        {"", "Track03"},
-        {" . . ", "Track03"},
-        {"...And Justice for All", "And Justice for All"},
-        {"trailing. . ", "trailing"},
-        {"../../etc/passwd", "-..-etc-passwd"},
+        {QStringLiteral("AC/DC"), QStringLiteral("AC-DC")},
+        {QStringLiteral("Back In Black / Live"), QStringLiteral("Back In Black - Live")},
+        {QStringLiteral("Static: Weather?"), QStringLiteral("Static- Weather-")},
+        {QStringLiteral("a\\b*c\"d<e>f|g"), QStringLiteral("a-b-c-d-e-f-g")},
+        {QStringLiteral("tab\there\nnew"), QStringLiteral("tab-here-new")},
+        {QString(QChar(0x85)) + QStringLiteral("x"), QStringLiteral("-x")},
+        {QStringLiteral("..."), QStringLiteral("Track03")},
+        {QStringLiteral(""), QStringLiteral("Track03")},
+        {QStringLiteral(" . . "), QStringLiteral("Track03")},
+        {QStringLiteral("...And Justice for All"), QStringLiteral("And Justice for All")},
+        {QStringLiteral("trailing. . "), QStringLiteral("trailing")},
+        {QStringLiteral("../../etc/passwd"), QStringLiteral("-..-etc-passwd")},
         {QString::fromUtf8("Middle Ünï"), QString::fromUtf8("Middle Ünï")},
         // Cut at 251 bytes (room for ".mp3"), never inside a character.
         {repeated(euro, 100), repeated(euro, 83)},
-        {"a" + repeated(smile, 70), "a" + repeated(smile, 62)},
-        {repeated("x", 250) + " .y", repeated("x", 250)},
+        {QStringLiteral("a") + repeated(smile, 70), QStringLiteral("a") + repeated(smile, 62)},
+        {repeated(QStringLiteral("x"), 250) + QStringLiteral(" .y"),
+         repeated(QStringLiteral("x"), 250)},
     };
     for (const auto& c : cases) {
         const QString stem = SafeFileStem(c.title, 3);
@@ -61,13 +64,13 @@ TEST(SafeFileStem, AnyTitleBecomesAFileNameEveryFileSystemTakes)
 TEST(UniqueStems, TwinsGetNumbersAndStillFit)
 {
     TUniqueStems stems;
-    EXPECT_EQ(stems.take("Intro"), "Intro");
-    EXPECT_EQ(stems.take("intro"), "intro (2)"); // one file on FAT and SMB
-    EXPECT_EQ(stems.take("Intro"), "Intro (3)");
-    EXPECT_EQ(stems.take("Intro (2)"), "Intro (2) (2)");
-    const QString longStem = repeated("y", 251);
+    EXPECT_EQ(stems.take(QStringLiteral("Intro")), "Intro");
+    EXPECT_EQ(stems.take(QStringLiteral("intro")), "intro (2)"); // one file on FAT and SMB
+    EXPECT_EQ(stems.take(QStringLiteral("Intro")), "Intro (3)");
+    EXPECT_EQ(stems.take(QStringLiteral("Intro (2)")), "Intro (2) (2)");
+    const QString longStem = repeated(QStringLiteral("y"), 251);
     EXPECT_EQ(stems.take(longStem), longStem);
-    EXPECT_EQ(stems.take(longStem), repeated("y", 247) + " (2)");
+    EXPECT_EQ(stems.take(longStem), repeated(QStringLiteral("y"), 247) + QStringLiteral(" (2)"));
 }
 
 struct PartFileTest : ::testing::Test {
@@ -88,7 +91,8 @@ TEST_F(PartFileTest, TheDestinationChangesOnlyByACompleteCommit)
     } cases[] = {
         {"new file", false, true, false, "new", {}},
         {"existing, replace", true, true, true, "new", {}},
-        {"existing, no replace", true, true, false, "old", " exists already; it was kept"},
+        {"existing, no replace", true, true, false, "old",
+         QStringLiteral(" exists already; it was kept")},
         {"dropped before commit", true, false, false, "old", {}},
         {"dropped, nothing there", false, false, false, "", {}},
     };
@@ -113,7 +117,7 @@ TEST_F(PartFileTest, TheDestinationChangesOnlyByACompleteCommit)
             }
         }
         EXPECT_EQ(readFile(dest), c.after);
-        EXPECT_EQ(files(), c.after.isEmpty() ? QStringList() : QStringList{"Song.mp3"});
+        EXPECT_EQ(files(), c.after.isEmpty() ? QStringList() : QStringList{u"Song.mp3"_s});
     }
 }
 
@@ -153,7 +157,7 @@ TEST_F(PartFileTest, CopyAndMoveReplaceOnlyWithAWholeFile)
     EXPECT_TRUE(CopyFileReplacing(path("a"), path("b"), &error));
     EXPECT_EQ(readFile(path("b")), "take one");
     EXPECT_TRUE(MoveFileReplacing(path("a"), path("c"), &error));
-    EXPECT_EQ(files(), QStringList({"b", "c"}));
+    EXPECT_EQ(files(), QStringList({u"b"_s, u"c"_s}));
 }
 
 } // namespace

@@ -25,6 +25,8 @@
 #include <condition_variable>
 #include <mutex>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -121,9 +123,11 @@ struct ResampleFixture : ::testing::Test {
 
 TEST_F(ResampleFixture, ItemsBelow44100OrWiderThan16BitsArePreparedFirst)
 {
-    const QString low = in.filePath("low.wav"), cd = in.filePath("cd.wav"),
-                  narrow = in.filePath("narrow.wav"), wide = in.filePath("wide.wav"),
-                  high = in.filePath("high.wav");
+    const QString low = in.filePath(QStringLiteral("low.wav")),
+                  cd = in.filePath(QStringLiteral("cd.wav")),
+                  narrow = in.filePath(QStringLiteral("narrow.wav")),
+                  wide = in.filePath(QStringLiteral("wide.wav")),
+                  high = in.filePath(QStringLiteral("high.wav"));
     writeTone(low, 22050, 2, 16, 1);
     writeTone(cd, 44100, 2, 16, 1);
     writeTone(narrow, 11025, 1, 8, 1);
@@ -166,12 +170,13 @@ TEST_F(ResampleFixture, ItemsBelow44100OrWiderThan16BitsArePreparedFirst)
             EXPECT_EQ(encoder.calls[i].input, items[int(i)]);
         }
         EXPECT_EQ(encoder.formats[i], expected[i].format);
-        EXPECT_EQ(engine.OutputPath(int(i)),
-                  out.filePath(QFileInfo(items[int(i)]).completeBaseName() + ".mp3"));
+        EXPECT_EQ(
+            engine.OutputPath(int(i)),
+            out.filePath(QFileInfo(items[int(i)]).completeBaseName() + QStringLiteral(".mp3")));
     }
-    EXPECT_EQ(view.statusLines.value(0), "Resampling(01/05): " + low);
-    EXPECT_EQ(view.statusLines.value(1), "Encoding(01/05): " + low);
-    EXPECT_EQ(view.captions.mid(0, 2), QStringList({"Resampling WAV", "Encoding"}));
+    EXPECT_EQ(view.statusLines.value(0), QStringLiteral("Resampling(01/05): ") + low);
+    EXPECT_EQ(view.statusLines.value(1), QStringLiteral("Encoding(01/05): ") + low);
+    EXPECT_EQ(view.captions.mid(0, 2), QStringList({u"Resampling WAV"_s, u"Encoding"_s}));
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_TRUE(partFiles(out.path()).isEmpty());
     EXPECT_EQ(engine.Summary().count(TItemOutcome::Made), 5);
@@ -182,28 +187,30 @@ TEST_F(ResampleFixture, RealLameMakesA44100Mp3AndTheTemporaryFileGoes)
     if (QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty())
         GTEST_SKIP() << "lame or ffprobe missing";
-    const QString low = in.filePath("voice.wav");
+    const QString low = in.filePath(QStringLiteral("voice.wav"));
     writeTone(low, 22050, 1, 16, 3);
     TJobEngine engine(TJobKind::WavToMp3, 0, {low}, view);
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));
-    const QString mp3 = out.filePath("voice.mp3");
+    const QString mp3 = out.filePath(QStringLiteral("voice.mp3"));
     ASSERT_TRUE(QFile::exists(mp3));
     QProcess probe;
-    probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries", "stream=sample_rate",
-                                            "-of", "default=noprint_wrappers=1:nokey=1", mp3});
+    probe.start(QStringLiteral("ffprobe"),
+                {u"-v"_s, u"error"_s, u"-show_entries"_s, u"stream=sample_rate"_s, u"-of"_s,
+                 u"default=noprint_wrappers=1:nokey=1"_s, mp3});
     ASSERT_TRUE(probe.waitForFinished(60000));
     EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "44100");
     EXPECT_TRUE(partFiles(out.path()).isEmpty());
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_TRUE(view.statusLines.value(0).startsWith("Resampling(01/01): "));
+    EXPECT_TRUE(view.statusLines.value(0).startsWith(QStringLiteral("Resampling(01/01): ")));
     // Progress of the resampling and of lame reached the view.
     EXPECT_FALSE(view.times.isEmpty());
 }
 
 TEST_F(ResampleFixture, AFailedRunSaysWhyAndTheJobGoesOn)
 {
-    const QString low = in.filePath("low.wav"), cd = in.filePath("cd.wav");
+    const QString low = in.filePath(QStringLiteral("low.wav")),
+                  cd = in.filePath(QStringLiteral("cd.wav"));
     writeTone(low, 22050, 2, 16, 1);
     writeTone(cd, 44100, 2, 16, 1);
     ScriptedEncoder encoder;
@@ -225,7 +232,7 @@ TEST_F(ResampleFixture, AFailedRunSaysWhyAndTheJobGoesOn)
 
 TEST_F(ResampleFixture, StopWhileResamplingRemovesTheTemporaryFile)
 {
-    const QString low = in.filePath("long.wav");
+    const QString low = in.filePath(QStringLiteral("long.wav"));
     writeTone(low, 22050, 2, 16, 120);
     ScriptedEncoder encoder;
     TJobEngine engine(TJobKind::WavToMp3, 0, {low}, view, &encoder);

@@ -16,6 +16,8 @@
 #include <memory>
 #include <mutex>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -41,8 +43,9 @@ TEST(WavToWav, TheDestinationIsTheOldFileOrTheWholeNewOne)
     };
     QTemporaryDir dir;
     const QString input = dir.filePath(QStringLiteral("in.wav"));
-    ASSERT_EQ(QProcess::execute(QStringLiteral("sox"), {"-n", "-r", "22050", "-c", "2", "-b", "16",
-                                                        input, "synth", "5", "sine", "440"}),
+    ASSERT_EQ(QProcess::execute(QStringLiteral("sox"),
+                                {u"-n"_s, u"-r"_s, u"22050"_s, u"-c"_s, u"2"_s, u"-b"_s, u"16"_s,
+                                 input, u"synth"_s, u"5"_s, u"sine"_s, u"440"_s}),
               0);
     const QString output = dir.filePath(QStringLiteral("out.wav"));
     for (const Case& c : cases) {

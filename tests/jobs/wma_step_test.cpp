@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace quillon::test;
 
 namespace {
@@ -128,7 +130,7 @@ TEST_F(WmaStepFixture, ConversionResultsAreCollectedAndTheJobGoesOn)
         {TItemOutcome::Failed, QStringLiteral("quillon-wmaenc made no output")},
     };
     ASSERT_EQ(wma.calls.size(), 4u);
-    const QStringList outs = {"a.wma", "b.wma", "d.wma", "e.x.wma"};
+    const QStringList outs = {u"a.wma"_s, u"b.wma"_s, u"d.wma"_s, u"e.x.wma"_s};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(results[size_t(i)].Outcome, expected[i].first);
@@ -149,7 +151,8 @@ TEST_F(WmaStepFixture, AMissingUtilityEndsTheJobWithItsMessage)
 {
     wma.scripts = {
         {0, {}, QStringLiteral("The WMA encoder (quillon-wmaenc) can not be found"), false, false}};
-    TJobEngine engine(TJobKind::WavToWma, 0, {wav("a.wav"), wav("b.wav")}, view);
+    TJobEngine engine(TJobKind::WavToWma, 0,
+                      {wav(QStringLiteral("a.wav")), wav(QStringLiteral("b.wav"))}, view);
     engine.Start();
     ASSERT_TRUE(runUntilClosed(view));
     EXPECT_EQ(wma.calls.size(), 1u);
@@ -170,13 +173,13 @@ TEST_F(WmaStepFixture, ExtractionAlternatesRipAndWmaAndSkipsFailedTracks)
     } cases[] = {
         {false,
          {},
-         {"Extracting(01/02): One", "Encoding(01/02): One", "Extracting(02/02): Two",
-          "Encoding(02/02): Two"},
+         {u"Extracting(01/02): One"_s, u"Encoding(01/02): One"_s, u"Extracting(02/02): Two"_s,
+          u"Encoding(02/02): Two"_s},
          2,
          0},
         {true,
          {45}, // a sector of the second track
-         {"Extracting(01/02): One", "Encoding(01/02): One", "Extracting(02/02): Two"},
+         {u"Extracting(01/02): One"_s, u"Encoding(01/02): One"_s, u"Extracting(02/02): Two"_s},
          1,
          1},
     };

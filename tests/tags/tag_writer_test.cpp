@@ -21,6 +21,8 @@
 #include <functional>
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 using audiotest::runProgram;
 using quillon::test::noiseJpeg;
 using quillon::test::readFile;
@@ -73,8 +75,9 @@ TTrackTags fullTags()
 // ffprobe's tags of the file and its first stream, keys in lower case.
 std::map<QString, QString> ffprobeTags(const QString& path)
 {
-    const QByteArray json = runProgram("ffprobe", {"-v", "error", "-show_entries",
-                                                   "format_tags:stream_tags", "-of", "json", path});
+    const QByteArray json = runProgram(QStringLiteral("ffprobe"),
+                                       {u"-v"_s, u"error"_s, u"-show_entries"_s,
+                                        u"format_tags:stream_tags"_s, u"-of"_s, u"json"_s, path});
     std::map<QString, QString> tags;
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     const auto take = [&](const QJsonObject& o) {
@@ -92,8 +95,9 @@ std::map<QString, QString> ffprobeTags(const QString& path)
 // The front cover as ffmpeg takes it out of the file, bytes unchanged.
 QByteArray ffmpegCover(const QString& path)
 {
-    return runProgram("ffmpeg", {"-v", "error", "-i", path, "-an", "-map", "0:v:0", "-c", "copy",
-                                 "-f", "image2pipe", "-"});
+    return runProgram(QStringLiteral("ffmpeg"),
+                      {u"-v"_s, u"error"_s, u"-i"_s, path, u"-an"_s, u"-map"_s, u"0:v:0"_s, u"-c"_s,
+                       u"copy"_s, u"-f"_s, u"image2pipe"_s, u"-"_s});
 }
 
 // The KEY=value lines a format's own tool lists.
@@ -101,11 +105,11 @@ QStringList nativeCommentLines(TTagFormat format, const QString& path)
 {
     QByteArray out;
     if (format == TTagFormat::Flac)
-        out = runProgram("metaflac", {"--export-tags-to=-", path});
+        out = runProgram(QStringLiteral("metaflac"), {u"--export-tags-to=-"_s, path});
     else if (format == TTagFormat::OggVorbis)
-        out = runProgram("vorbiscomment", {"-l", "-R", path});
+        out = runProgram(QStringLiteral("vorbiscomment"), {u"-l"_s, u"-R"_s, path});
     else if (format == TTagFormat::Opus)
-        out = runProgram("opusinfo", {path});
+        out = runProgram(QStringLiteral("opusinfo"), {path});
     QStringList lines;
     // opusinfo indents its comment lines with a tab.
     for (const QString& line : QString::fromUtf8(out).split(u'\n'))
@@ -126,49 +130,49 @@ const std::vector<FormatCase>& formats()
     static const std::vector<FormatCase> cases = {
         {"mp3",
          TTagFormat::Mp3,
-         {"-c:a", "libmp3lame"},
-         {{"albumartist", "album_artist"},
-          {"track", "track"},
-          {"disc", "disc"},
-          {"isrc", "tsrc"},
-          {"mbalbum", "musicbrainz album id"},
-          {"gain", "replaygain_track_gain"}}},
+         {u"-c:a"_s, u"libmp3lame"_s},
+         {{u"albumartist"_s, u"album_artist"_s},
+          {u"track"_s, u"track"_s},
+          {u"disc"_s, u"disc"_s},
+          {u"isrc"_s, u"tsrc"_s},
+          {u"mbalbum"_s, u"musicbrainz album id"_s},
+          {u"gain"_s, u"replaygain_track_gain"_s}}},
         {"ogg",
          TTagFormat::OggVorbis,
-         {"-c:a", "libvorbis"},
-         {{"albumartist", "album_artist"},
-          {"track", "track"},
-          {"disc", "disc"},
-          {"isrc", "isrc"},
-          {"mbalbum", "musicbrainz_albumid"},
-          {"gain", "replaygain_track_gain"}}},
+         {u"-c:a"_s, u"libvorbis"_s},
+         {{u"albumartist"_s, u"album_artist"_s},
+          {u"track"_s, u"track"_s},
+          {u"disc"_s, u"disc"_s},
+          {u"isrc"_s, u"isrc"_s},
+          {u"mbalbum"_s, u"musicbrainz_albumid"_s},
+          {u"gain"_s, u"replaygain_track_gain"_s}}},
         {"opus",
          TTagFormat::Opus,
-         {"-c:a", "libopus"},
-         {{"albumartist", "album_artist"},
-          {"track", "track"},
-          {"disc", "disc"},
-          {"isrc", "isrc"},
-          {"mbalbum", "musicbrainz_albumid"},
-          {"gain", "r128_track_gain"}}},
+         {u"-c:a"_s, u"libopus"_s},
+         {{u"albumartist"_s, u"album_artist"_s},
+          {u"track"_s, u"track"_s},
+          {u"disc"_s, u"disc"_s},
+          {u"isrc"_s, u"isrc"_s},
+          {u"mbalbum"_s, u"musicbrainz_albumid"_s},
+          {u"gain"_s, u"r128_track_gain"_s}}},
         {"flac",
          TTagFormat::Flac,
-         {"-c:a", "flac"},
-         {{"albumartist", "album_artist"},
-          {"track", "track"},
-          {"disc", "disc"},
-          {"isrc", "isrc"},
-          {"mbalbum", "musicbrainz_albumid"},
-          {"gain", "replaygain_track_gain"}}},
+         {u"-c:a"_s, u"flac"_s},
+         {{u"albumartist"_s, u"album_artist"_s},
+          {u"track"_s, u"track"_s},
+          {u"disc"_s, u"disc"_s},
+          {u"isrc"_s, u"isrc"_s},
+          {u"mbalbum"_s, u"musicbrainz_albumid"_s},
+          {u"gain"_s, u"replaygain_track_gain"_s}}},
         {"wma",
          TTagFormat::Wma,
-         {"-c:a", "wmav2"},
-         {{"albumartist", "album_artist"},
-          {"track", "track"},
-          {"disc", "disc"},
-          {"isrc", "wm/isrc"},
-          {"mbalbum", "musicbrainz/album id"},
-          {"gain", "replaygain_track_gain"}}},
+         {u"-c:a"_s, u"wmav2"_s},
+         {{u"albumartist"_s, u"album_artist"_s},
+          {u"track"_s, u"track"_s},
+          {u"disc"_s, u"disc"_s},
+          {u"isrc"_s, u"wm/isrc"_s},
+          {u"mbalbum"_s, u"musicbrainz/album id"_s},
+          {u"gain"_s, u"replaygain_track_gain"_s}}},
     };
     return cases;
 }
@@ -182,14 +186,17 @@ protected:
     QString sourceFile(const FormatCase& f, const QString& name = QStringLiteral("track"))
     {
         const QString path = m_dir.filePath(name + QLatin1Char('.') + QLatin1String(f.ext));
-        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", "sine=f=440:d=2", "-ac", "2"};
+        QStringList args{u"-v"_s, u"error"_s,          u"-y"_s,  u"-f"_s, u"lavfi"_s,
+                         u"-i"_s, u"sine=f=440:d=2"_s, u"-ac"_s, u"2"_s};
         args << f.encoderArgs << path;
-        EXPECT_FALSE(runProgram("ffmpeg", args).isNull()) << f.ext;
+        EXPECT_FALSE(runProgram(QStringLiteral("ffmpeg"), args).isNull()) << f.ext;
         return path;
     }
     QStringList leftovers() const
     {
-        return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".part");
+        return QDir(m_dir.path())
+            .entryList(QDir::Files | QDir::Hidden)
+            .filter(QStringLiteral(".part"));
     }
 
     QTemporaryDir m_dir;

@@ -242,6 +242,7 @@ TEST(Id3EditFields, MoveIntoTag)
 
 TEST(Id3EditFields, WhatTheId3v1TagCannotHold)
 {
+    using namespace Qt::StringLiterals;
     const struct {
         const char* title;
         const char* comment;
@@ -251,10 +252,14 @@ TEST(Id3EditFields, WhatTheId3v1TagCannotHold)
     } cases[] = {
         {"Plain", "", "1", {}, "Plain"},
         {"Caf\u00e9 \u00fcber", "", "1", {}, "Caf\u00e9 \u00fcber"},
-        {"\u041f\u0440\u0438\u0432\u0435\u0442", "", "1", {"Title"}, ""},
-        {"A title of exactly thirty-one!!", "", "1", {"Title"}, "A title of exactly thirty-one!"},
+        {"\u041f\u0440\u0438\u0432\u0435\u0442", "", "1", {u"Title"_s}, ""},
+        {"A title of exactly thirty-one!!",
+         "",
+         "1",
+         {u"Title"_s},
+         "A title of exactly thirty-one!"},
         // Version 1.1 keeps two bytes of the comment for the track number.
-        {"T", "twenty-nine characters long..", "3", {"Comment"}, "T"},
+        {"T", "twenty-nine characters long..", "3", {u"Comment"_s}, "T"},
         {"T", "twenty-nine characters long..", "0", {}, "T"},
     };
     for (const auto& c : cases) {
@@ -547,9 +552,9 @@ TEST_F(Id3EditTest, UnicodeId3v2TagsSaveAndReload)
     EXPECT_TRUE(m_prompts.shown.empty()) << m_prompts.lastText().toStdString();
 
     // ffprobe reads what was written; the ID3v1 tag has no question marks.
-    const QByteArray probe =
-        audiotest::runProgram("ffprobe", {"-v", "error", "-show_entries", "format_tags", "-of",
-                                          "default=noprint_wrappers=1", file});
+    const QByteArray probe = audiotest::runProgram(
+        QStringLiteral("ffprobe"),
+        {"-v", "error", "-show_entries", "format_tags", "-of", "default=noprint_wrappers=1", file});
     EXPECT_TRUE(QString::fromUtf8(probe).contains(QStringLiteral("TAG:title=") + title));
     EXPECT_TRUE(probe.contains("TAG:disc=2/3"));
     EXPECT_TRUE(probe.contains("TAG:genre=Post-Rock"));

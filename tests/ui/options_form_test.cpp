@@ -266,23 +266,24 @@ TEST(OptionsFormValues, ListItemsReadBackAsTheValuesTheyShow)
         const int given = VorbisBitsPerSecond(VorbisBitRateFromIndex(i));
         EXPECT_EQ(shown == 56000 ? 46000 : shown, given) << i;
     }
-    const QStringList wma{"48.000 kHz, 192 kbit/s, Stereo", "48.000 kHz, 160 kbit/s, Stereo",
-                          "48.000 kHz, 128 kbit/s, Stereo", "44.100 kHz, 192 kbit/s, Stereo",
-                          "44.100 kHz, 160 kbit/s, Stereo", "44.100 kHz, 128 kbit/s, Stereo",
-                          "44.100 kHz,  96 kbit/s, Stereo", "44.100 kHz,  80 kbit/s, Stereo",
-                          "44.100 kHz,  64 kbit/s, Stereo", "44.100 kHz,  48 kbit/s, Stereo",
-                          "44.100 kHz,  32 kbit/s, Stereo", "44.100 kHz,  48 kbit/s, Mono",
-                          "44.100 kHz,  32 kbit/s, Mono",   "32.000 kHz,  48 kbit/s, Stereo",
-                          "32.000 kHz,  40 kbit/s, Stereo", "32.000 kHz,  32 kbit/s, Stereo",
-                          "32.000 kHz,  20 kbit/s, Mono",   "22.050 kHz,  32 kbit/s, Stereo",
-                          "22.050 kHz,  22 kbit/s, Stereo", "22.050 kHz,  20 kbit/s, Stereo",
-                          "22.050 kHz,  20 kbit/s, Mono",   "22.050 kHz,  16 kbit/s, Mono",
-                          "16.000 kHz,  20 kbit/s, Stereo", "16.000 kHz,  16 kbit/s, Stereo",
-                          "16.000 kHz,  16 kbit/s, Mono",   "16.000 kHz,  12 kbit/s, Mono",
-                          "16.000 kHz,  10 kbit/s, Mono",   "11.025 kHz,  10 kbit/s, Mono",
-                          "11.025 kHz,   8 kbit/s, Mono",   " 8.000 kHz,  12 kbit/s, Stereo",
-                          " 8.000 kHz,   8 kbit/s, Mono",   " 8.000 kHz,   6 kbit/s, Mono",
-                          " 8.000 kHz,   5 kbit/s, Mono"};
+    using namespace Qt::StringLiterals;
+    const QStringList wma{u"48.000 kHz, 192 kbit/s, Stereo"_s, u"48.000 kHz, 160 kbit/s, Stereo"_s,
+                          u"48.000 kHz, 128 kbit/s, Stereo"_s, u"44.100 kHz, 192 kbit/s, Stereo"_s,
+                          u"44.100 kHz, 160 kbit/s, Stereo"_s, u"44.100 kHz, 128 kbit/s, Stereo"_s,
+                          u"44.100 kHz,  96 kbit/s, Stereo"_s, u"44.100 kHz,  80 kbit/s, Stereo"_s,
+                          u"44.100 kHz,  64 kbit/s, Stereo"_s, u"44.100 kHz,  48 kbit/s, Stereo"_s,
+                          u"44.100 kHz,  32 kbit/s, Stereo"_s, u"44.100 kHz,  48 kbit/s, Mono"_s,
+                          u"44.100 kHz,  32 kbit/s, Mono"_s,   u"32.000 kHz,  48 kbit/s, Stereo"_s,
+                          u"32.000 kHz,  40 kbit/s, Stereo"_s, u"32.000 kHz,  32 kbit/s, Stereo"_s,
+                          u"32.000 kHz,  20 kbit/s, Mono"_s,   u"22.050 kHz,  32 kbit/s, Stereo"_s,
+                          u"22.050 kHz,  22 kbit/s, Stereo"_s, u"22.050 kHz,  20 kbit/s, Stereo"_s,
+                          u"22.050 kHz,  20 kbit/s, Mono"_s,   u"22.050 kHz,  16 kbit/s, Mono"_s,
+                          u"16.000 kHz,  20 kbit/s, Stereo"_s, u"16.000 kHz,  16 kbit/s, Stereo"_s,
+                          u"16.000 kHz,  16 kbit/s, Mono"_s,   u"16.000 kHz,  12 kbit/s, Mono"_s,
+                          u"16.000 kHz,  10 kbit/s, Mono"_s,   u"11.025 kHz,  10 kbit/s, Mono"_s,
+                          u"11.025 kHz,   8 kbit/s, Mono"_s,   u" 8.000 kHz,  12 kbit/s, Stereo"_s,
+                          u" 8.000 kHz,   8 kbit/s, Mono"_s,   u" 8.000 kHz,   6 kbit/s, Mono"_s,
+                          u" 8.000 kHz,   5 kbit/s, Mono"_s};
     EXPECT_EQ(WMABitRateItems(), wma);
     // Each item describes the profile the encoder is given for that index.
     ASSERT_EQ(WMABitRateItems().size(), WmaProfileCount);
@@ -420,7 +421,8 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
         {"rip time on",
          [](OptionsFormTest& t) { t.child<QCheckBox>("cbRipTime")->setChecked(false); },
          [](TOptionsSetting& s) { s.CommonOptions.EnableRipTime = false; }},
-        {"rip time -5", [](OptionsFormTest& t) { t.child<QLineEdit>("eRipTime")->setText("-5"); },
+        {"rip time -5",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eRipTime")->setText(QStringLiteral("-5")); },
          [](TOptionsSetting& s) { s.CommonOptions.RipTime = -5; }},
         {"vbr", [](OptionsFormTest& t) { t.child<QCheckBox>("ckbSelectVBR")->setChecked(false); },
          [](TOptionsSetting& s) { s.IsSelectVBR = false; }},
@@ -434,7 +436,9 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
          [](OptionsFormTest& t) { t.child<QComboBox>("cbBitRate")->setCurrentIndex(13); },
          [](TOptionsSetting& s) { s.BitRate = 320; }},
         {"max bit rate typed",
-         [](OptionsFormTest& t) { t.child<QComboBox>("cbMaxBitRate")->setEditText("96 kbit"); },
+         [](OptionsFormTest& t) {
+             t.child<QComboBox>("cbMaxBitRate")->setEditText(QStringLiteral("96 kbit"));
+         },
          [](TOptionsSetting& s) { s.MaxBitRate = 96; }},
         {"speed",
          [](OptionsFormTest& t) { t.child<QComboBox>("cbMpegQuality")->setCurrentIndex(1); },
@@ -476,40 +480,52 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
          [](TOptionsSetting& s) { s.ReplayGain = true; }},
         {"name template",
          [](OptionsFormTest& t) {
-             t.child<QLineEdit>("editNameTemplate")->setText("%album%/%track% %title%");
+             t.child<QLineEdit>("editNameTemplate")
+                 ->setText(QStringLiteral("%album%/%track% %title%"));
          },
-         [](TOptionsSetting& s) { s.CommonOptions.NameTemplate = "%album%/%track% %title%"; }},
+         [](TOptionsSetting& s) {
+             s.CommonOptions.NameTemplate = QStringLiteral("%album%/%track% %title%");
+         }},
         {"emptied name template: today's names",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("editNameTemplate")->setText("  "); },
-         [](TOptionsSetting& s) { s.CommonOptions.NameTemplate = "%title%"; }},
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("editNameTemplate")->setText(QStringLiteral("  "));
+         },
+         [](TOptionsSetting& s) { s.CommonOptions.NameTemplate = QStringLiteral("%title%"); }},
         {"use id3", [](OptionsFormTest& t) { t.child<QCheckBox>("cbUseID3")->setChecked(false); },
          [](TOptionsSetting& s) { s.UseID3 = false; }},
-        {"artist", [](OptionsFormTest& t) { t.child<QLineEdit>("ID3artist")->setText("X"); },
+        {"artist",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("ID3artist")->setText(QStringLiteral("X")); },
          [](TOptionsSetting& s) { s.CDInfo.Artist = QStringLiteral("X"); }},
-        {"album", [](OptionsFormTest& t) { t.child<QLineEdit>("ID3album")->setText("Y"); },
+        {"album",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("ID3album")->setText(QStringLiteral("Y")); },
          [](TOptionsSetting& s) { s.CDInfo.Album = QStringLiteral("Y"); }},
-        {"year", [](OptionsFormTest& t) { t.child<QLineEdit>("ID3year")->setText("2024"); },
+        {"year",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("ID3year")->setText(QStringLiteral("2024")); },
          [](TOptionsSetting& s) { s.CDInfo.Year = QStringLiteral("2024"); }},
         {"genre", [](OptionsFormTest& t) { t.child<QComboBox>("ID3genre")->setCurrentIndex(0); },
          [](TOptionsSetting& s) { s.CDInfo.Genre = 0; }},
-        {"comment", [](OptionsFormTest& t) { t.child<QLineEdit>("ID3comment")->setText("Z"); },
+        {"comment",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("ID3comment")->setText(QStringLiteral("Z")); },
          [](TOptionsSetting& s) { s.CDInfo.Comment = QStringLiteral("Z"); }},
         {"auto lookup",
          [](OptionsFormTest& t) { t.child<QCheckBox>("ckbAutoLookup")->setChecked(false); },
          [](TOptionsSetting& s) { s.Lookup.Auto = false; }},
         {"sources",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("eSources")->setText("cddb, cdtext"); },
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eSources")->setText(QStringLiteral("cddb, cdtext"));
+         },
          [](TOptionsSetting& s) { s.Lookup.Sources = QStringLiteral("cddb, cdtext"); }},
         {"musicbrainz server",
          [](OptionsFormTest& t) {
-             t.child<QLineEdit>("eMusicBrainz")->setText(" http://mb.example.org:5000/ ");
+             t.child<QLineEdit>("eMusicBrainz")
+                 ->setText(QStringLiteral(" http://mb.example.org:5000/ "));
          },
          [](TOptionsSetting& s) {
              s.MusicBrainz.Server = QStringLiteral("http://mb.example.org:5000/");
          }},
         {"cover art server",
          [](OptionsFormTest& t) {
-             t.child<QLineEdit>("eCoverArt")->setText("https://caa.example.org");
+             t.child<QLineEdit>("eCoverArt")->setText(QStringLiteral("https://caa.example.org"));
          },
          [](TOptionsSetting& s) {
              s.MusicBrainz.CoverArtServer = QStringLiteral("https://caa.example.org");
@@ -518,13 +534,19 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
          [](OptionsFormTest& t) { t.child<QCheckBox>("ckbSaveCover")->setChecked(false); },
          [](TOptionsSetting& s) { s.MusicBrainz.SaveCover = false; }},
         {"contact",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("eContact")->setText("me@example.org"); },
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eContact")->setText(QStringLiteral("me@example.org"));
+         },
          [](TOptionsSetting& s) { s.MusicBrainz.Contact = QStringLiteral("me@example.org"); }},
         {"cddb e-mail",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("eCddbEmail")->setText("me@example.org"); },
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eCddbEmail")->setText(QStringLiteral("me@example.org"));
+         },
          [](TOptionsSetting& s) { s.QueryCDDB.Email = QStringLiteral("me@example.org"); }},
         {"cddb program",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("eCddbClient")->setText("Registered 1.0"); },
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eCddbClient")->setText(QStringLiteral("Registered 1.0"));
+         },
          [](TOptionsSetting& s) { s.QueryCDDB.Client = QStringLiteral("Registered 1.0"); }},
         {"read mode",
          [](OptionsFormTest& t) { t.child<QComboBox>("cbReadMode")->setCurrentIndex(1); },
@@ -545,7 +567,8 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
          [](TOptionsSetting& s) { s.Verify.AccurateRip = true; }},
         {"accuraterip server",
          [](OptionsFormTest& t) {
-             t.child<QLineEdit>("eAccurateRipServer")->setText(" https://ar.example:81 ");
+             t.child<QLineEdit>("eAccurateRipServer")
+                 ->setText(QStringLiteral(" https://ar.example:81 "));
          },
          [](TOptionsSetting& s) {
              s.Verify.AccurateRipServer = QStringLiteral("https://ar.example:81");
@@ -553,7 +576,9 @@ TEST_F(OptionsFormTest, EachControlStoresItsOwnSetting)
         {"ctdb", [](OptionsFormTest& t) { t.child<QCheckBox>("ckCTDB")->setChecked(true); },
          [](TOptionsSetting& s) { s.Verify.CTDB = true; }},
         {"ctdb server",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("eCTDBServer")->setText("http://[::1]:9"); },
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eCTDBServer")->setText(QStringLiteral("http://[::1]:9"));
+         },
          [](TOptionsSetting& s) { s.Verify.CTDBServer = QStringLiteral("http://[::1]:9"); }},
     };
     const TOptionsSetting start = OptionsSetting;
@@ -669,25 +694,35 @@ TEST_F(OptionsFormTest, RefusedOkKeepsDialogOpenAndSettingsUnchanged)
          "editOutputDir"},
         {"empty folder", [](OptionsFormTest& t) { t.child<QLineEdit>("editOutputDir")->clear(); },
          QStringLiteral(",The output directory does not exist."), "editOutputDir"},
-        {"letters", [](OptionsFormTest& t) { t.child<QLineEdit>("eRipTime")->setText("abc"); },
+        {"letters",
+         [](OptionsFormTest& t) { t.child<QLineEdit>("eRipTime")->setText(QStringLiteral("abc")); },
          QStringLiteral("Please check the song length to extract."), "eRipTime"},
-        {"-100", [](OptionsFormTest& t) { t.child<QLineEdit>("eRipTime")->setText("-100"); },
+        {"-100",
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eRipTime")->setText(QStringLiteral("-100"));
+         },
          QStringLiteral("Please check the song length to extract."), "eRipTime"},
         {"bit rate",
-         [](OptionsFormTest& t) { t.child<QComboBox>("cbBitRate")->setEditText("max"); },
+         [](OptionsFormTest& t) {
+             t.child<QComboBox>("cbBitRate")->setEditText(QStringLiteral("max"));
+         },
          QStringLiteral("'max' is not a valid integer value"), nullptr},
         {"unknown title source",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("eSources")->setText("musicbrainz,web"); },
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eSources")->setText(QStringLiteral("musicbrainz,web"));
+         },
          QStringLiteral("unknown title source 'web' (use musicbrainz, cdtext or cddb)"), nullptr},
         {"no title source", [](OptionsFormTest& t) { t.child<QLineEdit>("eSources")->clear(); },
          QStringLiteral("no title source given"), nullptr},
         {"server that is no web address",
-         [](OptionsFormTest& t) { t.child<QLineEdit>("eCoverArt")->setText("ftp://caa"); },
+         [](OptionsFormTest& t) {
+             t.child<QLineEdit>("eCoverArt")->setText(QStringLiteral("ftp://caa"));
+         },
          QStringLiteral("'ftp://caa' is not a web address (http:// or https://)"), nullptr},
         {"database address",
          [](OptionsFormTest& t) {
              t.child<QCheckBox>("ckCTDB")->setChecked(true);
-             t.child<QLineEdit>("eCTDBServer")->setText("db.cuetools.net");
+             t.child<QLineEdit>("eCTDBServer")->setText(QStringLiteral("db.cuetools.net"));
          },
          QStringLiteral("A database address begins with http:// or https:// and names a server."),
          "eCTDBServer"},

@@ -25,6 +25,8 @@
 
 #include <set>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString run(const QString& program, const QStringList& args)
@@ -112,75 +114,75 @@ TEST_F(ResampleDialogTest, ChainsAndTheFilesTheyWrite)
          2,
          16,
          1,
-         "44100",
+         QStringLiteral("44100"),
          16,
          0,
-         {"WaveIn1", "MSConverter1", "WaveOut1"},
-         "1",
-         "44100",
-         "16",
-         "Signed Integer PCM"},
+         {u"WaveIn1"_s, u"MSConverter1"_s, u"WaveOut1"_s},
+         QStringLiteral("1"),
+         QStringLiteral("44100"),
+         QStringLiteral("16"),
+         QStringLiteral("Signed Integer PCM")},
         {22050,
          1,
          8,
          2,
-         "44100",
+         QStringLiteral("44100"),
          8,
          0,
-         {"WaveIn1", "SampleConverter1", "MSConverter1", "RateConverter1", "SampleConverter2",
-          "WaveOut1"},
-         "2",
-         "44100",
-         "8",
-         "Unsigned Integer PCM"},
+         {u"WaveIn1"_s, u"SampleConverter1"_s, u"MSConverter1"_s, u"RateConverter1"_s,
+          u"SampleConverter2"_s, u"WaveOut1"_s},
+         QStringLiteral("2"),
+         QStringLiteral("44100"),
+         QStringLiteral("8"),
+         QStringLiteral("Unsigned Integer PCM")},
         {48000,
          2,
          16,
          2,
-         "48000",
+         QStringLiteral("48000"),
          16,
          0,
-         {"WaveIn1", "WaveOut1"},
-         "2",
-         "48000",
-         "16",
-         "Signed Integer PCM"},
+         {u"WaveIn1"_s, u"WaveOut1"_s},
+         QStringLiteral("2"),
+         QStringLiteral("48000"),
+         QStringLiteral("16"),
+         QStringLiteral("Signed Integer PCM")},
         {44100,
          2,
          16,
          2,
-         "22050",
+         QStringLiteral("22050"),
          16,
          1,
-         {"WaveIn1", "RateConverter1", "WaveOut1"},
-         "2",
-         "22050",
-         "4",
-         "IMA ADPCM"},
+         {u"WaveIn1"_s, u"RateConverter1"_s, u"WaveOut1"_s},
+         QStringLiteral("2"),
+         QStringLiteral("22050"),
+         QStringLiteral("4"),
+         QStringLiteral("IMA ADPCM")},
         {8000,
          1,
          16,
          1,
-         "  8000",
+         QStringLiteral("  8000"),
          8,
          0,
-         {"WaveIn1", "SampleConverter2", "WaveOut1"},
-         "1",
-         "8000",
-         "8",
-         "Unsigned Integer PCM"},
+         {u"WaveIn1"_s, u"SampleConverter2"_s, u"WaveOut1"_s},
+         QStringLiteral("1"),
+         QStringLiteral("8000"),
+         QStringLiteral("8"),
+         QStringLiteral("Unsigned Integer PCM")},
         {11025,
          1,
          8,
          1,
-         "11025",
+         QStringLiteral("11025"),
          16,
          1,
-         {"WaveIn1", "SampleConverter1", "WaveOut1"},
-         "1",
-         "11025",
-         "4",
-         "IMA ADPCM"},
+         {u"WaveIn1"_s, u"SampleConverter1"_s, u"WaveOut1"_s},
+         QStringLiteral("1"),
+         QStringLiteral("11025"),
+         QStringLiteral("4"),
+         QStringLiteral("IMA ADPCM")},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -200,12 +202,12 @@ TEST_F(ResampleDialogTest, ChainsAndTheFilesTheyWrite)
         EXPECT_TRUE(prompts.shown.empty()) << prompts.lastText().toStdString();
         EXPECT_EQ(form.chainNames(), c.chain);
         EXPECT_EQ(control<QProgressBar>("ProgressBar1")->value(), 0);
-        EXPECT_EQ(run("sox", {"--i", "-c", out}), c.soxChannels);
-        EXPECT_EQ(run("sox", {"--i", "-r", out}), c.soxRate);
-        EXPECT_EQ(run("sox", {"--i", "-b", out}), c.soxBits);
-        EXPECT_EQ(run("sox", {"--i", "-e", out}), c.soxEncoding);
+        EXPECT_EQ(run(QStringLiteral("sox"), {u"--i"_s, u"-c"_s, out}), c.soxChannels);
+        EXPECT_EQ(run(QStringLiteral("sox"), {u"--i"_s, u"-r"_s, out}), c.soxRate);
+        EXPECT_EQ(run(QStringLiteral("sox"), {u"--i"_s, u"-b"_s, out}), c.soxBits);
+        EXPECT_EQ(run(QStringLiteral("sox"), {u"--i"_s, u"-e"_s, out}), c.soxEncoding);
         // A second of audio comes out as a second at the new rate.
-        const QString duration = run("soxi", {"-D", out});
+        const QString duration = run(QStringLiteral("soxi"), {u"-D"_s, out});
         EXPECT_NEAR(duration.toDouble(), 1.0, 0.02) << duration.toStdString();
         if (c.encoding == 1) {
             QFile f(out);
@@ -219,84 +221,92 @@ TEST_F(ResampleDialogTest, ChainsAndTheFilesTheyWrite)
 
 TEST_F(ResampleDialogTest, InputLabelsAndRefusedConversions)
 {
-    const QString good = makeWav(dir, "good.wav", 22050, 2, 16);
-    const QString adpcm = dir.filePath("adpcm.wav");
-    run("sox", {good, "-e", "ima-adpcm", adpcm});
+    const QString good = makeWav(dir, QStringLiteral("good.wav"), 22050, 2, 16);
+    const QString adpcm = dir.filePath(QStringLiteral("adpcm.wav"));
+    run(QStringLiteral("sox"), {good, "-e", "ima-adpcm", adpcm});
     chooseInput(adpcm);
     EXPECT_EQ(control<QLabel>("Label15")->text(), "DVI IMA ADPCM");
     EXPECT_EQ(control<QLabel>("lInputFileName")->text(), "adpcm.wav");
     EXPECT_EQ(control<QLabel>("lInputFileName")->toolTip(), adpcm);
 
     // Not a WAV file: the labels keep what they showed, Convert does nothing.
-    const QString junk = dir.filePath("junk.wav");
+    const QString junk = dir.filePath(QStringLiteral("junk.wav"));
     QFile j(junk);
     ASSERT_TRUE(j.open(QIODevice::WriteOnly));
     j.write("RIFF....not really");
     j.close();
     chooseInput(junk);
     EXPECT_EQ(control<QLabel>("lInputFileName")->text(), "adpcm.wav");
-    chooseOutput(dir.filePath("never.wav"));
+    chooseOutput(dir.filePath(QStringLiteral("never.wav")));
     control<QPushButton>("bConvert")->click();
     EXPECT_TRUE(control<QPushButton>("bConvert")->isEnabled());
-    EXPECT_FALSE(QFile::exists(dir.filePath("never.wav")));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.wav"))));
 
     // Without an output name Convert does nothing either.
     TfrmResample fresh;
     fresh.show();
     prompts.openAnswers.push_back({good});
-    fresh.findChild<QPushButton*>("bInputFile")->click();
-    fresh.findChild<QPushButton*>("bConvert")->click();
-    EXPECT_TRUE(fresh.findChild<QPushButton*>("bConvert")->isEnabled());
+    fresh.findChild<QPushButton*>(QStringLiteral("bInputFile"))->click();
+    fresh.findChild<QPushButton*>(QStringLiteral("bConvert"))->click();
+    EXPECT_TRUE(fresh.findChild<QPushButton*>(QStringLiteral("bConvert"))->isEnabled());
     EXPECT_EQ(fresh.Conversion.WaveOut1.Status(), osIdle);
     EXPECT_TRUE(prompts.shown.empty());
 
     // A rate that is no positive number is refused with a message.
     chooseInput(good);
-    for (const QString& rate : {QString("abc"), QString("0"), QString("-8000"), QString("")}) {
+    for (const QString& rate : {QStringLiteral("abc"), QStringLiteral("0"), QStringLiteral("-8000"),
+                                QStringLiteral("")}) {
         want(2, rate, 16, 0);
         prompts.shown.clear();
         control<QPushButton>("bConvert")->click();
         ASSERT_EQ(prompts.shown.size(), 1u) << rate.toStdString();
-        EXPECT_TRUE(prompts.shown[0].text.contains("not a valid sample rate"));
+        EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("not a valid sample rate")));
         EXPECT_TRUE(control<QPushButton>("bConvert")->isEnabled());
-        EXPECT_FALSE(QFile::exists(dir.filePath("never.wav")));
+        EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.wav"))));
     }
 }
 
 TEST_F(ResampleDialogTest, AFailedRunIsShownAndConvertComesBack)
 {
-    chooseInput(makeWav(dir, "in.wav", 22050, 1, 16));
-    chooseOutput(dir.filePath("out.wav"));
-    ASSERT_TRUE(quillon::test::writeFile(dir.filePath("out.wav"), "an older out.wav"));
-    want(1, "22050", 8, 1); // ADPCM cannot hold 8-bit samples
+    chooseInput(makeWav(dir, QStringLiteral("in.wav"), 22050, 1, 16));
+    chooseOutput(dir.filePath(QStringLiteral("out.wav")));
+    ASSERT_TRUE(
+        quillon::test::writeFile(dir.filePath(QStringLiteral("out.wav")), "an older out.wav"));
+    want(1, QStringLiteral("22050"), 8, 1); // ADPCM cannot hold 8-bit samples
     ASSERT_TRUE(convert());
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Cannot encode 8 bit sound into ADPCM.");
     // The file there is untouched and nothing half-made is left.
-    EXPECT_EQ(quillon::test::readFile(dir.filePath("out.wav")), "an older out.wav");
-    EXPECT_TRUE(QDir(dir.path()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_EQ(quillon::test::readFile(dir.filePath(QStringLiteral("out.wav"))), "an older out.wav");
+    EXPECT_TRUE(
+        QDir(dir.path()).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden).isEmpty());
     // The next conversion with usable settings works.
     prompts.shown.clear();
-    want(1, "22050", 16, 1);
+    want(1, QStringLiteral("22050"), 16, 1);
     ASSERT_TRUE(convert());
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(run("sox", {"--i", "-e", dir.filePath("out.wav")}), "IMA ADPCM");
+    EXPECT_EQ(
+        run(QStringLiteral("sox"), {u"--i"_s, u"-e"_s, dir.filePath(QStringLiteral("out.wav"))}),
+        "IMA ADPCM");
 
     // The input itself as the output: read whole before it is replaced.
-    chooseInput(dir.filePath("in.wav"));
-    chooseOutput(dir.filePath("in.wav"));
-    want(2, "44100", 16, 0);
+    chooseInput(dir.filePath(QStringLiteral("in.wav")));
+    chooseOutput(dir.filePath(QStringLiteral("in.wav")));
+    want(2, QStringLiteral("44100"), 16, 0);
     ASSERT_TRUE(convert());
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(run("soxi", {"-r", dir.filePath("in.wav")}), "44100");
-    EXPECT_NEAR(run("soxi", {"-D", dir.filePath("in.wav")}).toDouble(), 1.0, 0.001);
+    EXPECT_EQ(run(QStringLiteral("soxi"), {u"-r"_s, dir.filePath(QStringLiteral("in.wav"))}),
+              QStringLiteral("44100"));
+    EXPECT_NEAR(
+        run(QStringLiteral("soxi"), {u"-D"_s, dir.filePath(QStringLiteral("in.wav"))}).toDouble(),
+        1.0, 0.001);
 }
 
 TEST_F(ResampleDialogTest, ALongConversionKeepsTheWindowResponsive)
 {
-    chooseInput(makeWav(dir, "long.wav", 22050, 2, 16, 300));
-    chooseOutput(dir.filePath("long44.wav"));
-    want(2, "44100", 16, 0);
+    chooseInput(makeWav(dir, QStringLiteral("long.wav"), 22050, 2, 16, 300));
+    chooseOutput(dir.filePath(QStringLiteral("long44.wav")));
+    want(2, QStringLiteral("44100"), 16, 0);
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
@@ -314,7 +324,9 @@ TEST_F(ResampleDialogTest, ALongConversionKeepsTheWindowResponsive)
     EXPECT_GT(ticksWhileMoving, 0);
     EXPECT_GE(ticks, 3);
     EXPECT_EQ(bar->value(), 0);
-    EXPECT_NEAR(run("soxi", {"-D", dir.filePath("long44.wav")}).toDouble(), 300.0, 0.05);
+    EXPECT_NEAR(run(QStringLiteral("soxi"), {u"-D"_s, dir.filePath(QStringLiteral("long44.wav"))})
+                    .toDouble(),
+                300.0, 0.05);
 }
 
 } // namespace

@@ -93,9 +93,9 @@ void TfrmStopQuery::FormShow()
         m_over = true;
         showNoMatch(CddbText("RES_ReadTocError", "Error while reading TOC information!"), true);
     } else {
-        m_thread = std::make_unique<TQueryCDDBThread>(
-            this, toc, OptionsSetting.QueryCDDB, TCddbTimeouts{},
-            UserAgentText(OptionsSetting.MusicBrainz.Contact));
+        m_thread =
+            std::make_unique<TQueryCDDBThread>(this, toc, OptionsSetting.QueryCDDB, TCddbTimeouts{},
+                                               UserAgentText(OptionsSetting.MusicBrainz.Contact));
     }
 }
 

@@ -14,11 +14,16 @@ QWidget* dialogParent()
 QMessageBox::Icon toQt(PromptIcon icon)
 {
     switch (icon) {
-    case PromptIcon::Information: return QMessageBox::Information;
-    case PromptIcon::Warning: return QMessageBox::Warning;
-    case PromptIcon::Error: return QMessageBox::Critical;
-    case PromptIcon::Question: return QMessageBox::Question;
-    case PromptIcon::None: break;
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::Warning:
+        return QMessageBox::Warning;
+    case PromptIcon::Error:
+        return QMessageBox::Critical;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -27,8 +32,8 @@ constexpr struct {
     PromptButton ours;
     QMessageBox::StandardButton qt;
 } kButtons[] = {
-    {pbOk, QMessageBox::Ok},       {pbCancel, QMessageBox::Cancel}, {pbYes, QMessageBox::Yes},
-    {pbNo, QMessageBox::No},       {pbAbort, QMessageBox::Abort},   {pbRetry, QMessageBox::Retry},
+    {pbOk, QMessageBox::Ok},         {pbCancel, QMessageBox::Cancel}, {pbYes, QMessageBox::Yes},
+    {pbNo, QMessageBox::No},         {pbAbort, QMessageBox::Abort},   {pbRetry, QMessageBox::Retry},
     {pbIgnore, QMessageBox::Ignore},
 };
 } // namespace
