@@ -132,8 +132,9 @@ TEST(RateConverter, StreamsTheWholeSignalAlike)
         whole.sizeUnknown = true;
         rc.SetInput(&whole);
         EXPECT_EQ(pullAll(rc, 1 << 20), small);
-        if (c.inRate == c.outRate)
+        if (c.inRate == c.outRate) {
             EXPECT_EQ(small, input);
+        }
     }
 }
 

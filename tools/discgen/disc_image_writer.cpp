@@ -163,7 +163,7 @@ QByteArray TrackAudio(const TrackSpec& track)
 
 TTOC TocOfTracks(const QList<TrackSpec>& tracks)
 {
-    return TocOfDisc(DiscSpec{tracks, std::nullopt, 0, {}});
+    return TocOfDisc(DiscSpec{tracks, std::nullopt, 0, {}, {}});
 }
 
 TTOC TocOfDisc(const DiscSpec& disc)
