@@ -125,12 +125,19 @@ qint64 TFileWriter::readAt(qint64 offset, char* data, qint64 size)
     }
 }
 
+int SyncDescriptor(int fd)
+{
+    if (::fsync(fd) == 0)
+        return 0;
+    return errno == EINVAL || errno == ENOTSUP ? 0 : errno;
+}
+
 bool TFileWriter::sync()
 {
     if (m_fd < 0 || !flush())
         return false;
-    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != ENOTSUP)
-        return fail("write", errno);
+    if (const int error = SyncDescriptor(m_fd))
+        return fail("write", error);
     return true;
 }
 

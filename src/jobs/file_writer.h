@@ -13,6 +13,10 @@
 
 #include <vector>
 
+// fsync(fd): 0 or the errno. File systems that cannot sync (FUSE, SMB) count
+// as synced: the rename that follows is still atomic.
+int SyncDescriptor(int fd);
+
 class TFileWriter {
 public:
     TFileWriter() = default;

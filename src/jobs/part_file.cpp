@@ -50,10 +50,9 @@ int syncFile(const QString& path)
     const int fd = openRetrying(nativePath(path), O_RDONLY);
     if (fd < 0)
         return errno;
-    const int result = ::fsync(fd) == 0 ? 0 : errno;
+    const int result = SyncDescriptor(fd);
     ::close(fd);
-    // Some file systems (FUSE, SMB) cannot sync; the rename is still atomic.
-    return result == EINVAL || result == ENOTSUP ? 0 : result;
+    return result;
 }
 
 int renameNoReplace(const QByteArray& from, const QByteArray& to)
@@ -200,8 +199,8 @@ QString ProbeWriteFailure(const QString& path)
         }
         done += size_t(n);
     }
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL)
-        error = errno;
+    if (error == 0)
+        error = SyncDescriptor(fd);
     if (size >= 0 && ::ftruncate(fd, size) != 0) {
         // Nothing to do: the file is a temporary one about to be removed.
     }
