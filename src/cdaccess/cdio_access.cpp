@@ -1,8 +1,10 @@
 #include "cdaccess/cdio_access.h"
 
+#include "cdaccess/cue_sheet_guard.h"
 #include "cdaccess/paranoia_sector_source.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -176,6 +178,31 @@ QString imageFileProblem(const QString& path)
     return {};
 }
 
+// Why libcdio must not read the cue sheet it would take for this image;
+// empty when there is none or it is safe.
+QString cueSheetProblem(const QString& path)
+{
+    const QString sheet = CueSheetReadFor(path);
+    const QFileInfo info(sheet);
+    if (sheet.isEmpty() || !info.exists())
+        return {};
+    // The .cue beside a .bin is opened too, and a FIFO there would block.
+    if (!info.isFile())
+        return QStringLiteral("Disc image data is not a regular file: %1").arg(sheet);
+    QFile file(sheet);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    constexpr qint64 kMaxSheetSize = 1 << 20;
+    if (file.size() > kMaxSheetSize)
+        return QStringLiteral(
+                   "Not a disc image that can be opened: %1 is too large for a cue sheet")
+            .arg(sheet);
+    const QString problem = CueSheetProblem(file.readAll());
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("Not a disc image that can be opened: %1: %2").arg(sheet, problem);
+}
+
 } // namespace
 
 void AddImageDrives(const QStringList& paths)
@@ -294,6 +321,11 @@ HCDROM TCdioAccess::GetCDHandle(const TCDREC& drive)
         const QString problem = imageFileProblem(drive.Device);
         if (!problem.isEmpty()) {
             fail(CDERR_NO_DRIVE, problem);
+            return 0;
+        }
+        const QString sheetProblem = cueSheetProblem(drive.Device);
+        if (!sheetProblem.isEmpty()) {
+            fail(CDERR_OPEN, sheetProblem);
             return 0;
         }
         std::lock_guard guard(libraryLock());

@@ -221,26 +221,55 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
         fifoData, "FILE \"pipe.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"));
     ASSERT_EQ(
         mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("pipe.bin"))).constData(), 0600), 0);
+    // Track numbers libcdio trusts as table positions: each of these made it
+    // read or write outside its track table (the first one crashed it).
+    const auto sheet = [&](const char* name, const QByteArray& text) {
+        const QString path = m_dir.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(quillon::test::writeFile(path, text));
+        return path;
+    };
+    const QByteArray data = "FILE \"disc.bin\" BINARY\n";
+    const QString lateFirst = sheet("late.cue", data + "TRACK 81 AUDIO\nINDEX 01 00:00:00\n");
+    const QString gap = sheet("gap.cue", data + "TRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                                                "TRACK 03 AUDIO\nINDEX 01 00:00:10\n");
+    QByteArray many = data;
+    for (int t = 1; t <= 100; ++t)
+        many += QByteArray("TRACK ") + QByteArray::number(t) + " AUDIO\nINDEX 01 00:00:00\n";
+    const QString tooMany = sheet("many.cue", many);
+    const QString fuzzed = sheet("fuzzed.cue", "\n  TRACK 081 AUDIO "); // as the fuzzer cut it
+    sheet("beside.cue", data + "TRACK 02 AUDIO\nINDEX 01 00:00:00\n");
+    const QString besideBin = sheet("beside.bin", QByteArray(kSectorSize, '\0'));
+    const QString besideFifo = sheet("fifo.bin", QByteArray(kSectorSize, '\0'));
+
     struct Case {
         QString path;
         int error;
+        QString named; // the file the message names, when not the path
     };
     const Case cases[] = {
-        {m_dir.filePath(QStringLiteral("missing.cue")), CDERR_NO_DRIVE},
-        {m_dir.path(), CDERR_NO_DRIVE}, // a folder
-        {garbage, CDERR_OPEN},
-        {orphan, CDERR_OPEN},
-        {empty, CDERR_OPEN},
-        {fifoCue, CDERR_NO_DRIVE},
-        {fifoData, CDERR_NO_DRIVE},
+        {m_dir.filePath(QStringLiteral("missing.cue")), CDERR_NO_DRIVE, {}},
+        {m_dir.path(), CDERR_NO_DRIVE, {}}, // a folder
+        {garbage, CDERR_OPEN, {}},
+        {orphan, CDERR_OPEN, {}},
+        {empty, CDERR_OPEN, {}},
+        {fifoCue, CDERR_NO_DRIVE, {}},
+        {fifoData, CDERR_NO_DRIVE, m_dir.filePath(QStringLiteral("pipe.bin"))},
+        {lateFirst, CDERR_OPEN, {}},
+        {gap, CDERR_OPEN, {}},
+        {tooMany, CDERR_OPEN, {}},
+        {fuzzed, CDERR_OPEN, {}},
+        {besideBin, CDERR_OPEN, m_dir.filePath(QStringLiteral("beside.cue"))},
+        {besideFifo, CDERR_OPEN, fifoCue},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(m_cd.GetCDHandle(imageDrive(c.path)), 0u) << c.path.toStdString();
         EXPECT_EQ(m_cd.GetAspiLibError(), c.error) << c.path.toStdString();
-        EXPECT_TRUE(m_cd.LastErrorText().contains(
-            c.path == fifoData ? m_dir.filePath(QStringLiteral("pipe.bin")) : c.path))
+        EXPECT_TRUE(m_cd.LastErrorText().contains(c.named.isEmpty() ? c.path : c.named))
             << m_cd.LastErrorText().toStdString();
     }
+    EXPECT_TRUE(m_cd.GetCDHandle(imageDrive(gap)) == 0 &&
+                m_cd.LastErrorText().contains(u"track 3 where track 2 belongs"))
+        << m_cd.LastErrorText().toStdString();
     EXPECT_EQ(m_cd.GetCDHandle(TCDREC{}), 0u);
     EXPECT_EQ(m_cd.GetAspiLibError(), CDERR_NO_DRIVE);
 
