@@ -154,8 +154,12 @@ QStringList sheetDataFiles(const QString& sheet)
     QStringList files;
     for (auto it = entry.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        const QString name = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
-        files << folder.filePath(name);
+        QString name = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
+        // libcdio reads the name as a C string: it ends at a NUL byte.
+        if (const qsizetype nul = name.indexOf(QChar(0)); nul >= 0)
+            name.truncate(nul);
+        if (!name.isEmpty())
+            files << folder.filePath(name);
     }
     return files;
 }

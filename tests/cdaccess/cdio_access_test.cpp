@@ -240,6 +240,9 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
     sheet("beside.cue", data + "TRACK 02 AUDIO\nINDEX 01 00:00:00\n");
     const QString besideBin = sheet("beside.bin", QByteArray(kSectorSize, '\0'));
     const QString besideFifo = sheet("fifo.bin", QByteArray(kSectorSize, '\0'));
+    // libcdio ends a file name at a NUL byte: this one names the FIFO.
+    const QString nulName =
+        sheet("nul.toc", QByteArray("CD_DA\nTRACK AUDIO\nAUDIOFILE \"pipe.bin\0x\" 0\n", 43));
 
     struct Case {
         QString path;
@@ -260,6 +263,7 @@ TEST_F(CdioImage, BrokenImagesFailCleanly)
         {fuzzed, CDERR_OPEN, {}},
         {besideBin, CDERR_OPEN, m_dir.filePath(QStringLiteral("beside.cue"))},
         {besideFifo, CDERR_OPEN, fifoCue},
+        {nulName, CDERR_NO_DRIVE, m_dir.filePath(QStringLiteral("pipe.bin"))},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(m_cd.GetCDHandle(imageDrive(c.path)), 0u) << c.path.toStdString();
