@@ -38,10 +38,10 @@ struct CliResample : ::testing::Test {
     {
         const QString path = work.filePath(name);
         QProcess::execute(QStringLiteral("sox"),
-                          {"-n", "-r", QString::number(rate), "-c", QString::number(channels), "-b",
-                           QString::number(bits), "-e",
-                           bits == 8 ? "unsigned-integer" : "signed-integer", path, "synth", "1",
-                           "sine", "440", "vol", "0.5"});
+                          {u"-n"_s, u"-r"_s, QString::number(rate), u"-c"_s,
+                           QString::number(channels), u"-b"_s, QString::number(bits), u"-e"_s,
+                           bits == 8 ? u"unsigned-integer"_s : u"signed-integer"_s, path,
+                           u"synth"_s, u"1"_s, u"sine"_s, u"440"_s, u"vol"_s, u"0.5"_s});
         return path;
     }
     Outcome quillon(const QStringList& args) const
@@ -60,7 +60,7 @@ struct CliResample : ::testing::Test {
         QStringList info;
         for (const char* what : {"-r", "-c", "-b", "-e"}) {
             QProcess p;
-            p.start(QStringLiteral("sox"), {u"--i"_s, what, path});
+            p.start(QStringLiteral("sox"), {u"--i"_s, QLatin1String(what), path});
             p.waitForFinished(60000);
             info << QString::fromUtf8(p.readAllStandardOutput()).trimmed();
         }
@@ -100,7 +100,7 @@ TEST_F(CliResample, WritesTheWantedFormatAndReplacesOnlyWhenTold)
     // kept and the file skipped; the rest is made. No temporary file stays.
     ASSERT_TRUE(writeFile(outDir + QStringLiteral("/a.wav"), "mine"));
     QFile::remove(outDir + QStringLiteral("/b.wav"));
-    const Outcome r = quillon({QStringLiteral("--rate"), "44100", "--output", outDir, a, b});
+    const Outcome r = quillon({QStringLiteral("--rate"), u"44100"_s, u"--output"_s, outDir, a, b});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, outDir + QStringLiteral("/b.wav\n"));
     EXPECT_TRUE(r.err.contains(QStringLiteral("1 of 2 files made; 1 skipped")))
@@ -152,7 +152,7 @@ TEST_F(CliResample, BadArgumentsAndInputsGiveAReasonAndAStatus)
         QDir(outDir).removeRecursively();
         const Outcome r = quillon(c.args);
         EXPECT_EQ(r.code, c.code);
-        EXPECT_TRUE(r.err.trimmed().split(u'\n').last().startsWith("quillon: "))
+        EXPECT_TRUE(r.err.trimmed().split(u'\n').last().startsWith(u"quillon: "))
             << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << r.err.toStdString();
         EXPECT_EQ(QFile::exists(outDir + QStringLiteral("/a.wav")), c.aMade);
@@ -167,9 +167,9 @@ TEST_F(CliResample, InputsOfOneNameAreNamedAsAConversionJobNamesThem)
     const QString other = work.filePath(QStringLiteral("other/a.wav"));
     ASSERT_TRUE(QFile::copy(a, other));
     const QString outDir = work.filePath(QStringLiteral("out"));
-    const Outcome r = quillon({"--rate", "44100", "--output", outDir, a, other});
+    const Outcome r = quillon({u"--rate"_s, u"44100"_s, u"--output"_s, outDir, a, other});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, outDir + "/a.wav\n" + outDir + "/a (2).wav\n");
+    EXPECT_EQ(r.out, outDir + u"/a.wav\n"_s + outDir + u"/a (2).wav\n"_s);
 }
 
 } // namespace

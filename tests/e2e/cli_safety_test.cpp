@@ -342,7 +342,7 @@ TEST_F(CliSafety, WideWavFilesConvertAsSoxConvertsThemOrAreRefused)
         }
         // sox's own 16-bit version, without dither, converted by lame alike.
         const QString ref16 = refDir + QLatin1Char('/') + name + QStringLiteral(".wav");
-        ASSERT_EQ(sox({QStringLiteral("-D"), in, "-b", "16", ref16}), 0);
+        ASSERT_EQ(sox({QStringLiteral("-D"), in, u"-b"_s, u"16"_s, ref16}), 0);
         const QString refMp3 = refDir + QLatin1Char('/') + name + QStringLiteral(".mp3");
         ASSERT_EQ(QProcess::execute(QStringLiteral("lame"),
                                     QStringList{u"--quiet"_s} +
@@ -380,8 +380,8 @@ TEST_F(CliSafety, WideWavFilesConvertAsSoxConvertsThemOrAreRefused)
 
     // What cannot be converted is said in one line each, with no file left.
     const QString five = work.filePath(QStringLiteral("five.wav"));
-    ASSERT_EQ(sox({QStringLiteral("-n"), "-r", "44100", "-c", "5", "-b", "16", five, "synth", "1",
-                   "sine", "440"}),
+    ASSERT_EQ(sox({QStringLiteral("-n"), u"-r"_s, u"44100"_s, u"-c"_s, u"5"_s, u"-b"_s, u"16"_s,
+                   five, u"synth"_s, u"1"_s, u"sine"_s, u"440"_s}),
               0);
     const QString mp3 = out(QStringLiteral("s24ext.mp3"));
     QDir(work.filePath(QStringLiteral("refused"))).removeRecursively();

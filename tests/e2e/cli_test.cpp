@@ -253,8 +253,9 @@ double ffmpegLoudness(const QString& file)
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("ffmpeg"),
-            {"-nostats", "-hide_banner", "-i", file, "-af",
-             "ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I", "-f", "null", "-"});
+            {u"-nostats"_s, u"-hide_banner"_s, u"-i"_s, file, u"-af"_s,
+             u"ebur128=metadata=1,ametadata=mode=print:key=lavfi.r128.I"_s, u"-f"_s, u"null"_s,
+             u"-"_s});
     p.waitForFinished(60000);
     double integrated = NAN;
     for (const auto& m : QRegularExpression(QStringLiteral(R"(lavfi\.r128\.I=(-?[\d.]+))"))

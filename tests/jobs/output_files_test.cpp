@@ -64,10 +64,10 @@ TEST(SafeFileStem, AnyTitleBecomesAFileNameEveryFileSystemTakes)
 TEST(UniqueStems, TwinsGetNumbersAndStillFit)
 {
     TUniqueStems stems;
-    EXPECT_EQ(stems.take(QStringLiteral("Intro")), "Intro");
-    EXPECT_EQ(stems.take(QStringLiteral("intro")), "intro (2)"); // one file on FAT and SMB
-    EXPECT_EQ(stems.take(QStringLiteral("Intro")), "Intro (3)");
-    EXPECT_EQ(stems.take(QStringLiteral("Intro (2)")), "Intro (2) (2)");
+    EXPECT_EQ(stems.take(QStringLiteral("Intro")), u"Intro"_s);
+    EXPECT_EQ(stems.take(QStringLiteral("intro")), u"intro (2)"_s); // one file on FAT and SMB
+    EXPECT_EQ(stems.take(QStringLiteral("Intro")), u"Intro (3)"_s);
+    EXPECT_EQ(stems.take(QStringLiteral("Intro (2)")), u"Intro (2) (2)"_s);
     const QString longStem = repeated(QStringLiteral("y"), 251);
     EXPECT_EQ(stems.take(longStem), longStem);
     EXPECT_EQ(stems.take(longStem), repeated(QStringLiteral("y"), 247) + QStringLiteral(" (2)"));

@@ -24,6 +24,8 @@
 #include <cmath>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 using quillon::test::haveProgram;
 using quillon::test::readFile;
 using quillon::test::writeFile;
@@ -242,7 +244,6 @@ TEST(Id3EditFields, MoveIntoTag)
 
 TEST(Id3EditFields, WhatTheId3v1TagCannotHold)
 {
-    using namespace Qt::StringLiterals;
     const struct {
         const char* title;
         const char* comment;
@@ -553,8 +554,8 @@ TEST_F(Id3EditTest, UnicodeId3v2TagsSaveAndReload)
 
     // ffprobe reads what was written; the ID3v1 tag has no question marks.
     const QByteArray probe = audiotest::runProgram(
-        QStringLiteral("ffprobe"),
-        {"-v", "error", "-show_entries", "format_tags", "-of", "default=noprint_wrappers=1", file});
+        QStringLiteral("ffprobe"), {u"-v"_s, u"error"_s, u"-show_entries"_s, u"format_tags"_s,
+                                    u"-of"_s, u"default=noprint_wrappers=1"_s, file});
     EXPECT_TRUE(QString::fromUtf8(probe).contains(QStringLiteral("TAG:title=") + title));
     EXPECT_TRUE(probe.contains("TAG:disc=2/3"));
     EXPECT_TRUE(probe.contains("TAG:genre=Post-Rock"));

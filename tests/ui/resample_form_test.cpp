@@ -44,9 +44,9 @@ QString makeWav(const QTemporaryDir& dir, const QString& name, int rate, int cha
 {
     const QString path = dir.filePath(name);
     run(QStringLiteral("sox"),
-        {"-n", "-r", QString::number(rate), "-c", QString::number(channels), "-b",
-         QString::number(bits), "-e", bits == 8 ? "unsigned-integer" : "signed-integer", path,
-         "synth", QString::number(seconds), "sine", "440", "vol", "0.5"});
+        {u"-n"_s, u"-r"_s, QString::number(rate), u"-c"_s, QString::number(channels), u"-b"_s,
+         QString::number(bits), u"-e"_s, bits == 8 ? u"unsigned-integer"_s : u"signed-integer"_s,
+         path, u"synth"_s, QString::number(seconds), u"sine"_s, u"440"_s, u"vol"_s, u"0.5"_s});
     return path;
 }
 
@@ -194,7 +194,7 @@ TEST_F(ResampleDialogTest, ChainsAndTheFilesTheyWrite)
         EXPECT_EQ(control<QLabel>("Label6")->text(), QString::number(c.channels));
         EXPECT_EQ(control<QLabel>("Label7")->text(), QString::number(c.rate));
         EXPECT_EQ(control<QLabel>("Label8")->text(), QString::number(c.bits));
-        EXPECT_EQ(control<QLabel>("Label15")->text(), "Raw PCM");
+        EXPECT_EQ(control<QLabel>("Label15")->text(), u"Raw PCM"_s);
         chooseOutput(out);
         EXPECT_EQ(control<QLabel>("lOutputFileName")->toolTip(), out);
         want(c.wantChannels, c.wantRate, c.wantBits, c.encoding);
@@ -223,10 +223,10 @@ TEST_F(ResampleDialogTest, InputLabelsAndRefusedConversions)
 {
     const QString good = makeWav(dir, QStringLiteral("good.wav"), 22050, 2, 16);
     const QString adpcm = dir.filePath(QStringLiteral("adpcm.wav"));
-    run(QStringLiteral("sox"), {good, "-e", "ima-adpcm", adpcm});
+    run(QStringLiteral("sox"), {good, u"-e"_s, u"ima-adpcm"_s, adpcm});
     chooseInput(adpcm);
-    EXPECT_EQ(control<QLabel>("Label15")->text(), "DVI IMA ADPCM");
-    EXPECT_EQ(control<QLabel>("lInputFileName")->text(), "adpcm.wav");
+    EXPECT_EQ(control<QLabel>("Label15")->text(), u"DVI IMA ADPCM"_s);
+    EXPECT_EQ(control<QLabel>("lInputFileName")->text(), u"adpcm.wav"_s);
     EXPECT_EQ(control<QLabel>("lInputFileName")->toolTip(), adpcm);
 
     // Not a WAV file: the labels keep what they showed, Convert does nothing.
@@ -236,7 +236,7 @@ TEST_F(ResampleDialogTest, InputLabelsAndRefusedConversions)
     j.write("RIFF....not really");
     j.close();
     chooseInput(junk);
-    EXPECT_EQ(control<QLabel>("lInputFileName")->text(), "adpcm.wav");
+    EXPECT_EQ(control<QLabel>("lInputFileName")->text(), u"adpcm.wav"_s);
     chooseOutput(dir.filePath(QStringLiteral("never.wav")));
     control<QPushButton>("bConvert")->click();
     EXPECT_TRUE(control<QPushButton>("bConvert")->isEnabled());
@@ -275,7 +275,7 @@ TEST_F(ResampleDialogTest, AFailedRunIsShownAndConvertComesBack)
     want(1, QStringLiteral("22050"), 8, 1); // ADPCM cannot hold 8-bit samples
     ASSERT_TRUE(convert());
     ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].text, "Cannot encode 8 bit sound into ADPCM.");
+    EXPECT_EQ(prompts.shown[0].text, u"Cannot encode 8 bit sound into ADPCM."_s);
     // The file there is untouched and nothing half-made is left.
     EXPECT_EQ(quillon::test::readFile(dir.filePath(QStringLiteral("out.wav"))), "an older out.wav");
     EXPECT_TRUE(
@@ -287,7 +287,7 @@ TEST_F(ResampleDialogTest, AFailedRunIsShownAndConvertComesBack)
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(
         run(QStringLiteral("sox"), {u"--i"_s, u"-e"_s, dir.filePath(QStringLiteral("out.wav"))}),
-        "IMA ADPCM");
+        u"IMA ADPCM"_s);
 
     // The input itself as the output: read whole before it is replaced.
     chooseInput(dir.filePath(QStringLiteral("in.wav")));
