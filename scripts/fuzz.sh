@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets under ASan/UBSan and runs them, one after the
-# other, each until RUNS executions or SECONDS seconds, whichever comes first.
+# other, each until RUNS executions or SECONDS_EACH seconds, whichever comes first.
 #
 #   scripts/fuzz.sh                      every target, 10^7 runs or an hour each
 #   scripts/fuzz.sh fuzz_ogg fuzz_ini    only these
@@ -9,7 +9,8 @@
 # Corpora grow in build-fuzz/corpus/TARGET (the seeds in tests/ are only read),
 # logs go to build-fuzz/logs/TARGET.log, and a crash leaves its input in
 # build-fuzz/artifacts/. The last lines printed are a table: target, runs,
-# seconds, result. Exit status 1 when any target found something.
+# seconds, result. Exit status 1 when any target stopped with a finding or an
+# error (its log says which), 2 for an unknown target name.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +18,7 @@ RUNS=${RUNS:-10000000}
 SECONDS_EACH=${SECONDS_EACH:-3600}
 BUILD=build-fuzz
 
-# target → seed folder(s) and the longest input worth trying
+# target → its seed folders (read only); MAX_LEN: longer inputs than 4096 bytes
 declare -A SEEDS=(
   [fuzz_wave_reader]=""
   [fuzz_disc_image]="tests/fuzz/seeds/disc_image"
@@ -64,11 +65,13 @@ for t in "${targets[@]}"; do
   seeds=(${SEEDS[$t]})
   started=$(date +%s)
   result="no crash"
-  if ! LSAN_OPTIONS=suppressions=tests/fuzz/lsan.supp nice -n 19 "$BUILD/bin/$t" \
+  status=0
+  LSAN_OPTIONS=suppressions=tests/fuzz/lsan.supp nice -n 19 "$BUILD/bin/$t" \
       -runs="$RUNS" -max_total_time="$SECONDS_EACH" -max_len="${MAX_LEN[$t]:-4096}" \
       -artifact_prefix="$BUILD/artifacts/$t-" -print_final_stats=1 \
-      "$corpus" "${seeds[@]}" >"$log" 2>&1; then
-    result="FOUND SOMETHING, see $log"
+      "$corpus" "${seeds[@]}" >"$log" 2>&1 || status=$?
+  if [ $status -ne 0 ]; then
+    result="stopped with status $status, see $log"
     failed=1
   fi
   took=$(( $(date +%s) - started ))
